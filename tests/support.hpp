@@ -1,0 +1,55 @@
+// Test support: running the real executable on files in a temporary folder,
+// and running the line loop in memory.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlane::test {
+
+// A fresh folder, removed with everything in it at the end of the test.
+struct TempDir {
+    std::string path;
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string file(std::string_view name) const { return path + "/" + std::string(name); }
+};
+
+std::string readFile(const std::string& name);
+void writeFile(const std::string& name, std::string_view bytes);
+bool exists(const std::string& name);
+
+struct RunResult {
+    int status = -1; // exit status 0..255
+    std::string out;
+    std::string err;
+};
+
+// Runs the vorlane executable with these arguments (the program name is
+// added), standard input `input`, in folder `cwd` (the test's own when empty).
+RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view input = {},
+                     const std::string& cwd = {});
+
+// Processes `gcode` in memory as the loop does (debug mode), returning the
+// lines written (no header, no timing lines) and the console text.
+struct LoopResult {
+    std::string output;
+    std::string console;
+};
+LoopResult runLoop(std::string_view gcode, bool debug = true);
+
+// The processed text of `gcode` through the real executable with --debug:
+// the .gcoded file less its header line and its two timing lines, which the
+// call checks.
+std::string processWithExecutable(std::string_view gcode, RunResult* run = nullptr);
+
+// Lines joined with "\n" after each, as files are written.
+std::string lines(std::initializer_list<std::string_view> text);
+
+// The real Kisslicer files, or an empty list when their folder is absent.
+std::vector<std::string> realGcodeFiles();
+
+} // namespace vorlane::test
