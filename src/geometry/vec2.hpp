@@ -1,0 +1,56 @@
+// Points and vectors of the printer's XY plane, and the segment crossing test
+// that both the travel-lift and the extrusion searches rest on.
+#pragma once
+
+#include <cmath>
+#include <limits>
+
+namespace vorlane {
+
+inline constexpr float NaN = std::numeric_limits<float>::quiet_NaN();
+// Start value of every "closest" accumulator: the largest finite float.
+inline constexpr float FLOAT_MAX = std::numeric_limits<float>::max();
+
+// Two floats, millimetres. A Vec2 declared without values is (NaN, NaN).
+struct Vec2 {
+    float x = NaN;
+    float y = NaN;
+};
+
+inline Vec2 operator-(Vec2 a, Vec2 b) { return {a.x - b.x, a.y - b.y}; }
+// Exact float comparison: NaN never equals.
+inline bool operator==(Vec2 a, Vec2 b) { return a.x == b.x && a.y == b.y; }
+
+inline float magnitude_squared(Vec2 v) { return v.x * v.x + v.y * v.y; }
+inline float magnitude(Vec2 v) { return std::sqrt(magnitude_squared(v)); }
+inline float dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
+inline float cross(Vec2 a, Vec2 b) { return a.x * b.y - b.x * a.y; }
+
+// A vector of length exactly 0 comes back unchanged rather than as NaNs.
+Vec2 normalized(Vec2 v);
+
+// The point at `t` along a -> b: a·(1 − t) + b·t, component-wise. Every point
+// along a move (lift points, split points of a rewritten draw) comes from here.
+inline Vec2 interp(Vec2 a, Vec2 b, float t)
+{
+    const float s = 1.0f - t;
+    return {a.x * s + b.x * t, a.y * s + b.y * t};
+}
+
+// max(a, b) is b only when a < b; min(a, b) is a only when a < b. So a NaN
+// second argument is passed over by max and a NaN first argument by min.
+inline float maxOf(float a, float b) { return a < b ? b : a; }
+inline float minOf(float a, float b) { return a < b ? a : b; }
+
+// The crossing test. The first segment is the move under test (origin to
+// terminus), the second one segment of a collected path (prev to vertex).
+// Strict: touching end points, collinear overlap and zero-length segments are
+// not crossings. `lambda` is the crossing's position along the move and
+// `dotProduct` the cosine between `direction` and the path segment; both are
+// NaN unless the determinant is non-zero, and meaningful only on a true result.
+bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex);
+bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, float& lambda);
+bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, Vec2 direction,
+                float& lambda, float& dotProduct);
+
+} // namespace vorlane
