@@ -1,0 +1,55 @@
+// G1 classification: a move that changes X or Y draws when its E amount is
+// positive and travels otherwise; a move that only changes Z is a Z move.
+#include "gcode/move.hpp"
+
+#include "gcode/words.hpp"
+
+namespace vorlane {
+
+namespace {
+
+// Takes the coordinate if the line carries it, keeping the old one as prev.
+float follow(const WordTable& words, char letter, bool& found, float& current, float& prev)
+{
+    found = words.has(letter);
+    if (!found) return 0;
+    const float value = words[letter];
+    const float distance = value - current;
+    prev = current;
+    current = value;
+    return distance;
+}
+
+} // namespace
+
+MoveResult classifyMoveLine(MoveState& state, std::string_view line)
+{
+    const WordTable words = parseGCodeValues(stripTrailingComment(line));
+    MoveResult move;
+    move.xDistance = follow(words, 'X', move.xFound, state.currentX, state.prevX);
+    move.yDistance = follow(words, 'Y', move.yFound, state.currentY, state.prevY);
+    move.zDistance = follow(words, 'Z', move.zFound, state.currentZ, state.prevZ);
+    move.eFound = words.has('E');
+    if (move.eFound) {
+        move.eDistance = words['E'];
+        state.prevE = state.currentE;
+        state.currentE = move.eDistance;
+    }
+    move.fFound = words.has('F');
+    if (move.fFound) state.currentF = words['F'];
+
+    if (move.xDistance != 0.0f || move.yDistance != 0.0f) {
+        if (move.eDistance > 0.0f) {
+            move.pathType = PathType::XYDraw;
+            move.beginDraw = state.currentPathType != PathType::XYDraw;
+        } else {
+            move.pathType = PathType::XYMove;
+        }
+    } else if (move.zDistance != 0.0f) {
+        move.pathType = PathType::Zmove;
+    }
+    move.xy = {move.xDistance, move.yDistance};
+    return move;
+}
+
+} // namespace vorlane

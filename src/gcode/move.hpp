@@ -1,0 +1,46 @@
+// Classifying a G1 line while following the printer's position, extrusion and
+// feed rate.
+#pragma once
+
+#include "geometry/vec2.hpp"
+
+#include <cstdint>
+#include <string_view>
+
+namespace vorlane {
+
+enum class PathType : std::int32_t { XYDraw = 0, ExtruderOnly = 1, XYMove = 2, Zmove = 3, Other = 4 };
+
+// The printer's state as the G1 lines move it. All 0 at the start of a run.
+struct MoveState {
+    float currentX = 0, currentY = 0, currentZ = 0, currentE = 0, currentF = 0;
+    // What the coordinate held before the last line that carried it.
+    float prevX = 0, prevY = 0, prevZ = 0, prevE = 0;
+    // E words are amounts, not positions; nothing in a file changes this.
+    bool usingRelativeE = true;
+    PathType currentPathType = PathType::Other;
+};
+
+// What one G1 line did. Distances are 0 where the line has no such word.
+struct MoveResult {
+    bool xFound = false, yFound = false, zFound = false, eFound = false, fFound = false;
+    float xDistance = 0, yDistance = 0, zDistance = 0, eDistance = 0;
+    PathType pathType = PathType::Other;
+    // A draw that follows anything but a draw: the start of a new path.
+    bool beginDraw = false;
+    Vec2 xy{0, 0};
+};
+
+// Reads the upper-case X, Y, Z, E, F words of the line (comment stripped),
+// updates `state` and classifies the move. Throws on a malformed number.
+// The caller sets state.currentPathType once it has handled the line.
+MoveResult classifyMoveLine(MoveState& state, std::string_view line);
+
+// Where the head was before the move: the previous value of each axis the line
+// carried, the unchanged current value of the others.
+inline Vec2 moveOrigin(const MoveState& state, const MoveResult& move)
+{
+    return {move.xFound ? state.prevX : state.currentX, move.yFound ? state.prevY : state.currentY};
+}
+
+} // namespace vorlane

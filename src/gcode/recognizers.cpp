@@ -1,0 +1,94 @@
+// Scanners for the recognizers that are more than a literal prefix. Each
+// comment gives the match the regular expression would make.
+#include "gcode/recognizers.hpp"
+
+namespace vorlane {
+
+namespace {
+
+// Skips `\s*` then expects "M" and a digit; returns the position after the
+// whole digit run, or npos.
+std::size_t afterMNumber(std::string_view line)
+{
+    std::size_t i = 0;
+    while (i < line.size() && isSpace(line[i])) ++i;
+    if (i + 1 >= line.size() || line[i] != 'M' || !isDigit(line[i + 1])) return std::string_view::npos;
+    i += 2;
+    while (i < line.size() && isDigit(line[i])) ++i;
+    return i;
+}
+
+bool isPathKindChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '(' || c == ')' || c == ' ';
+}
+
+bool isNameChar(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ' '; }
+
+bool isValueChar(char c) { return isDigit(c) || c == '+' || c == '.' || c == 'e' || c == 'E'; }
+
+} // namespace
+
+bool scanG1(std::string_view line) { return line.size() >= 3 && line[0] == 'G' && line[1] == '1' && !isDigit(line[2]); }
+
+// The digit run can only end at a non-digit, so "[^0-9]" needs one more character.
+bool scanMCode(std::string_view line)
+{
+    const std::size_t end = afterMNumber(line);
+    return end != std::string_view::npos && end < line.size();
+}
+
+bool scanMCodeToEnd(std::string_view line) { return afterMNumber(line) != std::string_view::npos; }
+
+bool scanExtrusionMode(std::string_view line)
+{
+    std::size_t i = 0;
+    while (i < line.size() && isSpace(line[i])) ++i;
+    return line.substr(i, 2) == "M8" && i + 2 < line.size() && (line[i + 2] == '2' || line[i + 2] == '3') &&
+           (i + 3 == line.size() || !isDigit(line[i + 3]));
+}
+
+// "[a-zA-Z() ]*" stops at the first other character, and " Path" is made of
+// class characters, so the run must end with " Path" and an apostrophe follow.
+bool scanAllPaths(std::string_view line)
+{
+    if (!line.starts_with("; '")) return false;
+    std::size_t end = 3;
+    while (end < line.size() && isPathKindChar(line[end])) ++end;
+    return end - 3 >= 5 && line.substr(end - 5, 5) == " Path" && end < line.size() && line[end] == '\'';
+}
+
+bool scanCommentLine(std::string_view line) { return line == ";"; }
+
+bool scanToolChange(std::string_view line)
+{
+    std::size_t i = 1;
+    if (line.empty() || line[0] != 'T') return false;
+    if (i < line.size() && line[i] == '-') ++i;
+    return i < line.size() && isDigit(line[i]);
+}
+
+// The name class holds the space but not "=", so the name run must end with
+// the space of " = "; backtracking can end it nowhere else. The value run takes
+// every value character; only white space may follow it.
+bool matchKissParameter(std::string_view line, KissParameter& groups)
+{
+    if (!line.starts_with("; ")) return false;
+    std::size_t run = 2;
+    while (run < line.size() && isNameChar(line[run])) ++run;
+    const std::size_t nameEnd = run - 1;
+    if (nameEnd <= 2 || line[nameEnd] != ' ' || line.substr(run, 2) != "= ") return false;
+    const std::size_t valueBegin = run + 2;
+    if (valueBegin >= line.size()) return false;
+    const char first = line[valueBegin];
+    if (!(isDigit(first) || first == '-' || first == '+')) return false;
+    std::size_t valueEnd = valueBegin + 1;
+    while (valueEnd < line.size() && isValueChar(line[valueEnd])) ++valueEnd;
+    for (std::size_t i = valueEnd; i < line.size(); ++i)
+        if (!isSpace(line[i])) return false;
+    groups.name = line.substr(2, nameEnd - 2);
+    groups.value = line.substr(valueBegin, valueEnd - valueBegin);
+    return true;
+}
+
+} // namespace vorlane

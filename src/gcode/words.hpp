@@ -1,0 +1,52 @@
+// Taking a G-code line apart: its trailing comment, its letter-and-number
+// words, and the number of a tool change.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace vorlane {
+
+// The words of one line: letter as written (case kept) -> 32-bit float. Each
+// letter once; a later word with the same letter replaces an earlier one.
+struct WordTable {
+    std::array<float, 52> values{};
+    std::uint64_t seen = 0;
+
+    static int slot(char letter)
+    {
+        if (letter >= 'A' && letter <= 'Z') return letter - 'A';
+        if (letter >= 'a' && letter <= 'z') return 26 + (letter - 'a');
+        return -1;
+    }
+    bool has(char letter) const
+    {
+        const int i = slot(letter);
+        return i >= 0 && (seen >> i & 1u);
+    }
+    float operator[](char letter) const { return values[static_cast<std::size_t>(slot(letter))]; }
+};
+
+// The line up to its first ";" (all of it when there is none). Nothing trimmed.
+inline std::string_view stripTrailingComment(std::string_view line)
+{
+    const std::size_t semicolon = line.find(';');
+    return semicolon == std::string_view::npos ? line : line.substr(0, semicolon);
+}
+
+// The words of `text` (a line without its comment), matched left to right as
+// parse_Generic does. Throws std::runtime_error naming the word when a matched
+// number does not convert to a float (e.g. "X12.3.", or too large).
+WordTable parseGCodeValues(std::string_view text);
+
+// Text to float, correctly rounded, the whole text or an error: no leading
+// white space, no hex, no "inf". A leading "+" is allowed. Returns false when
+// the text is not one number or its value is beyond a float's range.
+bool readFloat(std::string_view text, float& value);
+
+// The tool number of a line that starts with "T" and a number. Throws when
+// there is none or it does not fit a 32-bit integer.
+std::int32_t parseToolChange(std::string_view line);
+
+} // namespace vorlane

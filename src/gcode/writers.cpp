@@ -1,0 +1,67 @@
+// G-code writers; numbers in the program's one text form.
+#include "gcode/writers.hpp"
+
+#include "gcode/number_text.hpp"
+
+namespace vorlane {
+
+namespace {
+
+void word(std::string& text, std::string_view letter, float value)
+{
+    text += letter;
+    appendNumber(text, value);
+}
+
+} // namespace
+
+void writeZMoveLine(OutBuffer& outFile, float z, float feedRate)
+{
+    word(outFile.text, "G1 Z", z);
+    word(outFile.text, " F", feedRate);
+    endLine(outFile);
+}
+
+void writeXYMove(OutBuffer& outFile, Vec2 xyDest, float feedRate)
+{
+    word(outFile.text, "G1 X", xyDest.x);
+    word(outFile.text, " Y", xyDest.y);
+    word(outFile.text, " F", feedRate);
+    endLine(outFile);
+}
+
+void writeXYZMove(OutBuffer& outFile, Vec2 xyDest, float z, float feedRate)
+{
+    word(outFile.text, "G1 X", xyDest.x);
+    word(outFile.text, " Y", xyDest.y);
+    word(outFile.text, " Z", z);
+    word(outFile.text, " F", feedRate);
+    endLine(outFile);
+}
+
+void writeFeedRate(OutBuffer& outFile, float feedRate)
+{
+    word(outFile.text, "G1 F", feedRate);
+    endLine(outFile);
+}
+
+void writeXYEFDraw(OutBuffer& outFile, Vec2 xyDest, float e, float feedRate)
+{
+    word(outFile.text, "G1 X", xyDest.x);
+    word(outFile.text, " Y", xyDest.y);
+    word(outFile.text, " E", e);
+    word(outFile.text, " F", feedRate);
+    endLine(outFile);
+}
+
+void writeFanControlLineForCurrentTool(OutBuffer& outFile, std::int32_t toolNumber, float speed)
+{
+    if (toolNumber < 0) return;
+    outFile.text += "M106 P";
+    appendNumber(outFile.text, toolNumber);
+    word(outFile.text, " S", speed);
+    outFile.text += " ; restore the fan in case tool change messed it up";
+    endLine(outFile);
+}
+
+} // namespace vorlane

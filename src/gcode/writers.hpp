@@ -1,0 +1,20 @@
+// The G-code lines the program makes up itself. Each writer formats exactly
+// one line from its arguments and reads no other state.
+#pragma once
+
+#include "gcode/out_buffer.hpp"
+#include "geometry/vec2.hpp"
+
+#include <cstdint>
+
+namespace vorlane {
+
+void writeZMoveLine(OutBuffer& outFile, float z, float feedRate);
+void writeXYMove(OutBuffer& outFile, Vec2 xyDest, float feedRate);
+void writeXYZMove(OutBuffer& outFile, Vec2 xyDest, float z, float feedRate);
+void writeFeedRate(OutBuffer& outFile, float feedRate);
+void writeXYEFDraw(OutBuffer& outFile, Vec2 xyDest, float e, float feedRate);
+// Writes nothing for a negative tool: there is no fan to address.
+void writeFanControlLineForCurrentTool(OutBuffer& outFile, std::int32_t toolNumber, float speed);
+
+} // namespace vorlane
