@@ -1,0 +1,31 @@
+// Console output and the wait for Enter.
+#include "state/console.hpp"
+
+namespace vorlane {
+
+void say(Console& console, std::string_view text)
+{
+    std::fwrite(text.data(), 1, text.size(), console.out);
+    std::fputc('\n', console.out);
+}
+
+void sayProgress(Console& console, std::string_view mark)
+{
+    std::fwrite(mark.data(), 1, mark.size(), console.out);
+    std::fflush(console.out);
+}
+
+void readOneLine(Console& console)
+{
+    std::fflush(console.out);
+    for (int c = std::fgetc(console.in); c != EOF && c != '\n'; c = std::fgetc(console.in)) {
+    }
+}
+
+void waitForEnter(Console& console)
+{
+    say(console, "Hit <ENTER> to close");
+    readOneLine(console);
+}
+
+} // namespace vorlane

@@ -1,0 +1,40 @@
+// The line loop: every input line, in file order, through one ordered table
+// of line kinds; the print state kept up to date; replacements written where a
+// rewrite applies, and every other line copied as it was read.
+#pragma once
+
+#include "extrusion/crossings.hpp"
+#include "gcode/out_buffer.hpp"
+#include "lift/obstacles.hpp"
+#include "state/console.hpp"
+#include "state/print_state.hpp"
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlane {
+
+struct LineLoop {
+    PrintState state;
+    OutBuffer& out;
+    Console& console;
+    bool debug = false;
+    // Reused by the searches of every line, so that no line allocates.
+    std::vector<Crossing> crossings;
+    std::vector<Intersection> intersections;
+};
+
+// A line the program cannot handle; the run ends with it.
+struct LineError : std::runtime_error {
+    LineError(long long lineNo, std::string_view line, const std::string& problem);
+    long long lineNo;
+    std::string lineText;
+};
+
+// Handles one line (without its line end) and writes what it becomes.
+// Throws LineError.
+void processLine(LineLoop& loop, std::string_view line);
+
+} // namespace vorlane

@@ -1,0 +1,61 @@
+// The print state: one record, created before the first line and never reset,
+// that the line loop keeps and every rewrite reads.
+#pragma once
+
+#include "gcode/move.hpp"
+#include "paths/layers.hpp"
+#include "state/settings.hpp"
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace vorlane {
+
+enum class Chapter : std::int32_t { None = 0, Preamble = 1, Prefix = 2, Printing = 3, Postfix = 4 };
+
+// Fixed switches of the run; no option or setting changes them.
+inline constexpr bool manageTopInfill = false;
+inline constexpr bool boostFirstInterfaceLayerOnMainSupport = true;
+inline constexpr bool boostFirstInfillOverBulkInfill = true;
+inline constexpr bool onlyCheckForOtherToolPaths = true;
+inline constexpr bool riseAsLateAsPossible = false;
+inline constexpr bool keepAllOtherPerimIntersections = true;
+inline constexpr bool delayLiftingUntilPastContinuousOtherColor = true;
+
+struct PrintState {
+    // Counted from 1, increased before the line is handled.
+    long long lineNo = 0;
+    // The current line without its line end; valid while it is handled.
+    std::string_view line;
+    // Cleared by a rewrite that has written the line's replacement.
+    bool writeTheLine = true;
+    Chapter chapter = Chapter::Preamble;
+    Settings settings;
+    DrawType section = DrawType::None;
+    std::int32_t currentTool = 0;
+    bool seenMoveAfterToolchange = false;
+    // False from a tool change or resume marker until the next move line, which
+    // then restores the fan first.
+    bool seenFanControlAfterToolChange = true;
+    float currentKisslicerFanSpeed = 0;
+    // Set by M82, cleared by M83; the program reads E as an amount.
+    bool absoluteExtrusion = false;
+    MoveState moves;
+    // What the last G1 line did; read by the rewrites of that line.
+    MoveResult move;
+    std::array<float, TOOL_SLOTS> lastDrawnZForTool{};
+    std::array<float, TOOL_SLOTS> layerThicknessForTool{};
+    int toolForMain = 0;
+    int toolForInfill = 0;
+    LayerCollections layers;
+};
+
+// The height of the layer below the tool's last drawn layer.
+inline float prevLayerHeightForTool(const PrintState& state, int tool)
+{
+    const auto t = static_cast<std::size_t>(tool);
+    return state.lastDrawnZForTool.at(t) - state.layerThicknessForTool.at(t);
+}
+
+} // namespace vorlane

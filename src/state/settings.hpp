@@ -1,0 +1,47 @@
+// The slicer's settings header, read into a catalog, and its one use: the start
+// bed temperature of a multi-material print.
+#pragma once
+
+#include "gcode/out_buffer.hpp"
+#include "state/console.hpp"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace vorlane {
+
+// Section of the settings header; the n-th material header (from 0) selects
+// Material0 + n.
+enum class SettingsSection : std::int32_t {
+    None = 0,
+    Printer = 1,
+    Support = 2,
+    Style = 3,
+    ActualParameters = 4,
+    Material0 = 5,
+};
+
+struct Settings {
+    SettingsSection settingsSection = SettingsSection::None;
+    std::int32_t settingsMaterial = 0;
+    // Section -> name -> value. A section appears with its first stored setting.
+    std::map<std::int32_t, std::map<std::string, float, std::less<>>> settingsCatalog;
+};
+
+// Reads one "; name = number" line. False for any other line and for names
+// holding "g_code". A number that does not convert prints its message and
+// waits for Enter, then gives false.
+bool parseSetting(Console& console, std::string_view line, std::string& settingName, float& settingValue);
+
+// A line of the preamble: a section header, or a setting of the current section.
+void handleSettingsLine(Settings& settings, Console& console, std::string_view line);
+
+// A line of the prefix: with two or more materials, a bed temperature command
+// (M140/M190 with S) is raised to the hottest material's "bed_C". Returns true
+// when it wrote a replacement for the line.
+bool applyBedTemperatureRule(const Settings& settings, Console& console, bool debug, std::string_view line,
+                             OutBuffer& out);
+
+} // namespace vorlane
