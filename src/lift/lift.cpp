@@ -1,0 +1,172 @@
+// Lift decision and the lifted travel. The nozzle must be up a safe distance
+// before the first other-colour crossing; it may rise only after the last
+// own-colour crossing (dragging over its own colour wipes the nozzle); and a
+// band of adjacent other-colour paths at the start of the rise is crossed
+// anyway, so the rise moves past it.
+#include "lift/lift.hpp"
+
+#include "gcode/writers.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vorlane {
+
+namespace {
+
+constexpr float PathWidth_MM = 0.35f;
+constexpr float nozzleDiameterForClearance_MM = 0.7f;
+constexpr float SafetyClearance_MM = 0.75f;
+// How far before an obstacle the nozzle must be up.
+constexpr float NOMINAL_MOVEMENT_CLEARANCE_NEEDED_MM =
+    PathWidth_MM * 0.5f + nozzleDiameterForClearance_MM * 0.5f + SafetyClearance_MM;
+// Run-in distance of the rise, scaled by the crossing angle.
+constexpr float NOMINAL_INITIAL_CLEARANCE_NEEDED_MM =
+    PathWidth_MM * 0.5f + nozzleDiameterForClearance_MM * 0.5f + SafetyClearance_MM / 4.0f;
+// Millimetres of travel excused per millimetre a crossed layer lies below the nozzle.
+constexpr float travelMMperDroolMM = 20.0f;
+constexpr float SPEED_FRACTION = 1.0f;
+// Smallest sine of a crossing angle used in a division.
+constexpr float ANGLE_FLOOR = 0.01f;
+// Largest angle factor used to delay the rise past a band.
+constexpr float ANGLE_FACTOR_CAP = 2.0f;
+
+// 1 / sine of the angle between the travel and a crossed path (1 when
+// perpendicular, up to 100 when grazing).
+float angleFactor(float dotProduct)
+{
+    return 1.0f / maxOf(ANGLE_FLOOR, std::sqrt(1.0f - dotProduct * dotProduct));
+}
+
+} // namespace
+
+bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& console, bool debug,
+                        std::vector<Intersection>& otherPerimIntersections)
+{
+    const MoveResult& move = state.move;
+    const MoveState& at = state.moves;
+    TravelMove travel;
+    travel.origin = moveOrigin(at, move);
+    travel.terminus = {at.currentX, at.currentY};
+    travel.direction = normalized(travel.terminus - travel.origin);
+    travel.currentZ = at.currentZ;
+    travel.currentTool = state.currentTool;
+
+    const float moveLength_MMSQ = move.xDistance * move.xDistance + move.yDistance * move.yDistance;
+    if (!(MIN_Z_LIFT_PATH_LENGTH_MM * MIN_Z_LIFT_PATH_LENGTH_MM < moveLength_MMSQ)) return false;
+
+    const float moveLength_MM = std::sqrt(moveLength_MMSQ);
+    float closestLambda = FLOAT_MAX;
+    float furthestLambda = 0;
+    float closestDotProduct = 0;
+    const float lambdaPerDroolMM = travelMMperDroolMM / moveLength_MM;
+    const float minLambda = 0;
+    otherPerimIntersections.clear();
+
+    const auto search = [&](const LayerCollection& layers, float& closest, float& closestDot) {
+        if constexpr (keepAllOtherPerimIntersections)
+            return findClosestWithinHeightGather(layers, MIN_Z_CLEARANCE, minLambda, lambdaPerDroolMM, travel,
+                                                 closest, closestDot, furthestLambda, onlyCheckForOtherToolPaths,
+                                                 otherPerimIntersections);
+        else
+            return findClosestWithinHeight(layers, MIN_Z_CLEARANCE, minLambda, travel, closest, closestDot,
+                                           furthestLambda, onlyCheckForOtherToolPaths);
+    };
+    float mustLiftAmount_MM = search(state.layers.layerPerims, closestLambda, closestDotProduct);
+
+    if constexpr (collectSolid) {
+        // Solids count only when they are met before every perimeter.
+        float closestSolidsLambda = FLOAT_MAX;
+        float closestSolidsDotProduct = 0;
+        const float solidsMustLiftAmount_MM =
+            search(state.layers.layerSolids, closestSolidsLambda, closestSolidsDotProduct);
+        if (closestSolidsLambda < closestLambda) {
+            mustLiftAmount_MM = maxOf(mustLiftAmount_MM, solidsMustLiftAmount_MM);
+            closestLambda = closestSolidsLambda;
+            closestDotProduct = closestSolidsDotProduct;
+        }
+    }
+    if (!(mustLiftAmount_MM > 0)) return false;
+
+    const float minimalClearanceInLambdaTerms = NOMINAL_MOVEMENT_CLEARANCE_NEEDED_MM / moveLength_MM;
+    const float minimalMovementInLambdaTerms = NOMINAL_INITIAL_CLEARANCE_NEEDED_MM / moveLength_MM;
+    const float lineBackoffForPathAngle = angleFactor(closestDotProduct);
+    const float adjustedClosestLambda =
+        maxOf(closestLambda - minimalClearanceInLambdaTerms - lineBackoffForPathAngle * minimalMovementInLambdaTerms,
+              0.0f);
+    float minLambdaForLift = 0;
+    float maxLambdaForLift = adjustedClosestLambda;
+
+    const float lastWipablePathLambda = findLastWipablePathLambda(state.layers, travel, closestLambda);
+    if (lastWipablePathLambda > minLambdaForLift) minLambdaForLift = lastWipablePathLambda;
+
+    bool skipLift = false;
+    if (minLambdaForLift > maxLambdaForLift && furthestLambda <= closestLambda) {
+        // Own colour runs past the deadline and nothing lies beyond the first obstacle.
+        skipLift = true;
+        if (debug)
+            say(console, concat("line:", state.lineNo, " min > max!! min - skipping!", minLambdaForLift, " mx ",
+                                maxLambdaForLift, " furthest lambda ", furthestLambda, " move len ", moveLength_MM));
+    } else if constexpr (keepAllOtherPerimIntersections) {
+        // A band of adjacent other-colour paths where the rise would begin is
+        // crossed anyway: rise after it, and be up by the first real gap.
+        const float pathWidthInLambdaTerms = PathWidth_MM / moveLength_MM;
+        std::stable_sort(otherPerimIntersections.begin(), otherPerimIntersections.end());
+        float lastContiguousLambda = minLambdaForLift;
+        float lastAngleFactor = NaN;
+        float firstGapLambda = 0;
+        for (const Intersection& crossing : otherPerimIntersections) {
+            const float separationFactorForPathAngle = angleFactor(crossing.dotProduct);
+            const float lambdaStep = crossing.lambda - lastContiguousLambda;
+            const float gapToleranceLambda = minimalClearanceInLambdaTerms;
+            const float effectivePathWidthLambda = pathWidthInLambdaTerms * separationFactorForPathAngle;
+            const float allowableStep = effectivePathWidthLambda + gapToleranceLambda;
+            if (!(lambdaStep <= allowableStep)) {
+                firstGapLambda = maxOf(crossing.lambda - minimalClearanceInLambdaTerms * separationFactorForPathAngle,
+                                       lastContiguousLambda);
+                break;
+            }
+            lastContiguousLambda = maxOf(lastContiguousLambda, crossing.lambda);
+            lastAngleFactor = separationFactorForPathAngle;
+        }
+        if (lastContiguousLambda > minLambdaForLift) {
+            if (firstGapLambda == 0) {
+                skipLift = true; // the band runs to the last crossing: nothing to lift for
+            } else {
+                if (delayLiftingUntilPastContinuousOtherColor)
+                    minLambdaForLift =
+                        minOf(lastAngleFactor, ANGLE_FACTOR_CAP) * minimalMovementInLambdaTerms + lastContiguousLambda;
+                if (maxLambdaForLift < firstGapLambda) maxLambdaForLift = firstGapLambda;
+                minLambdaForLift = minOf(minLambdaForLift, firstGapLambda);
+            }
+        } else if (maxLambdaForLift < minLambdaForLift) {
+            maxLambdaForLift = minLambdaForLift;
+            skipLift = true;
+        }
+    } else if (maxLambdaForLift < minLambdaForLift) {
+        maxLambdaForLift = minLambdaForLift;
+    }
+    if (skipLift) return false;
+
+    float liftLambda = riseAsLateAsPossible ? maxLambdaForLift : minLambdaForLift;
+    if (liftLambda < minLambdaForLift) liftLambda = minLambdaForLift;
+    if (liftLambda > maxLambdaForLift) liftLambda = maxLambdaForLift;
+
+    const float xyFeedRate = at.currentF * SPEED_FRACTION;
+    const float zFeedRate = ZLiftFeedRate * SPEED_FRACTION;
+    const Vec2 liftPoint1 = interp(travel.origin, travel.terminus, liftLambda);
+    if (!(liftPoint1 == travel.origin)) writeXYMove(out, liftPoint1, xyFeedRate);
+    if constexpr (findLastPathOfOurColor) {
+        const Vec2 endOfLiftPoint = interp(travel.origin, travel.terminus, maxLambdaForLift);
+        writeXYZMove(out, endOfLiftPoint, at.currentZ + mustLiftAmount_MM, xyFeedRate);
+    } else {
+        writeZMoveLine(out, at.currentZ + mustLiftAmount_MM, zFeedRate);
+    }
+    writeXYMove(out, travel.terminus, xyFeedRate);
+    writeZMoveLine(out, at.currentZ, zFeedRate);
+    writeFeedRate(out, at.currentF);
+    writeLine(out, concat("; original line:", state.line));
+    return true;
+}
+
+} // namespace vorlane

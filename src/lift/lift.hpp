@@ -1,0 +1,25 @@
+// The lift decision for a travel move: whether, where and how high the nozzle
+// hops so as not to drag across paths another tool has just laid.
+#pragma once
+
+#include "gcode/out_buffer.hpp"
+#include "lift/obstacles.hpp"
+#include "state/console.hpp"
+#include "state/print_state.hpp"
+
+#include <vector>
+
+namespace vorlane {
+
+inline constexpr float MIN_Z_CLEARANCE = 0.5f;
+inline constexpr float MIN_Z_LIFT_PATH_LENGTH_MM = 2.0f;
+inline constexpr float ZLiftFeedRate = 450.0f;
+
+// For the travel just classified in `state` (an XY move in the printing
+// chapter, not the first move after a tool change): writes the lifted travel
+// and returns true when the nozzle must hop; writes nothing and returns false
+// when the travel can be copied as it is. `intersections` is scratch space.
+bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& console, bool debug,
+                        std::vector<Intersection>& intersections);
+
+} // namespace vorlane

@@ -1,0 +1,107 @@
+// Obstacle searches along a travel. Layer entries are visited in creation
+// order, then tool slot, path and vertex, so equal lambdas are found in the
+// same order on every run.
+#include "lift/obstacles.hpp"
+
+namespace vorlane {
+
+namespace {
+
+// Calls visit(prev, vertex) for every segment of every path in the slot.
+template <typename Visit> void forEachSegment(const ToolSlot& slot, Visit&& visit)
+{
+    const std::size_t paths = pathCount(slot);
+    for (std::size_t p = 0; p < paths; ++p) {
+        const std::span<const Vec2> vertices = pathAt(slot, p).vertices;
+        for (std::size_t v = 1; v < vertices.size(); ++v) visit(vertices[v - 1], vertices[v]);
+    }
+}
+
+template <bool gather>
+float searchObstacles(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
+                      float lambdaPerDroolMM, const TravelMove& move, float& closestLambda, float& closestDotProduct,
+                      float& furthestLambda, bool onlyCheckForOtherToolPaths, std::vector<Intersection>* intersections)
+{
+    float mustLiftAmount_MM = 0;
+    for (const LayerEntry& entry : layers.entries) {
+        const float clearance = move.currentZ - entry.z;
+        if (!(clearance < requiredClearance_MM)) continue;
+        const float droolLambdaForThisLayer = gather ? lambdaPerDroolMM * clearance : 0.0f;
+        for (int t = 0; t < TOOL_SLOTS; ++t) {
+            if (onlyCheckForOtherToolPaths && t == move.currentTool) continue;
+            forEachSegment(entry.slots[static_cast<std::size_t>(t)], [&](Vec2 prev, Vec2 vertex) {
+                float lambda, dotProduct;
+                if (!intersects(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct)) return;
+                if constexpr (gather) intersections->push_back({lambda, dotProduct});
+                if (!(minLambda + droolLambdaForThisLayer < lambda)) return;
+                if (lambda < closestLambda) {
+                    closestLambda = lambda;
+                    closestDotProduct = dotProduct;
+                }
+                if (lambda > furthestLambda) furthestLambda = lambda;
+                mustLiftAmount_MM = maxOf(mustLiftAmount_MM, requiredClearance_MM - clearance);
+            });
+        }
+    }
+    return mustLiftAmount_MM;
+}
+
+} // namespace
+
+float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
+                                    float lambdaPerDroolMM, const TravelMove& move, float& closestLambda,
+                                    float& closestDotProduct, float& furthestLambda,
+                                    bool onlyCheckForOtherToolPaths, std::vector<Intersection>& intersections)
+{
+    return searchObstacles<true>(layers, requiredClearance_MM, minLambda, lambdaPerDroolMM, move, closestLambda,
+                                 closestDotProduct, furthestLambda, onlyCheckForOtherToolPaths, &intersections);
+}
+
+float findClosestWithinHeight(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
+                              const TravelMove& move, float& closestLambda, float& closestDotProduct,
+                              float& furthestLambda, bool onlyCheckForOtherToolPaths)
+{
+    return searchObstacles<false>(layers, requiredClearance_MM, minLambda, 0.0f, move, closestLambda,
+                                  closestDotProduct, furthestLambda, onlyCheckForOtherToolPaths, nullptr);
+}
+
+bool findFarthestOfOwnToolAtSameHeightBeforeOther(const LayerCollection& layers, const TravelMove& move,
+                                                   float uptoLambda, float& farthestLambda,
+                                                   float& farthestDotProduct)
+{
+    bool foundOurDraw = false;
+    const LayerEntry* entry = findLayer(layers, move.currentZ);
+    if (!entry || move.currentTool < 0 || move.currentTool >= TOOL_SLOTS) return false;
+    forEachSegment(entry->slots[static_cast<std::size_t>(move.currentTool)], [&](Vec2 prev, Vec2 vertex) {
+        float lambda, dotProduct;
+        if (intersects(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct) &&
+            lambda < uptoLambda && lambda > farthestLambda) {
+            farthestLambda = lambda;
+            farthestDotProduct = dotProduct;
+            foundOurDraw = true;
+        }
+    });
+    return foundOurDraw;
+}
+
+float findLastWipablePathLambda(const LayerCollections& c, const TravelMove& move, float maxLambdaForLift)
+{
+    float lastWipablePathLambda = 0;
+    float farthestDotProduct = NaN;
+    // Every search runs: each may move the farthest crossing further.
+    const auto search = [&](const LayerCollection& layers, int tool) {
+        TravelMove asTool = move;
+        asTool.currentTool = tool;
+        return findFarthestOfOwnToolAtSameHeightBeforeOther(layers, asTool, maxLambdaForLift, lastWipablePathLambda,
+                                                            farthestDotProduct);
+    };
+    search(c.layerNonPerims, move.currentTool);
+    if (collectSupportMain) search(c.layerSupportMain, move.currentTool);
+    if (collectSupportInterface) search(c.layerSupportInterface, move.currentTool);
+    search(c.layerPerims, move.currentTool);
+    // Prime pillars of every tool are filed under slot 0.
+    search(c.layerCommonWipables, 0);
+    return lastWipablePathLambda;
+}
+
+} // namespace vorlane

@@ -1,0 +1,59 @@
+// Searching the collected paths along a travel move: other tools' paths at or
+// just below the nozzle that it would drag across, and the travelling tool's
+// own paths at its height that it may wipe over.
+#pragma once
+
+#include "geometry/vec2.hpp"
+#include "paths/layers.hpp"
+
+#include <vector>
+
+namespace vorlane {
+
+// A crossing of another tool's path along a travel.
+struct Intersection {
+    float lambda;
+    // Cosine between the travel and the crossed segment, sign included.
+    float dotProduct;
+};
+// Less only on a smaller lambda; never equal, so equal lambdas keep their
+// order in a stable sort.
+inline bool operator<(const Intersection& a, const Intersection& b) { return a.lambda < b.lambda; }
+
+// The move under test and the nozzle it carries.
+struct TravelMove {
+    Vec2 origin;
+    Vec2 terminus;
+    Vec2 direction; // normalized(terminus - origin)
+    float currentZ;
+    int currentTool;
+};
+
+// Walks every layer less than requiredClearance_MM below the nozzle (and every
+// layer above it) for crossings with other tools' paths. Every crossing is
+// gathered into `intersections`; those beyond minLambda plus the drool allowance
+// of their layer (lambdaPerDroolMM per millimetre below the nozzle) count as
+// obstacles and move the accumulators. Returns the lift the obstacles need.
+float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
+                                    float lambdaPerDroolMM, const TravelMove& move, float& closestLambda,
+                                    float& closestDotProduct, float& furthestLambda,
+                                    bool onlyCheckForOtherToolPaths, std::vector<Intersection>& intersections);
+
+// The same search without gathering and without drool allowance.
+float findClosestWithinHeight(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
+                              const TravelMove& move, float& closestLambda, float& closestDotProduct,
+                              float& furthestLambda, bool onlyCheckForOtherToolPaths);
+
+// Own-tool crossings on the layer exactly at the nozzle's height, before
+// uptoLambda: moves farthestLambda up to the farthest one. True when it moved.
+bool findFarthestOfOwnToolAtSameHeightBeforeOther(const LayerCollection& layers, const TravelMove& move,
+                                                   float uptoLambda, float& farthestLambda,
+                                                   float& farthestDotProduct);
+
+// The largest lambda below maxLambdaForLift where the move crosses a path the
+// travelling tool laid at this height (or any prime pillar there): dragging
+// over it is harmless. 0 when there is none.
+float findLastWipablePathLambda(const LayerCollections& collections, const TravelMove& move,
+                                float maxLambdaForLift);
+
+} // namespace vorlane
