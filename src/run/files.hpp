@@ -1,0 +1,57 @@
+// The input G-code file, read in large chunks and split into lines, and the
+// processing file the output is written to.
+#pragma once
+
+#include "gcode/out_buffer.hpp"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlane {
+
+struct InputFile {
+    int fd = -1;
+    std::string name;
+    std::vector<char> buffer;
+    std::size_t begin = 0;    // first byte of the next line
+    std::size_t scanned = 0;  // bytes before this hold no line end
+    std::size_t end = 0;      // bytes read so far
+    bool atEnd = false;
+
+    InputFile() = default;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    ~InputFile();
+};
+
+// Opens a regular file for reading; on failure returns the system's error text.
+std::string openInput(InputFile& in, const std::string& name);
+
+// The next line, split at LF; a CR right before the LF is dropped; a last line
+// without LF is a line. Bytes pass untouched. The view is valid until the next
+// call. False at the end of the file; throws std::runtime_error on a read error.
+bool nextLine(InputFile& in, std::string_view& line);
+
+void closeInput(InputFile& in);
+
+struct OutputFile {
+    int fd = -1;
+    std::string name;
+
+    OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile();
+};
+
+// Creates (or empties) the file; on failure returns the system's error text.
+std::string createOutput(OutputFile& out, const std::string& name);
+
+// Sends an OutBuffer's bytes to the file; throws OutputError naming the file.
+void drainToFile(void* outputFile, std::string_view bytes);
+
+// Flushes the file to stable storage and closes it; throws OutputError.
+void finishOutput(OutputFile& out);
+
+} // namespace vorlane
