@@ -46,7 +46,8 @@ void writeFile(const std::string& name, std::string_view bytes)
 
 bool exists(const std::string& name) { return std::filesystem::exists(std::filesystem::symlink_status(name)); }
 
-RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view input, const std::string& cwd)
+RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view input, const std::string& cwd,
+                     const std::vector<std::pair<std::string, std::string>>& environment)
 {
     TempDir io;
     const std::string inPath = io.file("stdin"), outPath = io.file("stdout"), errPath = io.file("stderr");
@@ -66,6 +67,7 @@ RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view
         dup2(out, 1);
         dup2(err, 2);
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
+        for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
         execv(pointers[0], pointers.data());
         _exit(127);
     }

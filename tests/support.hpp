@@ -29,9 +29,11 @@ struct RunResult {
 };
 
 // Runs the vorlane executable with these arguments (the program name is
-// added), standard input `input`, in folder `cwd` (the test's own when empty).
+// added), standard input `input`, in folder `cwd` (the test's own when empty),
+// with these environment variables set.
 RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view input = {},
-                     const std::string& cwd = {});
+                     const std::string& cwd = {},
+                     const std::vector<std::pair<std::string, std::string>>& environment = {});
 
 // Processes `gcode` in memory as the loop does (debug mode), returning the
 // lines written (no header, no timing lines) and the console text.

@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <unistd.h>
 
 namespace vorlane::test {
 namespace {
 
 const std::string sample = lines({"; *** G-code Prefix", "G28", "; *** Main G-code", "G1 X10 Y10 F3000", "M107"});
+const std::string processedSample = "; Vorlane v0024\n" + sample + "; Lua Postproc took 0\n; D   Postproc took 0\n";
+const std::string banner = "Vorlane v0024\n";
 
 TEST(Run, NormalRunReplacesTheInputWithHeaderLinesAndTimingLines)
 {
@@ -18,9 +21,154 @@ TEST(Run, NormalRunReplacesTheInputWithHeaderLinesAndTimingLines)
     writeFile(input, sample);
     const RunResult run = runVorlane({input});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, "Vorlane v0024\n\nSuccess\n");
-    EXPECT_EQ(readFile(input), "; Vorlane v0024\n" + sample + "; Lua Postproc took 0\n; D   Postproc took 0\n");
+    EXPECT_EQ(run.out, banner + "\nSuccess\n");
+    EXPECT_EQ(readFile(input), processedSample);
     EXPECT_FALSE(exists(input + "d")) << "the processing file takes the input's name";
+}
+
+TEST(Run, DebugRunLeavesTheInputAndKeepsTheResultBesideIt)
+{
+    TempDir dir;
+    const std::string input = dir.file("part.gcode");
+    writeFile(input, sample + "; BEGIN_LAYER_OBJECT z=0.3\n");
+    // Options count anywhere among the arguments and in any case.
+    const RunResult run = runVorlane({input, "--DeBuG"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(readFile(input), sample + "; BEGIN_LAYER_OBJECT z=0.3\n");
+    EXPECT_EQ(readFile(input + "d"), "; Vorlane v0024\n" + sample +
+                                         "; BEGIN_LAYER_OBJECT z=0.3\n; Lua Postproc took 0\n; D   Postproc took 0\n");
+    EXPECT_EQ(run.out, banner + "Self-check sample: layer 0.25 tool 0 path 0 vertex [1, 1]\nLayer Begin after 0\n")
+        << "the self-check runs before the first line; no Success without a replacement";
+}
+
+TEST(Run, NoAlterKeepsTheInputAsOrig)
+{
+    TempDir dir;
+    const std::string input = dir.file("part.gcode");
+    writeFile(input, sample);
+    writeFile(input + "orig", "an older original\n");
+    const RunResult run = runVorlane({"--noalter", input});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(readFile(input + "orig"), sample) << "the input is kept under <name>orig, replacing an older one";
+    EXPECT_EQ(readFile(input), processedSample);
+    EXPECT_FALSE(exists(input + "d"));
+}
+
+TEST(Run, HelpTouchesNothing)
+{
+    TempDir dir;
+    const std::string input = dir.file("part.gcode");
+    writeFile(input, sample);
+    for (const std::string help : {"--help", "-h", "--HELP"}) {
+        const RunResult run = runVorlane({input, help, "--debug"});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, banner + " options --duet --debug --lua --waitforkey --noalter\n");
+        EXPECT_EQ(readFile(input), sample);
+        EXPECT_FALSE(exists(input + "d")) << help << " processes no file";
+    }
+}
+
+TEST(Run, UnknownOptionOrNoFileEndsBeforeAnyFileIsOpened)
+{
+    TempDir dir;
+    const std::string input = dir.file("part.gcode");
+    writeFile(input, sample);
+    const RunResult unknown = runVorlane({"--fast", input});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.err.find("unknown option '--fast'"), std::string::npos) << unknown.err;
+    EXPECT_EQ(readFile(input), sample);
+    EXPECT_FALSE(exists(input + "d"));
+
+    const RunResult none = runVorlane({"--debug"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("no G-code file given"), std::string::npos) << none.err;
+}
+
+TEST(Run, MissingFileIsReportedByItsAbsoluteNameAndWaitsForEnter)
+{
+    TempDir dir;
+    const RunResult run = runVorlane({"missing.gcode"}, "", dir.path);
+    const std::string absolute = std::filesystem::canonical(dir.path).string() + "/missing.gcode";
+    EXPECT_EQ(run.status, 255) << "exit status -1";
+    EXPECT_EQ(run.out, banner + "Could not open file '" + absolute +
+                           "' due to error: No such file or directory\nHit <ENTER> to close\n");
+    EXPECT_FALSE(exists(absolute + "d")) << "no processing file without an input";
+}
+
+TEST(Run, ProcessingFileThatCannotBeCreated)
+{
+    TempDir dir;
+    const std::string input = dir.file("part.gcode");
+    writeFile(input, sample);
+    std::filesystem::create_directory(input + "d");
+    const RunResult run = runVorlane({input});
+    EXPECT_EQ(run.status, 255);
+    EXPECT_EQ(run.out, banner + "Could not create file '" + input +
+                           "d' due to error: Is a directory\nHit <ENTER> to close\n");
+    EXPECT_EQ(readFile(input), sample);
+}
+
+TEST(Run, FullDiskLeavesTheInputAsItWas)
+{
+    TempDir dir;
+    const std::string input = dir.file("part.gcode");
+    writeFile(input, sample);
+    std::filesystem::create_symlink("/dev/full", input + "d");
+    const RunResult run = runVorlane({input});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Could not write file '" + input + "d' due to error: No space left on device"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.out.find("Success"), std::string::npos) << "a failed write is no success";
+    EXPECT_EQ(readFile(input), sample);
+}
+
+TEST(Run, MalformedNumberNamesTheLineAndLeavesTheInput)
+{
+    TempDir dir;
+    const std::string input = dir.file("part.gcode");
+    const std::string text = lines({"; *** Main G-code", "G1 X1 Y1", "G1 X12.3.4 Y5"});
+    writeFile(input, text);
+    const RunResult run = runVorlane({input});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.err, "line 3: the X word's number \"12.3.\" is not a number that fits a 32-bit float\n"
+                       "    G1 X12.3.4 Y5\n'" +
+                           input + "' is left as it was.\n");
+    EXPECT_EQ(readFile(input), text);
+}
+
+TEST(Run, WaitForKeyShowsTheTimeAndReadsALine)
+{
+    TempDir dir;
+    const std::string input = dir.file("part.gcode");
+    writeFile(input, sample);
+    const RunResult run = runVorlane({"--waitforkey", input}, "\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, banner + "\nSuccess\n; D   Postproc took 0\n");
+}
+
+TEST(Run, LinesPassByteForByte)
+{
+    TempDir dir;
+    const std::string input = dir.file("part.gcode");
+    const std::string longLine = "; " + std::string(1 << 20, 'x');
+    const std::string odd = std::string("; caf\xc3\xa9 \xd0\x96 \x01\t\xff", 14) + std::string(1, '\0') + "end";
+    // CRLF ends become LF; a lone CR inside a line stays; the last line needs no LF.
+    const std::string text = "G28\r\n" + odd + "\r\n" + longLine + "\nM84\rX\r\n;last";
+    writeFile(input, text);
+    const RunResult run = runVorlane({input});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(readFile(input), "; Vorlane v0024\nG28\n" + odd + "\n" + longLine +
+                                   "\nM84\rX\n;last\n; Lua Postproc took 0\n; D   Postproc took 0\n");
+}
+
+TEST(Run, EmptyInputGivesHeaderAndTimingLinesOnly)
+{
+    TempDir dir;
+    const std::string input = dir.file("part.gcode");
+    writeFile(input, "");
+    EXPECT_EQ(runVorlane({input}).status, 0);
+    EXPECT_EQ(readFile(input), "; Vorlane v0024\n; Lua Postproc took 0\n; D   Postproc took 0\n");
 }
 
 } // namespace
