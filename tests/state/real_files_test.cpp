@@ -1,0 +1,139 @@
+// Every real Kisslicer file through the whole program: files with relative
+// extrusion are processed, and every input line reaches the output in order
+// unless a comment announced its replacement; absolute-extrusion files are
+// refused and left as they were.
+#include "support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace vorlane::test {
+namespace {
+
+std::vector<std::string_view> splitLines(std::string_view text)
+{
+    std::vector<std::string_view> result;
+    for (std::size_t begin = 0; begin < text.size();) {
+        std::size_t end = text.find('\n', begin);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(begin, end - begin);
+        if (!line.empty() && line.back() == '\r' && end < text.size()) line.remove_suffix(1);
+        result.push_back(line);
+        begin = end + 1;
+    }
+    return result;
+}
+
+bool startsWithAny(std::string_view line, std::initializer_list<std::string_view> prefixes)
+{
+    for (const std::string_view p : prefixes)
+        if (line.starts_with(p)) return true;
+    return false;
+}
+
+// Empty when the output is the input with only announced changes: generated
+// moves of a lifted travel stand right before "; original line:" and the
+// travel; a draw rewrite runs from its header comment to the next copied line;
+// fan restores and the bed line are recognised by their comments.
+std::string checkAnnouncedChanges(std::string_view input, std::string_view output)
+{
+    const auto in = splitLines(input);
+    const auto out = splitLines(output);
+    std::size_t next = 0;
+    bool inRewrite = false;
+    int pendingMoves = 0;
+    for (std::size_t o = 0; o < out.size(); ++o) {
+        const std::string_view line = out[o];
+        const std::string_view expected = next < in.size() ? in[next] : std::string_view("<end of input>");
+        const std::size_t announce = line.find("original line:");
+        if (announce != std::string_view::npos && line.starts_with(";")) {
+            if (line.substr(announce + 14) != expected)
+                return "line " + std::to_string(o + 1) + " announces a replacement of another line than " +
+                       std::string(expected);
+            ++next;
+            pendingMoves = 0;
+            continue;
+        }
+        if (line == expected) {
+            if (pendingMoves > 0) return "generated moves before line " + std::to_string(o + 1) + " replace nothing";
+            inRewrite = false;
+            ++next;
+            continue;
+        }
+        if (line.ends_with(" ; restore the fan in case tool change messed it up") && line.starts_with("M106 P"))
+            continue;
+        if (line.ends_with(" ; we use higher of the two materials' bed temps")) {
+            ++next;
+            continue;
+        }
+        if (startsWithAny(line, {"; Interface Crosses Main: ", "; TopInfill Crosses StackedInfilln: "})) {
+            inRewrite = true;
+            continue;
+        }
+        if (inRewrite && (line.empty() || startsWithAny(line, {"G1 X", "G1 F", "; found ", "; finish off - "})))
+            continue;
+        if (!inRewrite && line.starts_with("G1 ")) {
+            ++pendingMoves;
+            continue;
+        }
+        return "output line " + std::to_string(o + 1) + " '" + std::string(line.substr(0, 80)) +
+               "' is neither the next input line '" + std::string(expected.substr(0, 80)) + "' nor announced";
+    }
+    if (next != in.size()) return "input lines from " + std::to_string(next + 1) + " on are missing";
+    return {};
+}
+
+std::size_t count(std::string_view text, std::string_view what)
+{
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string_view::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+TEST(RealFiles, ProcessedWithOnlyAnnouncedChangesOrRefusedWhenAbsolute)
+{
+    const auto files = realGcodeFiles();
+    if (files.empty()) GTEST_SKIP() << "the real Kisslicer files are not beside the project";
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        const std::string original = readFile(file);
+        TempDir dir;
+        const std::string input = dir.file("part.gcode");
+        writeFile(input, original);
+        const RunResult run = runVorlane({"--debug", input});
+        const bool absolute = original.find("\nM82") != std::string::npos;
+        EXPECT_EQ(readFile(input), original) << "the input is never changed in debug mode";
+        if (absolute) {
+            EXPECT_EQ(run.status, 1);
+            EXPECT_NE(run.err.find(": absolute extrusion (M82) is in effect; Vorlane needs relative extrusion (M83)\n"),
+                      std::string::npos)
+                << run.err;
+            continue;
+        }
+        ASSERT_EQ(run.status, 0) << run.err;
+        std::string output = readFile(input + "d");
+        ASSERT_TRUE(output.starts_with("; Vorlane v0024\n"));
+        output.erase(0, output.find('\n') + 1);
+        output.erase(output.rfind("; Lua Postproc took "));
+        EXPECT_EQ(checkAnnouncedChanges(original, output), "");
+        RecordProperty(std::filesystem::path(file).stem().string() + "_lifts",
+                       static_cast<int>(count(output, "\n; original line:G1")));
+    }
+}
+
+TEST(RealFiles, MultiToolFilesLiftTravelsAcrossOtherColours)
+{
+    const auto files = realGcodeFiles();
+    if (files.empty()) GTEST_SKIP() << "the real Kisslicer files are not beside the project";
+    for (const std::string& file : files) {
+        if (file.find("4tool") == std::string::npos) continue;
+        SCOPED_TRACE(file);
+        const std::string output = processWithExecutable(readFile(file));
+        EXPECT_GT(count(output, "\n; original line:G1 X"), 100u) << "four tools cross each other's paths";
+        EXPECT_GT(count(output, "; TopInfill Crosses StackedInfilln: "), 100u);
+    }
+}
+
+} // namespace
+} // namespace vorlane::test
