@@ -8,6 +8,8 @@
 #include "gcode/writers.hpp"
 #include "lift/lift.hpp"
 
+#include <chrono>
+
 namespace vorlane {
 
 LineError::LineError(long long number, std::string_view line, const std::string& problem)
@@ -16,6 +18,22 @@ LineError::LineError(long long number, std::string_view line, const std::string&
 }
 
 namespace {
+
+// Adds the time of its scope to a benchmark's counter, when there is one.
+struct RewriteTimer {
+    std::int64_t* total;
+    std::chrono::steady_clock::time_point started;
+    explicit RewriteTimer(std::int64_t* counter)
+        : total(counter), started(counter ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{})
+    {
+    }
+    ~RewriteTimer()
+    {
+        if (total) *total += std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - started).count();
+    }
+    RewriteTimer(const RewriteTimer&) = delete;
+    RewriteTimer& operator=(const RewriteTimer&) = delete;
+};
 
 [[noreturn]] void refuseLine(const PrintState& state, const std::string& problem)
 {
@@ -49,12 +67,13 @@ void handleDraw(LineLoop& loop)
     if (s.chapter == Chapter::Printing) updateLayerThickness(s);
     collectDraw(s.layers, {s.section, s.currentTool, s.moves.currentX, s.moves.currentY, s.moves.currentZ},
                 s.move.beginDraw, s.toolForMain, s.toolForInfill);
-    bool replaced = false;
-    if (boostFirstInterfaceLayerOnMainSupport && s.section == DrawType::SupportInterface)
-        replaced = boostSupportInterface(s, loop.out, loop.crossings);
-    else if (boostFirstInfillOverBulkInfill && s.section == DrawType::TopInfill)
-        replaced = manageTopInfillDraw(s, loop.out, loop.crossings);
-    if (replaced) s.writeTheLine = false;
+    if (boostFirstInterfaceLayerOnMainSupport && s.section == DrawType::SupportInterface) {
+        const RewriteTimer timer(loop.rewriteNanoseconds);
+        if (boostSupportInterface(s, loop.out, loop.crossings)) s.writeTheLine = false;
+    } else if (boostFirstInfillOverBulkInfill && s.section == DrawType::TopInfill) {
+        const RewriteTimer timer(loop.rewriteNanoseconds);
+        if (manageTopInfillDraw(s, loop.out, loop.crossings)) s.writeTheLine = false;
+    }
 }
 
 void handleMoveLine(LineLoop& loop, std::string_view line)
@@ -73,6 +92,7 @@ void handleMoveLine(LineLoop& loop, std::string_view line)
     if (s.move.pathType == PathType::XYDraw) {
         handleDraw(loop);
     } else if (s.move.pathType == PathType::XYMove && s.chapter == Chapter::Printing && s.seenMoveAfterToolchange) {
+        const RewriteTimer timer(loop.rewriteNanoseconds);
         if (liftTravelIfNeeded(s, loop.out, loop.console, loop.debug, loop.intersections)) s.writeTheLine = false;
     }
     s.seenMoveAfterToolchange = true;

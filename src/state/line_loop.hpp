@@ -9,6 +9,7 @@
 #include "state/console.hpp"
 #include "state/print_state.hpp"
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -24,6 +25,10 @@ struct LineLoop {
     // Reused by the searches of every line, so that no line allocates.
     std::vector<Crossing> crossings;
     std::vector<Intersection> intersections;
+    // For benchmarks: when set, the time spent deciding lifts and draw
+    // rewrites (the searches below the nozzle and what follows from them) is
+    // added here, in nanoseconds.
+    std::int64_t* rewriteNanoseconds = nullptr;
 };
 
 // A line the program cannot handle; the run ends with it.

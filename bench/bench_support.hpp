@@ -1,0 +1,50 @@
+// What the benchmarks share: generated input files, the baseline copy, runs
+// of the line loop over a file with its figures, and reporting.
+#pragma once
+
+#include "corpus.hpp"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace vorlane::bench {
+
+// A generated print, written once into the build folder and reused.
+std::string corpusFile(const std::string& name, const CorpusOptions& options);
+// Layers for about `megabytes` MiB with these options.
+CorpusOptions sizedCorpus(CorpusOptions options, double megabytes);
+
+std::uint64_t fileSize(const std::string& name);
+
+// The baseline: the file copied in 1 MiB chunks with read and write.
+void plainChunkedCopy(const std::string& from, const std::string& to);
+
+// The file through Vorlane's reader and output buffer, every line copied as
+// it is (the copy machinery alone, no line table).
+void lineCopy(const std::string& from, const std::string& to);
+
+struct LoopFigures {
+    double seconds = 0;
+    double rewriteSeconds = 0; // lift decisions and draw rewrites
+    std::uint64_t storedVertices = 0;
+    std::uint64_t lifts = 0;
+};
+// The whole line loop over the file, output to `to`.
+LoopFigures processFile(const std::string& from, const std::string& to);
+
+// Runs `work` in a child process; returns its peak resident memory in bytes.
+std::uint64_t peakMemoryOf(const std::function<void()>& work);
+
+// Runs the registered benchmarks, printing them as usual, and returns each
+// run's real time per iteration in seconds by benchmark name.
+std::map<std::string, double> runBenchmarks(int argc, char** argv);
+
+// A scratch output file in the build folder.
+std::string scratchFile(const std::string& name);
+
+} // namespace vorlane::bench

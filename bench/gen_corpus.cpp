@@ -1,0 +1,135 @@
+// gen_corpus: writes a synthetic Kisslicer multi-tool G-code file for the
+// benchmarks, of a given size or number of layers, from a fixed seed.
+#include "corpus.hpp"
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlane::bench {
+namespace {
+
+constexpr std::uint64_t BYTES_PER_MB = 1024 * 1024;
+constexpr std::size_t FILE_BUFFER_BYTES = 4 * 1024 * 1024;
+
+void printUsage(std::FILE* stream)
+{
+    std::fputs("usage: gen_corpus OUT.gcode [--mb N | --layers N] [--seed S] [--tools T] [--lf]\n"
+               "  --mb N      about N MiB (N may have decimals)\n"
+               "  --layers N  exactly N printed layers (default 200)\n"
+               "  --seed S    random seed (default 1); the same seed gives the same file\n"
+               "  --tools T   number of tools, 1 to 4 (default 4)\n"
+               "  --lf        LF line ends instead of Kisslicer's CRLF\n",
+               stream);
+}
+
+template <typename Number>
+bool parseNumber(std::string_view text, Number& value)
+{
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    return result.ec == std::errc{} && result.ptr == text.data() + text.size();
+}
+
+struct Output {
+    std::FILE* file = nullptr;
+    bool failed = false;
+    int error = 0;
+};
+
+int run(int argc, char** argv)
+{
+    CorpusOptions options;
+    std::string outPath;
+    double megabytes = 0;
+    bool sizeGiven = false;
+    bool layersGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        const auto needValue = [&]() -> std::string_view {
+            if (i + 1 >= argc) return {};
+            return argv[++i];
+        };
+        bool ok = true;
+        if (arg == "-h" || arg == "--help") {
+            printUsage(stdout);
+            return 0;
+        } else if (arg == "--mb") {
+            ok = parseNumber(needValue(), megabytes) && megabytes > 0;
+            sizeGiven = true;
+        } else if (arg == "--layers") {
+            ok = parseNumber(needValue(), options.layers) && options.layers > 0;
+            layersGiven = true;
+        } else if (arg == "--seed") {
+            ok = parseNumber(needValue(), options.seed);
+        } else if (arg == "--tools") {
+            ok = parseNumber(needValue(), options.tools) && options.tools >= 1 && options.tools <= 4;
+        } else if (arg == "--lf") {
+            options.crlf = false;
+        } else if (!arg.empty() && arg[0] != '-' && outPath.empty()) {
+            outPath = arg;
+        } else {
+            ok = false;
+        }
+        if (!ok) {
+            std::fprintf(stderr, "gen_corpus: bad argument '%s'\n", argv[i]);
+            printUsage(stderr);
+            return 1;
+        }
+    }
+    if (outPath.empty() || (sizeGiven && layersGiven)) {
+        printUsage(stderr);
+        return 1;
+    }
+
+    const auto started = std::chrono::steady_clock::now();
+    if (sizeGiven)
+        options.layers = layersForSize(options, static_cast<std::uint64_t>(megabytes * BYTES_PER_MB));
+
+    Output out;
+    out.file = std::fopen(outPath.c_str(), "wb");
+    if (out.file == nullptr) {
+        std::fprintf(stderr, "gen_corpus: cannot create '%s': %s\n", outPath.c_str(), std::strerror(errno));
+        return 1;
+    }
+    std::vector<char> fileBuffer(FILE_BUFFER_BYTES);
+    std::setvbuf(out.file, fileBuffer.data(), _IOFBF, fileBuffer.size());
+
+    const std::uint64_t bytes = generateCorpus(options, [&out](std::string_view piece) {
+        if (out.failed) return;
+        if (std::fwrite(piece.data(), 1, piece.size(), out.file) != piece.size()) {
+            out.failed = true;
+            out.error = errno;
+        }
+    });
+    if (std::fflush(out.file) != 0 && !out.failed) {
+        out.failed = true;
+        out.error = errno;
+    }
+    if (std::fclose(out.file) != 0 && !out.failed) {
+        out.failed = true;
+        out.error = errno;
+    }
+    if (out.failed) {
+        std::fprintf(stderr, "gen_corpus: writing '%s' failed: %s\n", outPath.c_str(),
+                     out.error != 0 ? std::strerror(out.error) : "write error");
+        return 1;
+    }
+
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::printf("%s: %llu bytes (%.2f MiB), %d layers, %d tools, seed %llu, %.2f s (%.0f MiB/s)\n",
+                outPath.c_str(), static_cast<unsigned long long>(bytes),
+                static_cast<double>(bytes) / BYTES_PER_MB, options.layers, options.tools,
+                static_cast<unsigned long long>(options.seed), seconds,
+                seconds > 0 ? static_cast<double>(bytes) / BYTES_PER_MB / seconds : 0.0);
+    return 0;
+}
+
+} // namespace
+} // namespace vorlane::bench
+
+int main(int argc, char** argv) { return vorlane::bench::run(argc, argv); }
