@@ -26,25 +26,69 @@ struct LetterTable {
 };
 constexpr LetterTable letters;
 
-// Length of the match of "[-+]?\d*\.?\d+\.?" at the start of `text`, 0 if none.
-// Backtracking makes "\d*\.?\d+" take digits, point, digits when a digit follows
-// the point, and otherwise the digits alone; the optional trailing point is
-// then taken. So "12." reads "12.", "1..5" reads "1." and "12.3.4" reads "12.3.".
-std::size_t numberLength(std::string_view text)
+// A number as parse_Generic's "[-+]?\d*\.?\d+\.?" matches it at the start of
+// a text. Backtracking makes "\d*\.?\d+" take digits, point, digits when a
+// digit follows the point, and otherwise the digits alone; the optional
+// trailing point is then taken. So "12." reads "12.", "1..5" reads "1." and
+// "12.3.4" reads "12.3." (which then does not convert).
+struct ScannedNumber {
+    std::size_t length = 0; // 0: no number here
+    // The digits as an integer and how many follow the point, while they fit.
+    std::uint64_t digits = 0;
+    int fractionDigits = 0;
+    int digitCount = 0;
+    bool negative = false;
+    bool secondPoint = false; // "1.5." - the conversion takes the whole text or fails
+};
+
+ScannedNumber scanNumber(std::string_view text)
 {
+    ScannedNumber n;
     std::size_t i = 0;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
-    const std::size_t digitsBegin = i;
-    while (i < text.size() && isDigit(text[i])) ++i;
-    const std::size_t leadingDigits = i - digitsBegin;
-    if (i + 1 < text.size() && text[i] == '.' && isDigit(text[i + 1])) {
-        i += 2;
-        while (i < text.size() && isDigit(text[i])) ++i;
-    } else if (leadingDigits == 0) {
-        return 0;
+    const auto takeDigits = [&](bool fraction) {
+        while (i < text.size() && isDigit(text[i])) {
+            if (n.digitCount < 19) n.digits = n.digits * 10 + static_cast<std::uint64_t>(text[i] - '0');
+            ++n.digitCount;
+            n.fractionDigits += fraction;
+            ++i;
+        }
+    };
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        n.negative = text[i] == '-';
+        ++i;
     }
-    if (i < text.size() && text[i] == '.') ++i;
-    return i;
+    const std::size_t digitsBegin = i;
+    takeDigits(false);
+    const bool leadingDigits = i > digitsBegin;
+    if (i + 1 < text.size() && text[i] == '.' && isDigit(text[i + 1])) {
+        ++i;
+        takeDigits(true);
+        if (i < text.size() && text[i] == '.') {
+            n.secondPoint = true;
+            ++i;
+        }
+    } else if (!leadingDigits) {
+        return {};
+    } else if (i < text.size() && text[i] == '.') {
+        ++i;
+    }
+    n.length = i;
+    return n;
+}
+
+// Up to 2^24 the integer is exact in a float, and so are 10^0..10^10; one
+// IEEE division of the two is then the correctly rounded value.
+constexpr float exactPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+
+bool convertNumber(std::string_view text, const ScannedNumber& n, float& value)
+{
+    if (n.secondPoint) return false;
+    if (n.digitCount <= 19 && n.digits <= (std::uint64_t{1} << 24) && n.fractionDigits <= 10) {
+        const float magnitude = static_cast<float>(n.digits) / exactPowersOfTen[n.fractionDigits];
+        value = n.negative ? -magnitude : magnitude;
+        return true;
+    }
+    return readFloat(text, value);
 }
 
 [[noreturn]] void badNumber(char letter, std::string_view number)
@@ -58,6 +102,10 @@ std::size_t numberLength(std::string_view text)
 bool readFloat(std::string_view text, float& value)
 {
     if (text.size() > 1 && text[0] == '+' && text[1] != '-' && text[1] != '+') text.remove_prefix(1);
+    // Digits or a point must come first (after a minus): from_chars would
+    // also take "inf" and "nan".
+    const std::size_t lead = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (text.size() <= lead || !(isDigit(text[lead]) || text[lead] == '.')) return false;
     const char* end = text.data() + text.size();
     const auto result = std::from_chars(text.data(), end, value, std::chars_format::fixed | std::chars_format::scientific);
     return result.ec == std::errc{} && result.ptr == end;
@@ -73,14 +121,15 @@ WordTable parseGCodeValues(std::string_view text)
             ++i;
             continue;
         }
-        const std::size_t length = numberLength(text.substr(i + 1));
-        if (length == 0) {
+        const ScannedNumber scanned = scanNumber(text.substr(i + 1));
+        if (scanned.length == 0) {
             ++i;
             continue;
         }
+        const std::size_t length = scanned.length;
         const std::string_view number = text.substr(i + 1, length);
         float value;
-        if (!readFloat(number, value)) badNumber(letter, number);
+        if (!convertNumber(number, scanned, value)) badNumber(letter, number);
         const int slot = WordTable::slot(letter);
         words.values[static_cast<std::size_t>(slot)] = value;
         words.seen |= std::uint64_t{1} << slot;
