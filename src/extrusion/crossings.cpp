@@ -2,32 +2,32 @@
 // slot, path and vertex.
 #include "extrusion/crossings.hpp"
 
+#include "paths/search_index.hpp"
+
 namespace vorlane {
 
 bool findCrossingsWithinHeightGather(const LayerCollection& layers, DrawType drawType, const DrawProbe& draw,
                                      float& closestLambda, float& furthestLambda, std::vector<Crossing>& crossings)
 {
     bool anyCrossings = false;
-    for (const LayerEntry& entry : layers.entries) {
-        const float clearance = draw.currentZ - entry.z;
-        if (!(0.0f < clearance && clearance <= draw.maxClearance_MM)) continue;
+    const SearchQuery query = searchQueryOf(draw.origin, draw.terminus);
+    // Layers below the nozzle by more than nothing and at most maxClearance_MM.
+    const auto tooLow = [&](float z) { return !(draw.currentZ - z <= draw.maxClearance_MM); };
+    const auto tooHigh = [&](float z) { return !(0.0f < draw.currentZ - z); };
+    forEachLayerInWindow(layers, tooLow, tooHigh, [&](const LayerEntry& entry) {
         for (int t = 0; t < TOOL_SLOTS; ++t) {
-            const ToolSlot& slot = entry.slots[static_cast<std::size_t>(t)];
-            for (std::size_t p = 0; p < pathCount(slot); ++p) {
-                const std::span<const Vec2> vertices = pathAt(slot, p).vertices;
-                for (std::size_t v = 1; v < vertices.size(); ++v) {
-                    float lambda;
-                    if (!intersects(draw.origin, draw.terminus, vertices[v - 1], vertices[v], lambda)) continue;
-                    anyCrossings = true;
-                    crossings.push_back({lambda, t, drawType});
-                    if (lambda < closestLambda)
-                        closestLambda = lambda;
-                    else if (lambda > furthestLambda)
-                        furthestLambda = lambda;
-                }
-            }
+            forEachSegmentNear(entry.slots[static_cast<std::size_t>(t)], query, layers.walk, [&](Vec2 prev, Vec2 vertex) {
+                float lambda;
+                if (!intersects(draw.origin, draw.terminus, prev, vertex, lambda)) return;
+                anyCrossings = true;
+                crossings.push_back({lambda, t, drawType});
+                if (lambda < closestLambda)
+                    closestLambda = lambda;
+                else if (lambda > furthestLambda)
+                    furthestLambda = lambda;
+            });
         }
-    }
+    });
     return anyCrossings;
 }
 

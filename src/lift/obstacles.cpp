@@ -1,21 +1,13 @@
 // Obstacle searches along a travel. Layer entries are visited in creation
 // order, then tool slot, path and vertex, so equal lambdas are found in the
-// same order on every run.
+// same order on every run, through the index or not.
 #include "lift/obstacles.hpp"
+
+#include "paths/search_index.hpp"
 
 namespace vorlane {
 
 namespace {
-
-// Calls visit(prev, vertex) for every segment of every path in the slot.
-template <typename Visit> void forEachSegment(const ToolSlot& slot, Visit&& visit)
-{
-    const std::size_t paths = pathCount(slot);
-    for (std::size_t p = 0; p < paths; ++p) {
-        const std::span<const Vec2> vertices = pathAt(slot, p).vertices;
-        for (std::size_t v = 1; v < vertices.size(); ++v) visit(vertices[v - 1], vertices[v]);
-    }
-}
 
 template <bool gather>
 float searchObstacles(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
@@ -23,13 +15,16 @@ float searchObstacles(const LayerCollection& layers, float requiredClearance_MM,
                       float& furthestLambda, bool onlyCheckForOtherToolPaths, std::vector<Intersection>* intersections)
 {
     float mustLiftAmount_MM = 0;
-    for (const LayerEntry& entry : layers.entries) {
+    const SearchQuery query = searchQueryOf(move.origin, move.terminus);
+    // Every layer less than the clearance below the nozzle, and every layer above it.
+    const auto tooLow = [&](float z) { return !(move.currentZ - z < requiredClearance_MM); };
+    const auto tooHigh = [](float) { return false; };
+    forEachLayerInWindow(layers, tooLow, tooHigh, [&](const LayerEntry& entry) {
         const float clearance = move.currentZ - entry.z;
-        if (!(clearance < requiredClearance_MM)) continue;
         const float droolLambdaForThisLayer = gather ? lambdaPerDroolMM * clearance : 0.0f;
         for (int t = 0; t < TOOL_SLOTS; ++t) {
             if (onlyCheckForOtherToolPaths && t == move.currentTool) continue;
-            forEachSegment(entry.slots[static_cast<std::size_t>(t)], [&](Vec2 prev, Vec2 vertex) {
+            forEachSegmentNear(entry.slots[static_cast<std::size_t>(t)], query, layers.walk, [&](Vec2 prev, Vec2 vertex) {
                 float lambda, dotProduct;
                 if (!intersects(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct)) return;
                 if constexpr (gather) intersections->push_back({lambda, dotProduct});
@@ -42,7 +37,7 @@ float searchObstacles(const LayerCollection& layers, float requiredClearance_MM,
                 mustLiftAmount_MM = maxOf(mustLiftAmount_MM, requiredClearance_MM - clearance);
             });
         }
-    }
+    });
     return mustLiftAmount_MM;
 }
 
@@ -72,7 +67,8 @@ bool findFarthestOfOwnToolAtSameHeightBeforeOther(const LayerCollection& layers,
     bool foundOurDraw = false;
     const LayerEntry* entry = findLayer(layers, move.currentZ);
     if (!entry || move.currentTool < 0 || move.currentTool >= TOOL_SLOTS) return false;
-    forEachSegment(entry->slots[static_cast<std::size_t>(move.currentTool)], [&](Vec2 prev, Vec2 vertex) {
+    const auto& slot = entry->slots[static_cast<std::size_t>(move.currentTool)];
+    forEachSegmentNear(slot, searchQueryOf(move.origin, move.terminus), layers.walk, [&](Vec2 prev, Vec2 vertex) {
         float lambda, dotProduct;
         if (intersects(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct) &&
             lambda < uptoLambda && lambda > farthestLambda) {

@@ -1,6 +1,7 @@
 // Collecting draws into the per-layer, per-tool path lists.
 #include "paths/layers.hpp"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace vorlane {
@@ -24,7 +25,14 @@ LayerEntry& layerFor(LayerCollection& layers, float z)
         return layers.entries[layers.lastUsedEntry];
     const auto [found, created] =
         layers.indexOfZ.try_emplace(keyOf(z), static_cast<std::uint32_t>(layers.entries.size()));
-    if (created) layers.entries.push_back(LayerEntry{z, {}});
+    if (created) {
+        layers.entries.push_back(LayerEntry{z, {}});
+        const LayerHeight height{z, found->second};
+        // Prints mostly rise, so the new height usually goes last.
+        const auto at = std::upper_bound(layers.heights.begin(), layers.heights.end(), z,
+                                         [](float key, const LayerHeight& h) { return key < h.z; });
+        layers.heights.insert(at, height);
+    }
     layers.lastUsedEntry = found->second;
     return layers.entries[found->second];
 }
@@ -36,7 +44,31 @@ void addPathSegment(LayerCollection& layers, float z, int tool, std::size_t path
     if (tool < 0 || tool >= TOOL_SLOTS) throw std::out_of_range("tool slot out of range");
     ToolSlot& slot = layers.entries[found->second].slots[static_cast<std::size_t>(tool)];
     if (pathNum + 1 != pathCount(slot)) throw std::out_of_range("only the last path of a slot can grow");
+    appendVertex(slot, pt, false);
+}
+
+namespace {
+
+void grow(BoundingBox& box, Vec2 pt)
+{
+    box.minima = {minOf(box.minima.x, pt.x), minOf(box.minima.y, pt.y)};
+    box.maxima = {maxOf(box.maxima.x, pt.x), maxOf(box.maxima.y, pt.y)};
+}
+
+} // namespace
+
+void appendVertex(ToolSlot& slot, Vec2 pt, bool startsPath)
+{
+    const std::size_t i = slot.vertices.size();
+    if (startsPath) slot.pathStarts.push_back(static_cast<std::uint32_t>(i));
     slot.vertices.push_back(pt);
+    const std::size_t chunk = i / CHUNK_VERTICES;
+    if (chunk == slot.chunkBoxes.size())
+        slot.chunkBoxes.push_back({pt, pt});
+    else
+        grow(slot.chunkBoxes[chunk], pt);
+    // The first segment of a chunk starts in the chunk before.
+    if (i % CHUNK_VERTICES == 0 && !startsPath) grow(slot.chunkBoxes[chunk], slot.vertices[i - 1]);
 }
 
 namespace {
@@ -89,10 +121,8 @@ void collectDraw(LayerCollections& collections, const DrawContext& draw, bool& b
         // Prime pillars of every tool share slot 0: any tool may wipe on them.
         const int tool = layers == &collections.layerCommonWipables ? 0 : draw.currentTool;
         ToolSlot& slot = layerFor(*layers, draw.currentZ).slots.at(static_cast<std::size_t>(tool));
-        if (beginDraw || slot.pathStarts.empty())
-            slot.pathStarts.push_back(static_cast<std::uint32_t>(slot.vertices.size()));
+        appendVertex(slot, {draw.currentX, draw.currentY}, beginDraw || slot.pathStarts.empty());
         layers->currentPath = static_cast<std::int64_t>(pathCount(slot)) - 1;
-        slot.vertices.push_back({draw.currentX, draw.currentY});
     }
     beginDraw = false;
 }

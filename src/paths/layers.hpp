@@ -40,12 +40,18 @@ struct Path {
     std::span<const Vec2> vertices;
 };
 
+// Vertices per chunk of the search index.
+inline constexpr std::size_t CHUNK_VERTICES = 8;
+
 // The paths of one tool at one height. Only the slot's last path ever grows
 // (a draw either continues it or starts a new one), so all paths share one
 // contiguous vertex list, 8 bytes a vertex; `pathStarts` marks where each begins.
 struct ToolSlot {
     std::vector<Vec2> vertices;
     std::vector<std::uint32_t> pathStarts;
+    // Search index: chunk c's box holds every segment that ends at a vertex
+    // numbered c * CHUNK_VERTICES up to the next chunk (2 bytes a vertex).
+    std::vector<BoundingBox> chunkBoxes;
 };
 
 inline std::size_t pathCount(const ToolSlot& slot) { return slot.pathStarts.size(); }
@@ -61,12 +67,24 @@ struct LayerEntry {
     std::array<ToolSlot, TOOL_SLOTS> slots;
 };
 
+// How the searches find what lies near a move: through the index, or by
+// walking every layer and segment (the reference the index is tested against).
+enum class SearchWalk { Indexed, Plain };
+
+struct LayerHeight {
+    float z;
+    std::uint32_t entry;
+};
+
 // Layer height (exact float) -> 10 tool slots. Entries are kept and visited in
 // the order they were created, so ties in the searches come out the same on
 // every platform.
 struct LayerCollection {
     std::vector<LayerEntry> entries;
     std::unordered_map<float, std::uint32_t> indexOfZ;
+    // Every entry's height, ascending: the searches' height windows.
+    std::vector<LayerHeight> heights;
+    SearchWalk walk = SearchWalk::Indexed;
     // Most draws land at the height of the one before.
     std::uint32_t lastUsedEntry = 0;
     // The path number the last draw went to.
@@ -109,6 +127,18 @@ struct DrawContext {
     int currentTool;
     float currentX, currentY, currentZ;
 };
+
+inline void setSearchWalk(LayerCollections& c, SearchWalk walk)
+{
+    for (LayerCollection* layers : {&c.layerPerims, &c.layerSolids, &c.layerNonPerims, &c.layerCommonWipables,
+                                    &c.layerSupportMain, &c.layerSupportInterface, &c.layerStackedInfill,
+                                    &c.layerTopInfill})
+        layers->walk = walk;
+}
+
+// Appends a vertex to the slot's last path (or, with startsPath, as a new
+// path), keeping the search index in step.
+void appendVertex(ToolSlot& slot, Vec2 pt, bool startsPath);
 
 // Files the end point of one draw in the collection its section chooses.
 // `beginDraw` starts a new path and is cleared; a draw that changes section or

@@ -37,8 +37,7 @@ void selfCheck(Console& console)
     if (!matches(pattern_Perimeter, SAMPLE_PATH_COMMENT))
         throw std::logic_error("self-check: the perimeter recognizer refuses the slicer's sample comment");
     LayerCollection sample;
-    layerFor(sample, 0.25f).slots[0].pathStarts.push_back(0);
-    layerFor(sample, 0.25f).slots[0].vertices.push_back({1, 1});
+    appendVertex(layerFor(sample, 0.25f).slots[0], {1, 1}, true);
     for (const LayerEntry& entry : sample.entries)
         for (std::size_t tool = 0; tool < entry.slots.size(); ++tool)
             for (std::size_t p = 0; p < pathCount(entry.slots[tool]); ++p)

@@ -1,0 +1,191 @@
+// The search index must find exactly what the plain walk finds, in the same
+// order: the same crossings, accumulators and lists, bit for bit, on many
+// seeded scenes, and the same output bytes on whole files.
+#include "support.hpp"
+
+#include "corpus.hpp"
+#include "extrusion/crossings.hpp"
+#include "lift/obstacles.hpp"
+#include "run/files.hpp"
+#include "state/line_loop.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+namespace vorlane {
+namespace {
+
+bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+struct Scene {
+    LayerCollections layers;
+    std::vector<float> heights;
+};
+
+// Paths on a coarse grid (so that moves touch vertices and run along
+// segments), with some near-parallel and grazing segments.
+Scene makeScene(std::mt19937& random)
+{
+    Scene scene;
+    std::uniform_int_distribution<int> grid(0, 40);
+    std::uniform_real_distribution<float> jitter(-1e-4f, 1e-4f);
+    const int layerCount = 1 + static_cast<int>(random() % 12);
+    for (int l = 0; l < layerCount; ++l) {
+        // Heights mostly rising, sometimes out of order or repeated.
+        float z = 0.2f * static_cast<float>(l + 1);
+        if (random() % 5 == 0) z = 0.1f * static_cast<float>(random() % 30);
+        scene.heights.push_back(z);
+        for (LayerCollection* c : {&scene.layers.layerPerims, &scene.layers.layerSolids,
+                                   &scene.layers.layerSupportMain, &scene.layers.layerCommonWipables}) {
+            for (int path = 0; path < 1 + static_cast<int>(random() % 6); ++path) {
+                const int tool = static_cast<int>(random() % 4);
+                ToolSlot& slot = layerFor(*c, z).slots[static_cast<std::size_t>(tool)];
+                Vec2 at{0.5f * static_cast<float>(grid(random)), 0.5f * static_cast<float>(grid(random))};
+                const int vertices = 1 + static_cast<int>(random() % 40);
+                for (int v = 0; v < vertices; ++v) {
+                    appendVertex(slot, at, v == 0);
+                    const int kind = static_cast<int>(random() % 4);
+                    if (kind == 0) at = {0.5f * static_cast<float>(grid(random)), at.y};
+                    else if (kind == 1) at = {at.x, 0.5f * static_cast<float>(grid(random))};
+                    else if (kind == 2) at = {at.x + 3.0f + jitter(random), at.y + 1.0f + jitter(random)};
+                    else at = {0.5f * static_cast<float>(grid(random)), 0.5f * static_cast<float>(grid(random))};
+                }
+            }
+        }
+    }
+    return scene;
+}
+
+Vec2 randomPoint(std::mt19937& random, const Scene& scene)
+{
+    // Often a stored vertex, so moves start or end on paths.
+    if (random() % 3 == 0 && !scene.layers.layerPerims.entries.empty()) {
+        const auto& entry = scene.layers.layerPerims.entries[random() % scene.layers.layerPerims.entries.size()];
+        for (const ToolSlot& slot : entry.slots)
+            if (!slot.vertices.empty()) return slot.vertices[random() % slot.vertices.size()];
+    }
+    std::uniform_int_distribution<int> grid(0, 80);
+    return {0.25f * static_cast<float>(grid(random)), 0.25f * static_cast<float>(grid(random))};
+}
+
+struct LiftAnswer {
+    float must, closest, closestDot, furthest, wipable, plainMust;
+    std::vector<Intersection> intersections;
+};
+
+LiftAnswer askLift(const LayerCollections& layers, const TravelMove& move)
+{
+    LiftAnswer a{};
+    a.closest = FLOAT_MAX;
+    a.must = findClosestWithinHeightGather(layers.layerPerims, 0.5f, 0.0f, 2.0f, move, a.closest, a.closestDot,
+                                           a.furthest, true, a.intersections);
+    float closest = FLOAT_MAX, dot = 0, furthest = 0;
+    a.plainMust = findClosestWithinHeight(layers.layerSolids, 0.5f, 0.0f, move, closest, dot, furthest, false);
+    a.wipable = findLastWipablePathLambda(layers, move, a.closest == FLOAT_MAX ? 1.0f : a.closest);
+    return a;
+}
+
+struct CrossingAnswer {
+    bool main, stacked, exceptions;
+    float closest, furthest;
+    std::vector<Crossing> crossings;
+};
+
+CrossingAnswer askCrossings(const LayerCollections& layers, const DrawProbe& probe)
+{
+    CrossingAnswer a{};
+    a.closest = FLOAT_MAX;
+    a.main = findMainSupportCrossingsAndOtherTypes(layers, probe, a.closest, a.furthest, a.crossings, a.exceptions);
+    a.stacked = findCrossingsWithinHeightGather(layers.layerSolids, DrawType::Solid, probe, a.closest, a.furthest,
+                                                a.crossings);
+    return a;
+}
+
+TEST(SearchIndex, FindsExactlyWhatThePlainWalkFinds)
+{
+    std::mt19937 random(7);
+    int crossingsSeen = 0;
+    for (int s = 0; s < 300; ++s) {
+        Scene scene = makeScene(random);
+        LayerCollections plain = scene.layers;
+        setSearchWalk(plain, SearchWalk::Plain);
+        for (int m = 0; m < 60; ++m) {
+            TravelMove move;
+            move.origin = randomPoint(random, scene);
+            move.terminus = randomPoint(random, scene);
+            move.direction = normalized(move.terminus - move.origin);
+            move.currentZ = scene.heights[random() % scene.heights.size()] + (random() % 3 == 0 ? 0.2f : 0.0f);
+            move.currentTool = static_cast<int>(random() % 4);
+            const LiftAnswer indexed = askLift(scene.layers, move), walked = askLift(plain, move);
+            ASSERT_TRUE(sameBits(indexed.must, walked.must) && sameBits(indexed.closest, walked.closest) &&
+                        sameBits(indexed.closestDot, walked.closestDot) && sameBits(indexed.furthest, walked.furthest) &&
+                        sameBits(indexed.wipable, walked.wipable) && sameBits(indexed.plainMust, walked.plainMust))
+                << "scene " << s << " move " << m;
+            ASSERT_EQ(indexed.intersections.size(), walked.intersections.size());
+            for (std::size_t i = 0; i < walked.intersections.size(); ++i)
+                ASSERT_TRUE(sameBits(indexed.intersections[i].lambda, walked.intersections[i].lambda) &&
+                            sameBits(indexed.intersections[i].dotProduct, walked.intersections[i].dotProduct))
+                    << "gathered in the same order";
+            crossingsSeen += static_cast<int>(walked.intersections.size());
+
+            const DrawProbe probe{move.origin, move.terminus, move.currentZ, 0.25f * static_cast<float>(random() % 4)};
+            const CrossingAnswer ci = askCrossings(scene.layers, probe), cw = askCrossings(plain, probe);
+            ASSERT_TRUE(ci.main == cw.main && ci.stacked == cw.stacked && ci.exceptions == cw.exceptions &&
+                        sameBits(ci.closest, cw.closest) && sameBits(ci.furthest, cw.furthest));
+            ASSERT_EQ(ci.crossings, cw.crossings) << "the same crossings in the same order";
+        }
+    }
+    EXPECT_GT(crossingsSeen, 10000) << "the scenes must actually cross";
+}
+
+std::string processInMemory(const std::string& path, SearchWalk walk)
+{
+    std::string output;
+    OutBuffer out;
+    out.drain = [](void* text, std::string_view bytes) { static_cast<std::string*>(text)->append(bytes); };
+    out.destination = &output;
+    Console console{std::fopen("/dev/null", "w"), std::fopen("/dev/null", "r")};
+    {
+        LineLoop loop{{}, out, console, false, {}, {}};
+        setSearchWalk(loop.state.layers, walk);
+        InputFile in;
+        EXPECT_EQ(openInput(in, path), "");
+        std::string_view line;
+        while (nextLine(in, line)) processLine(loop, line);
+        drainOut(out);
+    }
+    std::fclose(console.out);
+    std::fclose(console.in);
+    return output;
+}
+
+TEST(SearchIndex, GeneratedPrintComesOutTheSameEitherWay)
+{
+    test::TempDir dir;
+    const std::string path = dir.file("print.gcode");
+    std::string text;
+    bench::CorpusOptions options;
+    options.layers = 120;
+    bench::generateCorpus(options, [&](std::string_view bytes) { text.append(bytes); });
+    test::writeFile(path, text);
+    const std::string indexed = processInMemory(path, SearchWalk::Indexed);
+    EXPECT_NE(indexed.find("\n; original line:G1 X"), std::string::npos) << "the print has lifted travels";
+    EXPECT_TRUE(indexed == processInMemory(path, SearchWalk::Plain));
+}
+
+TEST(SearchIndex, WholeFilesComeOutTheSameEitherWay)
+{
+    std::vector<std::string> files;
+    for (const std::string& file : test::realGcodeFiles())
+        if (test::readFile(file).find("\nM82") == std::string::npos) files.push_back(file);
+    if (files.empty()) GTEST_SKIP() << "the real Kisslicer files are not beside the project";
+    for (const std::string& file : files) {
+        const std::string indexed = processInMemory(file, SearchWalk::Indexed);
+        EXPECT_TRUE(indexed == processInMemory(file, SearchWalk::Plain)) << file;
+    }
+}
+
+} // namespace
+} // namespace vorlane
