@@ -82,7 +82,7 @@ void lineCopy(const std::string& from, const std::string& to)
     drainOut(out.buffer);
 }
 
-LoopFigures processFile(const std::string& from, const std::string& to)
+LoopFigures processFile(const std::string& from, const std::string& to, bool plainWalk)
 {
     const auto started = std::chrono::steady_clock::now();
     InputFile in;
@@ -94,6 +94,7 @@ LoopFigures processFile(const std::string& from, const std::string& to)
     {
         LineLoop loop{{}, out.buffer, console, false, {}, {}};
         loop.rewriteNanoseconds = &rewriteNanoseconds;
+        setSearchWalk(loop.state.layers, plainWalk ? SearchWalk::Plain : SearchWalk::Indexed);
         std::string_view line;
         while (nextLine(in, line)) {
             processLine(loop, line);

@@ -34,8 +34,9 @@ struct LoopFigures {
     std::uint64_t storedVertices = 0;
     std::uint64_t lifts = 0;
 };
-// The whole line loop over the file, output to `to`.
-LoopFigures processFile(const std::string& from, const std::string& to);
+// The whole line loop over the file, output to `to`, with the searches going
+// through the index or walking every layer and segment.
+LoopFigures processFile(const std::string& from, const std::string& to, bool plainWalk = false);
 
 // Runs `work` in a child process; returns its peak resident memory in bytes.
 std::uint64_t peakMemoryOf(const std::function<void()>& work);

@@ -1,6 +1,8 @@
-// The whole run on a large generated four-tool print and on the real files:
-// throughput, the share of time spent deciding lifts and rewrites, peak
-// memory and bytes per stored vertex.
+// The whole run on generated four-tool prints and on the real files, with the
+// searches through the index and walking every layer and segment: throughput
+// next to a plain chunked copy of the same file, the share of time spent
+// deciding lifts and rewrites, growth with the number of layers, peak memory
+// and bytes per stored vertex.
 #include "bench_support.hpp"
 
 #include <cstdio>
@@ -10,42 +12,77 @@ using namespace vorlane::bench;
 
 namespace {
 
-struct Input {
-    std::string name;
-    std::string path;
-};
-std::vector<Input> inputs;
+void copyRun(benchmark::State& state, const std::string& path)
+{
+    const std::string output = scratchFile("print-copy.gcode");
+    for (auto _ : state) plainChunkedCopy(path, output);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fileSize(path)));
+}
 
-void wholeRun(benchmark::State& state, const std::string& path)
+void wholeRun(benchmark::State& state, const std::string& path, bool plainWalk)
 {
     const std::string output = scratchFile("print-out.gcode");
     LoopFigures figures;
-    for (auto _ : state) figures = processFile(path, output);
+    for (auto _ : state) figures = processFile(path, output, plainWalk);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fileSize(path)));
     state.counters["rewrite_share"] = figures.rewriteSeconds / figures.seconds;
     state.counters["lifts"] = static_cast<double>(figures.lifts);
+}
+
+CorpusOptions withLayers(int layers)
+{
+    CorpusOptions options;
+    options.layers = layers;
+    return options;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const std::string big = corpusFile("print-4tool-100mb.gcode", sizedCorpus({}, 100));
-    inputs.push_back({"generated_4tool_100mb", big});
+    const int layers = 1000;
+    const std::string big = corpusFile("print-4tool-1000.gcode", withLayers(layers));
+    const std::string half = corpusFile("print-4tool-500.gcode", withLayers(layers / 2));
+    const std::string quarter = corpusFile("print-4tool-250.gcode", withLayers(layers / 4));
+
+    benchmark::RegisterBenchmark("copy/1000_layers", copyRun, big)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1);
+    benchmark::RegisterBenchmark("indexed/250_layers", wholeRun, quarter, false)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+    benchmark::RegisterBenchmark("indexed/500_layers", wholeRun, half, false)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+    benchmark::RegisterBenchmark("indexed/1000_layers", wholeRun, big, false)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+    benchmark::RegisterBenchmark("plain/1000_layers", wholeRun, big, true)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
     std::error_code absent;
-    for (const auto& entry : std::filesystem::directory_iterator(VORLANE_REAL_GCODE, absent))
-        if (entry.path().filename().string().find("4tool") != std::string::npos)
-            inputs.push_back({entry.path().stem().string(), entry.path().string()});
-    for (const Input& input : inputs)
-        benchmark::RegisterBenchmark(input.name.c_str(), wholeRun, input.path)
-            ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(input.path == big ? 2 : 10);
-    runBenchmarks(argc, argv);
+    for (const auto& entry : std::filesystem::directory_iterator(VORLANE_REAL_GCODE, absent)) {
+        if (entry.path().filename().string().find("4tool") == std::string::npos) continue;
+        const std::string name = entry.path().stem().string();
+        benchmark::RegisterBenchmark(("indexed/" + name).c_str(), wholeRun, entry.path().string(), false)
+            ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+        benchmark::RegisterBenchmark(("plain/" + name).c_str(), wholeRun, entry.path().string(), true)
+            ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+    }
+    auto seconds = runBenchmarks(argc, argv);
+    const auto time = [&](const std::string& prefix) {
+        for (const auto& [name, s] : seconds)
+            if (name.starts_with(prefix + "/")) return s;
+        return 0.0;
+    };
+
+    const double copy = time("copy/1000_layers"), indexed = time("indexed/1000_layers"), plain = time("plain/1000_layers");
+    std::printf("\n%s: %.1f MiB, %d layers, 4 tools\n", big.c_str(), static_cast<double>(fileSize(big)) / (1 << 20), layers);
+    if (indexed > 0 && copy > 0)
+        std::printf("whole run (index):      %.3f of the plain copy's throughput\n", copy / indexed);
+    if (indexed > 0 && plain > 0)
+        std::printf("whole run (plain walk): %.3f of the plain copy's throughput; the index is %.1f times faster\n",
+                    copy / plain, plain / indexed);
+    const double t250 = time("indexed/250_layers"), t500 = time("indexed/500_layers");
+    if (t250 > 0 && t500 > 0 && indexed > 0)
+        std::printf("growth: 500/250 layers %.2f, 1000/500 layers %.2f times the time\n", t500 / t250, indexed / t500);
 
     LoopFigures figures;
-    const std::uint64_t peak = peakMemoryOf([&] { figures = processFile(big, scratchFile("print-out.gcode")); });
-    const LoopFigures counted = processFile(big, scratchFile("print-out.gcode"));
-    std::printf("%s: %.1f MiB, %llu stored vertices, peak memory %.1f MiB, %.1f bytes per stored vertex\n",
-                big.c_str(), static_cast<double>(fileSize(big)) / (1 << 20),
-                static_cast<unsigned long long>(counted.storedVertices), static_cast<double>(peak) / (1 << 20),
-                static_cast<double>(peak) / static_cast<double>(counted.storedVertices));
+    const std::uint64_t peak = peakMemoryOf([&] { processFile(big, scratchFile("print-out.gcode")); });
+    figures = processFile(big, scratchFile("print-out.gcode"));
+    std::printf("searches and rewrites: %.1f %% of the run; %llu lifted travels\n",
+                100.0 * figures.rewriteSeconds / figures.seconds, static_cast<unsigned long long>(figures.lifts));
+    std::printf("peak memory %.1f MiB for %llu stored vertices: %.1f bytes per stored vertex\n",
+                static_cast<double>(peak) / (1 << 20), static_cast<unsigned long long>(figures.storedVertices),
+                static_cast<double>(peak) / static_cast<double>(figures.storedVertices));
 }
