@@ -14,13 +14,16 @@ namespace {
 
 constexpr std::string_view wordLetters = "GMXYZUVWIJKEFTSPDHRQN";
 
+// For each byte: its slot in a WordTable when it is a word letter, else NONE.
 struct LetterTable {
-    std::array<bool, 256> isWordLetter{};
+    static constexpr std::uint8_t NONE = 0xFF;
+    std::array<std::uint8_t, 256> slotOf{};
     constexpr LetterTable()
     {
+        slotOf.fill(NONE);
         for (const char c : wordLetters) {
-            isWordLetter[static_cast<unsigned char>(c)] = true;
-            isWordLetter[static_cast<unsigned char>(c - 'A' + 'a')] = true;
+            slotOf[static_cast<unsigned char>(c)] = static_cast<std::uint8_t>(WordTable::slot(c));
+            slotOf[static_cast<unsigned char>(c - 'A' + 'a')] = static_cast<std::uint8_t>(WordTable::slot(c - 'A' + 'a'));
         }
     }
 };
@@ -117,7 +120,8 @@ WordTable parseGCodeValues(std::string_view text)
     std::size_t i = 0;
     while (i < text.size()) {
         const char letter = text[i];
-        if (!letters.isWordLetter[static_cast<unsigned char>(letter)]) {
+        const std::uint8_t slot = letters.slotOf[static_cast<unsigned char>(letter)];
+        if (slot == LetterTable::NONE) {
             ++i;
             continue;
         }
@@ -130,8 +134,7 @@ WordTable parseGCodeValues(std::string_view text)
         const std::string_view number = text.substr(i + 1, length);
         float value;
         if (!convertNumber(number, scanned, value)) badNumber(letter, number);
-        const int slot = WordTable::slot(letter);
-        words.values[static_cast<std::size_t>(slot)] = value;
+        words.values[slot % words.values.size()] = value;
         words.seen |= std::uint64_t{1} << slot;
         i += 1 + length;
     }

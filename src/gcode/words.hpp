@@ -14,7 +14,7 @@ struct WordTable {
     std::array<float, 52> values{};
     std::uint64_t seen = 0;
 
-    static int slot(char letter)
+    static constexpr int slot(char letter)
     {
         if (letter >= 'A' && letter <= 'Z') return letter - 'A';
         if (letter >= 'a' && letter <= 'z') return 26 + (letter - 'a');
