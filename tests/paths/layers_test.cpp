@@ -1,0 +1,370 @@
+// The layer collections: which collection, height entry, tool slot and path a
+// draw's end point is filed under, directly through collectDraw and through
+// the line loop fed with G-code.
+#include "paths/layers.hpp"
+
+#include "state/line_loop.hpp"
+#include "support.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace vorlane {
+namespace {
+
+using test::lines;
+
+// A collection as text, entries in creation order, empty slots left out:
+// "Z0.3 T0 [(1,2) (3,4)] [(5,6)]; Z0.6 T1 [(7,8)]".
+std::string describe(const LayerCollection& layers)
+{
+    std::ostringstream text;
+    bool firstSlot = true;
+    for (const LayerEntry& entry : layers.entries) {
+        for (std::size_t tool = 0; tool < entry.slots.size(); ++tool) {
+            const ToolSlot& slot = entry.slots[tool];
+            if (pathCount(slot) == 0) continue;
+            text << (firstSlot ? "" : "; ") << 'Z' << entry.z << " T" << tool;
+            firstSlot = false;
+            for (std::size_t p = 0; p < pathCount(slot); ++p) {
+                text << " [";
+                bool firstVertex = true;
+                for (const Vec2 v : pathAt(slot, p).vertices) {
+                    text << (firstVertex ? "" : " ") << '(' << v.x << ',' << v.y << ')';
+                    firstVertex = false;
+                }
+                text << ']';
+            }
+        }
+    }
+    return text.str();
+}
+
+// ---------------------------------------------------------------------------
+// collectDraw on its own.
+
+struct Collector {
+    LayerCollections c;
+    bool beginDraw = true;
+    int toolForMain = 0;
+    int toolForInfill = 0;
+    void draw(DrawType section, int tool, float x, float y, float z, bool begin)
+    {
+        beginDraw = begin;
+        collectDraw(c, {section, tool, x, y, z}, beginDraw, toolForMain, toolForInfill);
+        EXPECT_FALSE(beginDraw) << "the collection step clears beginDraw after every draw";
+    }
+};
+
+struct SectionRow {
+    DrawType section;
+    LayerCollection LayerCollections::*collection;
+    const char* name;
+};
+
+const SectionRow sectionRows[] = {
+    {DrawType::None, &LayerCollections::layerNonPerims, "a draw before any path-kind comment"},
+    {DrawType::UnclassifiedPath, &LayerCollections::layerNonPerims, "an unclassified path"},
+    {DrawType::Perimeter, &LayerCollections::layerPerims, "a perimeter"},
+    {DrawType::Solid, &LayerCollections::layerSolids, "a solid"},
+    {DrawType::PrimePillar, &LayerCollections::layerCommonWipables, "a prime pillar"},
+    {DrawType::SupportMain, &LayerCollections::layerSupportMain, "main support"},
+    {DrawType::SupportInterface, &LayerCollections::layerSupportInterface, "support interface"},
+    {DrawType::StackedInfill, &LayerCollections::layerStackedInfill, "stacked infill"},
+    {DrawType::TopInfill, &LayerCollections::layerTopInfill, "sparse (top) infill"},
+};
+
+const LayerCollection LayerCollections::*const allCollections[] = {
+    &LayerCollections::layerPerims,        &LayerCollections::layerSolids,
+    &LayerCollections::layerNonPerims,     &LayerCollections::layerCommonWipables,
+    &LayerCollections::layerSupportMain,   &LayerCollections::layerSupportInterface,
+    &LayerCollections::layerStackedInfill, &LayerCollections::layerTopInfill,
+};
+
+TEST(CollectDraw, EachSectionFilesIntoExactlyOneCollection)
+{
+    for (const SectionRow& row : sectionRows) {
+        Collector k;
+        k.draw(row.section, 3, 1.5f, 2.5f, 0.3f, true);
+        // Prime pillars of every tool share slot 0.
+        const char* slot = row.section == DrawType::PrimePillar ? "T0" : "T3";
+        EXPECT_EQ(describe(k.c.*row.collection), std::string("Z0.3 ") + slot + " [(1.5,2.5)]")
+            << row.name << " lands in its own collection";
+        int filled = 0;
+        for (const auto member : allCollections) filled += (k.c.*member).entries.empty() ? 0 : 1;
+        EXPECT_EQ(filled, 1) << row.name << ": each draw goes to exactly one collection";
+    }
+}
+
+TEST(CollectDraw, ToolForMainAndToolForInfillFollowTheirDraws)
+{
+    Collector k;
+    k.draw(DrawType::SupportMain, 2, 1, 1, 0.3f, true);
+    EXPECT_EQ(k.toolForMain, 2) << "main support records its tool";
+    EXPECT_EQ(k.toolForInfill, 0) << "main support leaves the infill tool";
+    k.draw(DrawType::StackedInfill, 5, 2, 2, 0.3f, true);
+    EXPECT_EQ(k.toolForInfill, 5) << "stacked infill records its tool";
+    EXPECT_EQ(k.toolForMain, 2);
+    for (const DrawType other : {DrawType::None, DrawType::UnclassifiedPath, DrawType::Perimeter, DrawType::Solid,
+                                 DrawType::PrimePillar, DrawType::SupportInterface, DrawType::TopInfill}) {
+        k.draw(other, 7, 3, 3, 0.3f, true);
+        EXPECT_EQ(k.toolForMain, 2) << "only main support draws set toolForMain";
+        EXPECT_EQ(k.toolForInfill, 5) << "only stacked infill draws set toolForInfill";
+    }
+}
+
+TEST(CollectDraw, BeginDrawStartsAPathAndOtherwiseTheLastPathGrows)
+{
+    Collector k;
+    k.draw(DrawType::Perimeter, 0, 1, 0, 0.3f, true);
+    k.draw(DrawType::Perimeter, 0, 2, 0, 0.3f, false);
+    k.draw(DrawType::Perimeter, 0, 3, 0, 0.3f, true);
+    k.draw(DrawType::Perimeter, 0, 4, 0, 0.3f, false);
+    EXPECT_EQ(describe(k.c.layerPerims), "Z0.3 T0 [(1,0) (2,0)] [(3,0) (4,0)]")
+        << "a run of draws is one path; beginDraw starts the next";
+    EXPECT_EQ(k.c.layerPerims.currentPath, 1) << "currentPath is the index of the path just drawn";
+}
+
+TEST(CollectDraw, AnEmptySlotStartsAPathEvenWithoutBeginDraw)
+{
+    Collector k;
+    k.draw(DrawType::Perimeter, 0, 1, 0, 0.3f, true);
+    k.draw(DrawType::Perimeter, 1, 2, 0, 0.3f, false);
+    k.draw(DrawType::Solid, 1, 3, 0, 0.3f, false);
+    k.draw(DrawType::Perimeter, 0, 4, 0, 0.3f, false);
+    EXPECT_EQ(describe(k.c.layerPerims), "Z0.3 T0 [(1,0) (4,0)]; Z0.3 T1 [(2,0)]")
+        << "without beginDraw the last path of the slot continues; an empty slot begins one";
+    EXPECT_EQ(describe(k.c.layerSolids), "Z0.3 T1 [(3,0)]");
+    EXPECT_EQ(k.c.layerPerims.currentPath, 0) << "each collection keeps its own currentPath";
+    EXPECT_EQ(k.c.layerSolids.currentPath, 0);
+}
+
+TEST(CollectDraw, LongPathsKeepEveryVertexInOrder)
+{
+    Collector k;
+    std::string expected = "Z0.3 T4 [";
+    for (int i = 0; i < 40; ++i) {
+        k.draw(DrawType::Solid, 4, static_cast<float>(i), 1, 0.3f, i == 0);
+        expected += (i ? " (" : "(") + std::to_string(i) + ",1)";
+    }
+    expected += "] [";
+    for (int i = 0; i < 17; ++i) {
+        k.draw(DrawType::Solid, 4, static_cast<float>(i), 2, 0.3f, i == 0);
+        expected += (i ? " (" : "(") + std::to_string(i) + ",2)";
+    }
+    expected += "]";
+    EXPECT_EQ(describe(k.c.layerSolids), expected) << "paths of any length keep their vertices in drawing order";
+    EXPECT_EQ(k.c.layerSolids.currentPath, 1);
+}
+
+TEST(CollectDraw, HeightsAreExactFloatKeysInCreationOrder)
+{
+    Collector k;
+    const float z = 0.3f;
+    const float nextUp = std::nextafter(z, 1.0f);
+    k.draw(DrawType::Perimeter, 0, 1, 0, 0.6f, true);
+    k.draw(DrawType::Perimeter, 0, 2, 0, z, true);
+    k.draw(DrawType::Perimeter, 0, 3, 0, nextUp, true);
+    k.draw(DrawType::Perimeter, 0, 4, 0, 0.6f, true);
+    k.draw(DrawType::Perimeter, 0, 5, 0, z, false);
+    ASSERT_EQ(k.c.layerPerims.entries.size(), 3u) << "a height one float step away is another layer";
+    EXPECT_EQ(k.c.layerPerims.entries[0].z, 0.6f) << "entries are kept in the order they were created";
+    EXPECT_EQ(k.c.layerPerims.entries[1].z, z);
+    EXPECT_EQ(k.c.layerPerims.entries[2].z, nextUp);
+    EXPECT_EQ(describe(k.c.layerPerims), "Z0.6 T0 [(1,0)] [(4,0)]; Z0.3 T0 [(2,0) (5,0)]; Z0.3 T0 [(3,0)]")
+        << "a draw at a known height goes back to its entry and continues that entry's last path";
+    ASSERT_NE(findLayer(k.c.layerPerims, z), nullptr);
+    EXPECT_EQ(findLayer(k.c.layerPerims, z)->z, z);
+    EXPECT_EQ(findLayer(k.c.layerPerims, 0.45f), nullptr) << "no entry for a height never drawn";
+}
+
+TEST(CollectDraw, ZeroAndNegativeZeroAreOneHeight)
+{
+    Collector k;
+    k.draw(DrawType::Perimeter, 0, 1, 0, 0.0f, true);
+    k.draw(DrawType::Perimeter, 0, 2, 0, 0.5f, true);
+    k.draw(DrawType::Perimeter, 0, 3, 0, -0.0f, false);
+    EXPECT_EQ(k.c.layerPerims.entries.size(), 2u) << "-0 equals 0 as a float, so it is the same entry";
+    EXPECT_NE(findLayer(k.c.layerPerims, -0.0f), nullptr);
+}
+
+TEST(CollectDraw, ToolsOutsideTheTenSlotsCannotBeStored)
+{
+    Collector k;
+    EXPECT_THROW(k.draw(DrawType::Perimeter, 10, 1, 0, 0.3f, true), std::out_of_range)
+        << "tool 10 has no slot";
+    Collector m;
+    EXPECT_THROW(m.draw(DrawType::Solid, -1, 1, 0, 0.3f, true), std::out_of_range) << "tool -1 has no slot";
+    Collector p;
+    p.draw(DrawType::PrimePillar, 12, 1, 0, 0.3f, true);
+    EXPECT_EQ(describe(p.c.layerCommonWipables), "Z0.3 T0 [(1,0)]")
+        << "a prime pillar is filed under slot 0 whatever the tool";
+}
+
+TEST(AddPathSegment, AppendsToAnExistingPathAndRefusesTheRest)
+{
+    Collector k;
+    k.draw(DrawType::Perimeter, 2, 1, 1, 0.3f, true);
+    LayerCollection& layers = k.c.layerPerims;
+    addPathSegment(layers, 0.3f, 2, 0, {2, 2});
+    addPathSegment(layers, 0.3f, 2, 0, {3, 3});
+    EXPECT_EQ(describe(layers), "Z0.3 T2 [(1,1) (2,2) (3,3)]");
+    EXPECT_THROW(addPathSegment(layers, 0.6f, 2, 0, {1, 1}), std::out_of_range) << "no entry at this height";
+    EXPECT_THROW(addPathSegment(layers, 0.3f, 10, 0, {1, 1}), std::out_of_range) << "tool 10 has no slot";
+    EXPECT_THROW(addPathSegment(layers, 0.3f, -1, 0, {1, 1}), std::out_of_range) << "tool -1 has no slot";
+    EXPECT_THROW(addPathSegment(layers, 0.3f, 2, 1, {1, 1}), std::out_of_range) << "path 1 does not exist";
+    EXPECT_THROW(addPathSegment(layers, 0.3f, 3, 0, {1, 1}), std::out_of_range) << "slot 3 holds no path";
+    EXPECT_EQ(describe(layers), "Z0.3 T2 [(1,1) (2,2) (3,3)]") << "a refused segment changes nothing";
+}
+
+// ---------------------------------------------------------------------------
+// Through the line loop: what G-code text makes of the collections.
+
+struct FedLoop {
+    OutBuffer out;
+    Console console;
+    LineLoop loop{.state = {}, .out = out, .console = console, .debug = false, .crossings = {}, .intersections = {}};
+    FedLoop()
+    {
+        console.out = std::fopen("/dev/null", "w");
+        console.in = std::fopen("/dev/null", "r");
+    }
+    ~FedLoop()
+    {
+        std::fclose(console.out);
+        std::fclose(console.in);
+    }
+    FedLoop(const FedLoop&) = delete;
+    FedLoop& operator=(const FedLoop&) = delete;
+    const LayerCollections& feed(std::string_view gcode)
+    {
+        while (!gcode.empty()) {
+            const std::size_t end = gcode.find('\n');
+            processLine(loop, gcode.substr(0, end));
+            gcode.remove_prefix(end == std::string_view::npos ? gcode.size() : end + 1);
+        }
+        return loop.state.layers;
+    }
+};
+
+const std::string perimeter = "; 'Perimeter Path', 4.2 [feed mm/s], 145.0 [head mm/s]";
+const std::string solid = "; 'Solid Path', 4.2 [feed mm/s], 145.0 [head mm/s]";
+const std::string pillar = "; 'Prime Pillar Path', 4.2 [feed mm/s], 145.0 [head mm/s]";
+
+TEST(CollectThroughLoop, DrawsSeparatedOnlyByCommentsAreOnePath)
+{
+    FedLoop f;
+    const LayerCollections& c = f.feed(lines({"; *** Main G-code", perimeter, "G1 Z0.3 F1000", "G1 X1 Y1 F9000",
+                                              "G1 X2 Y1 E0.1 F1800", "; a comment", ";",
+                                              "; BEGIN_LAYER_OBJECT z=0.30", "G1 X3 Y1 E0.1", "M117 hello",
+                                              "G1 X4 Y1 E0.1"}));
+    EXPECT_EQ(describe(c.layerPerims), "Z0.3 T0 [(2,1) (3,1) (4,1)]")
+        << "comment, layer and M lines do not end a path; the draw's start point is not recorded";
+}
+
+TEST(CollectThroughLoop, AnyMoveLineThatIsNotADrawEndsThePath)
+{
+    FedLoop f;
+    const LayerCollections& c = f.feed(lines({"; *** Main G-code", perimeter, "G1 Z0.3 F1000",
+                                              "G1 X1 Y0 E0.1 F1800", // path 1
+                                              "G1 X5 Y5 F9000",      // travel
+                                              "G1 X6 Y5 E0.1",       // path 2
+                                              "G1 E-1 F2400",        // extruder only
+                                              "G1 X7 Y5 E0.1",       // path 3
+                                              "G1 F1800",            // feed rate only
+                                              "G1 X8 Y5 E0.1",       // path 4
+                                              "G1 X8 Y5 E0.1",       // no XY change: Other
+                                              "G1 X9 Y5 E0.1",       // path 5
+                                              "G1 Z0.5", "G1 Z0.3",  // Z moves
+                                              "G1 X10 Y5 E0.1",      // path 6
+                                              "G1 X11 Y5 E0",        // E0: a travel
+                                              "G1 X12 Y5 E0.1"}));   // path 7
+    EXPECT_EQ(describe(c.layerPerims), "Z0.3 T0 [(1,0)] [(6,5)] [(7,5)] [(8,5)] [(9,5)] [(10,5)] [(12,5)]")
+        << "a travel, an E-only line, an F-only line, a move to the same point, a Z move and an E0 move each "
+           "start a new path";
+}
+
+TEST(CollectThroughLoop, ANewHeightCreatesAnEntry)
+{
+    FedLoop f;
+    const LayerCollections& c = f.feed(lines({"; *** Main G-code", perimeter, "G1 Z0.3 F1000",
+                                              "G1 X1 Y0 E0.1 F1800", "G1 X2 Y0 Z0.6 E0.1", "G1 X3 Y0 Z.3 E0.1",
+                                              "G1 X4 Y0 Z0.30 E0.1"}));
+    EXPECT_EQ(describe(c.layerPerims), "Z0.3 T0 [(1,0) (3,0) (4,0)]; Z0.6 T0 [(2,0)]")
+        << "a draw that changes Z files under the new height; Z.3 and Z0.30 are the same key as Z0.3; a run of "
+           "draws continues the last path of each entry it returns to";
+}
+
+TEST(CollectThroughLoop, PrimePillarsOfEveryToolShareSlotZero)
+{
+    FedLoop f;
+    const LayerCollections& c = f.feed(lines({"; *** Main G-code", pillar, "G1 Z0.3 F1000", "T1",
+                                              "G1 X1 Y0 F9000", "G1 X2 Y0 E0.1 F1800", "T2", "G1 X3 Y0 E0.1",
+                                              "G1 X9 Y9 F9000", "T3", "G1 X9 Y8 F9000", "G1 X9 Y7 E0.1"}));
+    EXPECT_EQ(describe(c.layerCommonWipables), "Z0.3 T0 [(2,0) (3,0)] [(9,7)]")
+        << "prime pillar draws of tools 1, 2 and 3 all land in slot 0; a tool change between two draws "
+           "continues the path";
+}
+
+TEST(CollectThroughLoop, DrawsWithoutAKnownPathKindGoToNonPerims)
+{
+    FedLoop f;
+    const LayerCollections& c =
+        f.feed(lines({"; *** Main G-code", "G1 Z0.3 F1000", "G1 X1 Y0 E0.1 F1800", // before any path comment
+                      "G1 X5 Y5 F9000", "; 'Skirt Path', 4.2 [feed mm/s]", "G1 X6 Y5 E0.1",
+                      "G1 X5 Y6 F9000", "; 'Support Base Path', 4.2 [feed mm/s]", "G1 X6 Y6 E0.1",
+                      "G1 X5 Y7 F9000", perimeter, "G1 X6 Y7 E0.1", "G1 X5 Y8 F9000",
+                      "; 'Destring/Wipe/Jump Path', 4.2 [feed mm/s]", "G1 X6 Y8 E0.1"}));
+    EXPECT_EQ(describe(c.layerNonPerims), "Z0.3 T0 [(1,0)] [(6,5)] [(6,6)]")
+        << "no path comment yet, an unknown kind and an unanticipated support kind are unclassified";
+    EXPECT_EQ(describe(c.layerPerims), "Z0.3 T0 [(6,7)] [(6,8)]")
+        << "a kind with a slash is not a path-kind comment: the section stays Perimeter";
+}
+
+TEST(CollectThroughLoop, SectionChangeWithoutAMoveContinuesTheNewSlotsLastPath)
+{
+    FedLoop f;
+    const LayerCollections& c = f.feed(lines({"; *** Main G-code", "G1 Z0.3 F1000", perimeter,
+                                              "G1 X1 Y0 E0.1 F1800", "G1 X2 Y0 E0.1", // perimeter path
+                                              "G1 X5 Y5 F9000", solid, "G1 X6 Y5 E0.1", // solid path
+                                              perimeter, "G1 X7 Y5 E0.1",               // back to perimeter
+                                              solid, "G1 X8 Y5 E0.1"}));
+    EXPECT_EQ(describe(c.layerPerims), "Z0.3 T0 [(1,0) (2,0) (7,5)]")
+        << "a path-kind comment between two draws continues the last perimeter path, joining it to the new point";
+    EXPECT_EQ(describe(c.layerSolids), "Z0.3 T0 [(6,5) (8,5)]") << "the same for the solid path";
+}
+
+TEST(CollectThroughLoop, ToolChangeWithoutAMoveContinuesTheNewToolsLastPath)
+{
+    FedLoop f;
+    const LayerCollections& c = f.feed(lines({"; *** Main G-code", "G1 Z0.3 F1000", perimeter,
+                                              "G1 X1 Y0 E0.1 F1800", "T1", "G1 X2 Y0 E0.1", // tool 1: empty slot
+                                              "T0", "G1 X3 Y0 E0.1",                         // tool 0 again
+                                              "T1", "G1 X4 Y0 E0.1"}));
+    EXPECT_EQ(describe(c.layerPerims), "Z0.3 T0 [(1,0) (3,0)]; Z0.3 T1 [(2,0) (4,0)]")
+        << "a tool change between draws begins a path only in an empty slot and otherwise continues the last one";
+}
+
+TEST(CollectThroughLoop, ToolForMainAndInfillAndDrawsInEveryChapter)
+{
+    FedLoop f;
+    f.feed(lines({"; *** G-code Prefix", perimeter, "G1 X1 Y0 E0.1 F1800", "; *** Main G-code", "G1 Z0.3 F1000",
+                  "T2", "; 'Support (may Stack) Path', 4.2 [feed mm/s]", "G1 X2 Y0 E0.1", "G1 X5 Y5 F9000", "T3",
+                  "; 'Stacked Sparse Infill Path', 4.2 [feed mm/s]", "G1 X6 Y5 E0.1", "G1 X5 Y6 F9000", "T1",
+                  perimeter, "G1 X6 Y6 E0.1", "; *** G-code Postfix", "G1 X9 Y9 F9000", "G1 X9 Y8 E0.1"}));
+    const PrintState& s = f.loop.state;
+    EXPECT_EQ(s.toolForMain, 2) << "the tool last seen drawing main support";
+    EXPECT_EQ(s.toolForInfill, 3) << "the tool last seen drawing stacked infill";
+    EXPECT_EQ(describe(s.layers.layerSupportMain), "Z0.3 T2 [(2,0)]");
+    EXPECT_EQ(describe(s.layers.layerStackedInfill), "Z0.3 T3 [(6,5)]");
+    EXPECT_EQ(describe(s.layers.layerPerims), "Z0 T0 [(1,0)]; Z0.3 T1 [(6,6)] [(9,8)]")
+        << "draws of the prefix and the postfix are collected too";
+}
+
+} // namespace
+} // namespace vorlane
