@@ -78,7 +78,8 @@ void lineCopy(const std::string& from, const std::string& to)
     if (!openInput(in, from).empty()) throw std::runtime_error("cannot open " + from);
     Output out(to);
     std::string_view line;
-    while (nextLine(in, line)) writeLine(out.buffer, line);
+    while (nextLine(in, line))
+        writeLine(out.buffer, line);
     drainOut(out.buffer);
 }
 
@@ -119,7 +120,7 @@ std::uint64_t peakMemoryOf(const std::function<void()>& work)
         _exit(0);
     }
     int status = 0;
-    struct rusage usage{};
+    struct rusage usage {};
     wait4(child, &status, 0, &usage);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("measured run failed");
     return static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;

@@ -13,7 +13,8 @@ std::string input;
 void copyBenchmark(benchmark::State& state, void (*copy)(const std::string&, const std::string&))
 {
     const std::string output = scratchFile("copy-out.gcode");
-    for (auto _ : state) copy(input, output);
+    for (auto _ : state)
+        copy(input, output);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fileSize(input)));
 }
 
@@ -27,11 +28,17 @@ int main(int argc, char** argv)
     input = corpusFile("copy-200mb.gcode", sizedCorpus({}, 200));
     std::printf("input: %s, %.1f MiB\n", input.c_str(), static_cast<double>(fileSize(input)) / (1 << 20));
     benchmark::RegisterBenchmark("plain_chunked_copy", copyBenchmark, plainChunkedCopy)
-        ->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->MinTime(2);
     benchmark::RegisterBenchmark("vorlane_line_copy", copyBenchmark, lineCopy)
-        ->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2);
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->MinTime(2);
     benchmark::RegisterBenchmark("vorlane_whole_run", copyBenchmark, wholeRun)
-        ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(3);
     const auto seconds = runBenchmarks(argc, argv);
     const double plain = seconds.at("plain_chunked_copy/min_time:2.000/real_time");
     for (const char* name : {"vorlane_line_copy/min_time:2.000/real_time", "vorlane_whole_run/iterations:3/real_time"})

@@ -73,14 +73,33 @@ void sinCos(double angle, double& sine, double& cosine)
     const double r2 = r * r;
     // Taylor series; on |r| <= pi/4 the first omitted terms are below 1e-17.
     const double s =
-        r * (1 + r2 * (-1.0 / 6 + r2 * (1.0 / 120 + r2 * (-1.0 / 5040 + r2 * (1.0 / 362880 + r2 * (-1.0 / 39916800 + r2 * (1.0 / 6227020800.0 + r2 * (-1.0 / 1307674368000.0))))))));
+        r * (1 + r2 * (-1.0 / 6 +
+                       r2 * (1.0 / 120 +
+                             r2 * (-1.0 / 5040 + r2 * (1.0 / 362880 + r2 * (-1.0 / 39916800 +
+                                                                            r2 * (1.0 / 6227020800.0 +
+                                                                                  r2 * (-1.0 / 1307674368000.0))))))));
     const double c =
-        1 + r2 * (-1.0 / 2 + r2 * (1.0 / 24 + r2 * (-1.0 / 720 + r2 * (1.0 / 40320 + r2 * (-1.0 / 3628800 + r2 * (1.0 / 479001600 + r2 * (-1.0 / 87178291200.0)))))));
+        1 + r2 * (-1.0 / 2 +
+                  r2 * (1.0 / 24 + r2 * (-1.0 / 720 + r2 * (1.0 / 40320 + r2 * (-1.0 / 3628800 +
+                                                                                r2 * (1.0 / 479001600 +
+                                                                                      r2 * (-1.0 / 87178291200.0)))))));
     switch (static_cast<std::int64_t>(quarterTurns) & 3) {
-    case 0: sine = s; cosine = c; break;
-    case 1: sine = c; cosine = -s; break;
-    case 2: sine = -s; cosine = -c; break;
-    default: sine = -c; cosine = s; break;
+    case 0:
+        sine = s;
+        cosine = c;
+        break;
+    case 1:
+        sine = c;
+        cosine = -s;
+        break;
+    case 2:
+        sine = -s;
+        cosine = -c;
+        break;
+    default:
+        sine = -c;
+        cosine = s;
+        break;
     }
 }
 
@@ -146,7 +165,8 @@ void appendScaled(std::string& text, std::int64_t scaled, int decimals, bool tri
     }
     int length = decimals;
     if (trimZeros)
-        while (digits[length - 1] == '0') --length;
+        while (digits[length - 1] == '0')
+            --length;
     text += '.';
     text.append(digits, static_cast<std::size_t>(length));
 }
@@ -182,10 +202,10 @@ constexpr double TRAVEL_SPEED_MMS = 150.0;
 constexpr double FIRST_LAYER_SPEED_MMS = 20.0;
 constexpr double FILAMENT_AREA_MM2 = PI * 0.875 * 0.875; // 1.75 mm filament
 constexpr double PERIMETER_WIDTH_MM = 0.45;
-constexpr double RETRACT_BEYOND_MM = 3.0;   // shorter travels keep the filament in
+constexpr double RETRACT_BEYOND_MM = 3.0; // shorter travels keep the filament in
 constexpr double POST_LAYER_LIFT_MM = 0.5;
-constexpr int SIZE_PERIOD_LAYERS = 24;      // every periodic feature repeats within it
-constexpr int SUPPORT_PERIOD_LAYERS = 12;   // main support, then two interface layers, then a gap
+constexpr int SIZE_PERIOD_LAYERS = 24;    // every periodic feature repeats within it
+constexpr int SUPPORT_PERIOD_LAYERS = 12; // main support, then two interface layers, then a gap
 constexpr int PILLAR_SLOTS = 4;
 
 struct Material {
@@ -205,10 +225,21 @@ constexpr Material MATERIALS[4] = {
     {"TPU black", 225, 230, 160, 50},
 };
 
-enum PathKind { Jump, Perimeter, Loop, Solid, SparseInfill, StackedInfill, SupportMain, SupportInterface, PrimePillar, PATH_KIND_COUNT };
+enum PathKind {
+    Jump,
+    Perimeter,
+    Loop,
+    Solid,
+    SparseInfill,
+    StackedInfill,
+    SupportMain,
+    SupportInterface,
+    PrimePillar,
+    PATH_KIND_COUNT
+};
 
 struct PathStyle {
-    std::string_view comment;       // the name in "; 'Name Path', ..."
+    std::string_view comment; // the name in "; 'Name Path', ..."
     double headSpeed_MMS;
     double width_MM;
 };
@@ -236,12 +267,12 @@ struct Island {
     int tool = 0;
     Point centre;
     IslandShape shape = IslandShape::Circle;
-    double radius_MM = 0;       // circle radius, or the corner radius of a rectangle
+    double radius_MM = 0; // circle radius, or the corner radius of a rectangle
     double halfWidth_MM = 0;
     double halfHeight_MM = 0;
-    double segment_MM = 0.5;    // perimeter vertex spacing
-    int edgePieces = 1;         // a rectangle's straight edges are cut into this many draws
-    double phase = 0;           // of the size change with height
+    double segment_MM = 0.5; // perimeter vertex spacing
+    int edgePieces = 1;      // a rectangle's straight edges are cut into this many draws
+    double phase = 0;        // of the size change with height
 };
 
 struct Layout {
@@ -256,7 +287,7 @@ struct Generator {
     CorpusOptions options;
     Emitter out;
     Layout layout;
-    Random random;              // the current layer's stream
+    Random random; // the current layer's stream
     int layer = 0;
     std::int64_t z_um = 0;
     int tool = 0;
@@ -467,7 +498,8 @@ void drawClosed(Generator& g, PathKind kind, const std::vector<Point>& polygon)
 {
     if (polygon.size() < 3) return;
     startPath(g, kind, polygon[0], kind == Perimeter ? polygonLength(polygon) : 0.0);
-    for (std::size_t i = 1; i < polygon.size(); ++i) drawTo(g, polygon[i]);
+    for (std::size_t i = 1; i < polygon.size(); ++i)
+        drawTo(g, polygon[i]);
     drawTo(g, polygon[0]);
 }
 
@@ -475,7 +507,8 @@ void drawOpen(Generator& g, PathKind kind, const std::vector<Point>& polyline)
 {
     if (polyline.size() < 2) return;
     startPath(g, kind, polyline[0], 0);
-    for (std::size_t i = 1; i < polyline.size(); ++i) drawTo(g, polyline[i]);
+    for (std::size_t i = 1; i < polyline.size(); ++i)
+        drawTo(g, polyline[i]);
 }
 
 // ---------------------------------------------------------------------------
@@ -547,13 +580,13 @@ void circleZigZag(Point centre, double radius_MM, double angle, double spacing_M
 }
 
 // Zig-zag fill of a rounded rectangle with lines along Y (alongY) or along X.
-void roundedRectangleZigZag(Point centre, double halfWidth_MM, double halfHeight_MM, double corner_MM,
-                            bool alongY, double spacing_MM, std::vector<Point>& out)
+void roundedRectangleZigZag(Point centre, double halfWidth_MM, double halfHeight_MM, double corner_MM, bool alongY,
+                            double spacing_MM, std::vector<Point>& out)
 {
     out.clear();
     if (halfWidth_MM < 0.3 || halfHeight_MM < 0.3) return;
     corner_MM = std::clamp(corner_MM, 0.0, std::min(halfWidth_MM, halfHeight_MM));
-    const double across = alongY ? halfWidth_MM : halfHeight_MM;  // lines step over this half extent
+    const double across = alongY ? halfWidth_MM : halfHeight_MM; // lines step over this half extent
     const double along = alongY ? halfHeight_MM : halfWidth_MM;
     bool forward = true;
     for (double u = -across + spacing_MM / 2; u < across - spacing_MM / 4; u += spacing_MM) {
@@ -599,7 +632,8 @@ Layout makeLayout(const CorpusOptions& options)
             island.halfWidth_MM = cell * randomBetween(random, 0.36, 0.46);
             island.halfHeight_MM = cell * randomBetween(random, 0.36, 0.46);
             if (island.shape == IslandShape::RoundedRectangle)
-                island.radius_MM = std::min(island.halfWidth_MM, island.halfHeight_MM) * randomBetween(random, 0.15, 0.5);
+                island.radius_MM =
+                    std::min(island.halfWidth_MM, island.halfHeight_MM) * randomBetween(random, 0.15, 0.5);
             island.segment_MM = randomBetween(random, 0.25, 0.9);
             island.edgePieces = 1 + randomBelow(random, 6);
             island.phase = randomBetween(random, 0, 2 * PI);
@@ -664,10 +698,9 @@ void printIsland(Generator& g, const Island& island)
         circleZigZag(island.centre, island.radius_MM * scale - inset_MM, firstDirection ? PI / 4 : 3 * PI / 4,
                      spacing_MM, g.points);
     else
-        roundedRectangleZigZag(island.centre, island.halfWidth_MM * scale - inset_MM,
-                               island.halfHeight_MM * scale - inset_MM,
-                               std::max(0.0, island.radius_MM * scale - inset_MM), firstDirection, spacing_MM,
-                               g.points);
+        roundedRectangleZigZag(
+            island.centre, island.halfWidth_MM * scale - inset_MM, island.halfHeight_MM * scale - inset_MM,
+            std::max(0.0, island.radius_MM * scale - inset_MM), firstDirection, spacing_MM, g.points);
     drawOpen(g, kind, g.points);
 }
 
@@ -707,8 +740,14 @@ void printPillar(Generator& g, int slot)
     const double side_MM = 10.0;
     const double x0 = g.layout.pillarX_MM + (slot % 2) * 12.0;
     const double y0 = g.layout.pillarY_MM + (slot / 2) * 12.0;
-    g.points = {{x0, y0}, {x0 + side_MM / 2, y0}, {x0 + side_MM, y0}, {x0 + side_MM, y0 + side_MM / 2},
-                {x0 + side_MM, y0 + side_MM}, {x0 + side_MM / 2, y0 + side_MM}, {x0, y0 + side_MM}, {x0, y0 + side_MM / 2}};
+    g.points = {{x0, y0},
+                {x0 + side_MM / 2, y0},
+                {x0 + side_MM, y0},
+                {x0 + side_MM, y0 + side_MM / 2},
+                {x0 + side_MM, y0 + side_MM},
+                {x0 + side_MM / 2, y0 + side_MM},
+                {x0, y0 + side_MM},
+                {x0, y0 + side_MM / 2}};
     drawClosed(g, PrimePillar, g.points);
     g.points.clear();
     bool upward = true;
@@ -767,7 +806,8 @@ void visitTools(int startTool, const CorpusOptions& options, std::vector<int>& t
 {
     tools.clear();
     const int visits = options.tools == 1 ? 1 : options.toolChangesPerLayer + 1;
-    for (int v = 0; v < visits; ++v) tools.push_back((startTool + v) % options.tools);
+    for (int v = 0; v < visits; ++v)
+        tools.push_back((startTool + v) % options.tools);
 }
 
 void printLayer(Generator& g, const std::vector<int>& tools)
@@ -827,7 +867,8 @@ void printLayer(Generator& g, const std::vector<int>& tools)
         }
         for (std::size_t k = islands.size(); k > 1; --k)
             std::swap(islands[k - 1], islands[static_cast<std::size_t>(randomBelow(g.random, static_cast<int>(k)))]);
-        for (const Island* island : islands) printIsland(g, *island);
+        for (const Island* island : islands)
+            printIsland(g, *island);
     }
 
     destring(g);
@@ -889,8 +930,9 @@ void writeSetting(Emitter& out, std::string_view name, double value, int decimal
 
 std::vector<std::string> prefixScript(const CorpusOptions& o, bool templated)
 {
-    std::vector<std::string> lines = {"; START SCRIPT START", "G21", "G90", "M80",
-                                      "M106 P0 S0  ; part cooling fan speed", "M83  ; extruder relative mode"};
+    std::vector<std::string> lines = {
+        "; START SCRIPT START",         "G21", "G90", "M80", "M106 P0 S0  ; part cooling fan speed",
+        "M83  ; extruder relative mode"};
     for (int tool = 0; tool < o.tools; ++tool)
         lines.push_back("M104 S" + (templated ? std::string("<TEMP>") : std::to_string(MATERIALS[tool].firstLayer_C)) +
                         " T" + std::to_string(tool) + "; set extruder temp");
@@ -909,11 +951,13 @@ std::vector<std::string> prefixScript(const CorpusOptions& o, bool templated)
 std::vector<std::string> postfixScript(const CorpusOptions& o)
 {
     std::vector<std::string> lines = {"; END SCRIPT START", "G4 ; wait"};
-    for (int tool = 0; tool < o.tools; ++tool) lines.push_back("M104 S0 T" + std::to_string(tool) + " ; turn off heater");
-    for (const char* line : {"M140 S0 ; turn off heatbed", "G91     ;relative positioning",
-                             "G1 E-3 F300 ;retract the filament a bit before lifting the nozzle to release some of the pressure",
-                             "G90         ;absolute positioning", "M107 ; turn off fan", "G28 X0  ; home X axis",
-                             "M84 ; disable motors", "; END SCRIPT END"})
+    for (int tool = 0; tool < o.tools; ++tool)
+        lines.push_back("M104 S0 T" + std::to_string(tool) + " ; turn off heater");
+    for (const char* line :
+         {"M140 S0 ; turn off heatbed", "G91     ;relative positioning",
+          "G1 E-3 F300 ;retract the filament a bit before lifting the nozzle to release some of the pressure",
+          "G90         ;absolute positioning", "M107 ; turn off fan", "G28 X0  ; home X axis", "M84 ; disable motors",
+          "; END SCRIPT END"})
         lines.emplace_back(line);
     return lines;
 }
@@ -923,10 +967,10 @@ void writePreamble(Generator& g)
     Emitter& out = g.out;
     const CorpusOptions& o = g.options;
     const double h = static_cast<double>(o.layerHeight_MM);
-    for (const char* line : {"; KISSlicer - PRO", "; Windows", "; version 1.6.3 Release Win64",
-                             "; Built: May  3 2018, 10:24:43", "; Running on 8 cores", ";",
-                             "; Saved: 2018-09-30 16:02:30", "; 'bench_corpus.gcode'", ";",
-                             "; Anti-shrink gain x=1.000000, y=1.000000, z=1.000000", ";", "; *** Printer Settings ***", ";"})
+    for (const char* line :
+         {"; KISSlicer - PRO", "; Windows", "; version 1.6.3 Release Win64", "; Built: May  3 2018, 10:24:43",
+          "; Running on 8 cores", ";", "; Saved: 2018-09-30 16:02:30", "; 'bench_corpus.gcode'", ";",
+          "; Anti-shrink gain x=1.000000, y=1.000000, z=1.000000", ";", "; *** Printer Settings ***", ";"})
         writeLine(out, line);
     writeSetting(out, "printer_name", "Bench multi-tool");
     writeSetting(out, "profile_date", "2018-09-30 16:00:40");
@@ -1001,7 +1045,8 @@ void writePreamble(Generator& g)
         writeSetting(out, "color", tool);
     }
 
-    for (const char* line : {";", "; *** Style Settings ***", ";"}) writeLine(out, line);
+    for (const char* line : {";", "; *** Style Settings ***", ";"})
+        writeLine(out, line);
     writeSetting(out, "style_name", "Bench 0.45mm");
     writeSetting(out, "layer_thickness_mm", h);
     writeSetting(out, "first_layer_thickness_mm", h);
@@ -1013,7 +1058,8 @@ void writePreamble(Generator& g)
     writeSetting(out, "loops_insideout", 1);
     writeSetting(out, "travel_mode", 1);
 
-    for (const char* line : {";", "; *** Support Settings ***", ";"}) writeLine(out, line);
+    for (const char* line : {";", "; *** Support Settings ***", ";"})
+        writeLine(out, line);
     writeSetting(out, "support_name", "Fine support, pillar");
     writeSetting(out, "support_density", 2);
     writeSetting(out, "use_lower_interface", 1);
@@ -1027,7 +1073,8 @@ void writePreamble(Generator& g)
     writeSetting(out, "interface_stride_mm", 0.9);
     writeSetting(out, "interface_width_mm", 0.5);
 
-    for (const char* line : {";", "; *** Actual Slicing Settings As Used ***", ";"}) writeLine(out, line);
+    for (const char* line : {";", "; *** Actual Slicing Settings As Used ***", ";"})
+        writeLine(out, line);
     writeSetting(out, "layer_thickness_mm", h);
     writeSetting(out, "first_layer_thickness_mm", h);
     writeSetting(out, "extrusion_width", PERIMETER_WIDTH_MM);
@@ -1049,9 +1096,12 @@ void writePreamble(Generator& g)
 
 void writePrefix(Generator& g)
 {
-    for (const char* line : {";", "; *** G-code Prefix ***", ";"}) writeLine(g.out, line);
-    for (const std::string& line : prefixScript(g.options, false)) writeLine(g.out, line);
-    for (const char* line : {";", "; *** Main G-code ***", ";"}) writeLine(g.out, line);
+    for (const char* line : {";", "; *** G-code Prefix ***", ";"})
+        writeLine(g.out, line);
+    for (const std::string& line : prefixScript(g.options, false))
+        writeLine(g.out, line);
+    for (const char* line : {";", "; *** Main G-code ***", ";"})
+        writeLine(g.out, line);
     // Where the prefix leaves the head: after the purge line, retracted.
     g.x_um = 60000;
     g.y_um = 5000;
@@ -1067,15 +1117,20 @@ void writePostfix(Generator& g)
     appendInt(t, g.tool + 1);
     t.append(" to 0 C and Retiring ***");
     endLine(out);
-    for (const char* line : {"; NONE", ";", "; fan off", "M107", "; *** G-code Postfix ***", ";"}) writeLine(out, line);
-    for (const std::string& line : postfixScript(g.options)) writeLine(out, line);
-    for (const char* line : {";", ";", ";"}) writeLine(out, line);
+    for (const char* line : {"; NONE", ";", "; fan off", "M107", "; *** G-code Postfix ***", ";"})
+        writeLine(out, line);
+    for (const std::string& line : postfixScript(g.options))
+        writeLine(out, line);
+    for (const char* line : {";", ";", ";"})
+        writeLine(out, line);
 
     double totalSeconds = 0;
     for (const auto& row : g.seconds)
-        for (int tool = 0; tool < g.options.tools; ++tool) totalSeconds += row[tool];
+        for (int tool = 0; tool < g.options.tools; ++tool)
+            totalSeconds += row[tool];
     double totalFilament_MM = 0;
-    for (int tool = 0; tool < g.options.tools; ++tool) totalFilament_MM += g.extruded_MM[tool];
+    for (int tool = 0; tool < g.options.tools; ++tool)
+        totalFilament_MM += g.extruded_MM[tool];
     const double totalVolume_CM3 = totalFilament_MM * FILAMENT_AREA_MM2 / 1000.0;
 
     char line[160];
@@ -1122,13 +1177,19 @@ void writePostfix(Generator& g)
     rule('.', ':');
     struct Row {
         std::string_view label;
-        int kind;   // -1: a kind this print never has
+        int kind; // -1: a kind this print never has
     };
-    const Row rows[] = {{"Jump Path", Jump}, {"Support Interface Path", SupportInterface},
-                        {"Support (may Stack) Path", SupportMain}, {"Perimeter Path", Perimeter},
-                        {"Loop Path", Loop}, {"Solid Path", Solid}, {"Sparse Infill Path", SparseInfill},
-                        {"Stacked Sparse Infill Path", StackedInfill}, {"Crown Path", -1},
-                        {"Prime Pillar Path", PrimePillar}, {"Travel Path", -1}};
+    const Row rows[] = {{"Jump Path", Jump},
+                        {"Support Interface Path", SupportInterface},
+                        {"Support (may Stack) Path", SupportMain},
+                        {"Perimeter Path", Perimeter},
+                        {"Loop Path", Loop},
+                        {"Solid Path", Solid},
+                        {"Sparse Infill Path", SparseInfill},
+                        {"Stacked Sparse Infill Path", StackedInfill},
+                        {"Crown Path", -1},
+                        {"Prime Pillar Path", PrimePillar},
+                        {"Travel Path", -1}};
     for (const Row& row : rows) {
         t.append(";\t:");
         for (int c = 0; c < columns; ++c) {

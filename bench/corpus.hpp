@@ -14,15 +14,15 @@ namespace vorlane::bench {
 
 struct CorpusOptions {
     std::uint64_t seed = 1;
-    int tools = 4;                  // 1..4
-    int layers = 200;               // number of printed layers
+    int tools = 4;    // 1..4
+    int layers = 200; // number of printed layers
     float layerHeight_MM = 0.2f;
-    float objectSize_MM = 60.0f;    // XY extent of each tool's region
+    float objectSize_MM = 60.0f; // XY extent of each tool's region
     // Tool changes within a layer. With fewer than tools - 1 of them a layer
     // cannot visit every tool; the round of tools then goes on in the next
     // layer, which starts with a change.
     int toolChangesPerLayer = 3;
-    bool crlf = true;               // Kisslicer writes CRLF
+    bool crlf = true; // Kisslicer writes CRLF
 };
 
 // Writes the whole file through `sink` in pieces of a few hundred kilobytes
@@ -33,8 +33,7 @@ struct CorpusOptions {
 // Out-of-range options are clamped: tools to 1..4, layers to at least 1,
 // layer height to 0.05..1 mm, object size to 10..110 mm (so that the print
 // stays on a 200 mm bed), tool changes per layer to 0..16.
-std::uint64_t generateCorpus(const CorpusOptions& options,
-                             const std::function<void(std::string_view)>& sink);
+std::uint64_t generateCorpus(const CorpusOptions& options, const std::function<void(std::string_view)>& sink);
 
 // Number of layers that makes generateCorpus write about `bytes` bytes with
 // the other options as given; estimated from the size of two short prints.

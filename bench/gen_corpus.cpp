@@ -28,8 +28,7 @@ void printUsage(std::FILE* stream)
                stream);
 }
 
-template <typename Number>
-bool parseNumber(std::string_view text, Number& value)
+template <typename Number> bool parseNumber(std::string_view text, Number& value)
 {
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     return result.ec == std::errc{} && result.ptr == text.data() + text.size();
@@ -87,8 +86,7 @@ int run(int argc, char** argv)
     }
 
     const auto started = std::chrono::steady_clock::now();
-    if (sizeGiven)
-        options.layers = layersForSize(options, static_cast<std::uint64_t>(megabytes * BYTES_PER_MB));
+    if (sizeGiven) options.layers = layersForSize(options, static_cast<std::uint64_t>(megabytes * BYTES_PER_MB));
 
     Output out;
     out.file = std::fopen(outPath.c_str(), "wb");
@@ -121,10 +119,9 @@ int run(int argc, char** argv)
     }
 
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("%s: %llu bytes (%.2f MiB), %d layers, %d tools, seed %llu, %.2f s (%.0f MiB/s)\n",
-                outPath.c_str(), static_cast<unsigned long long>(bytes),
-                static_cast<double>(bytes) / BYTES_PER_MB, options.layers, options.tools,
-                static_cast<unsigned long long>(options.seed), seconds,
+    std::printf("%s: %llu bytes (%.2f MiB), %d layers, %d tools, seed %llu, %.2f s (%.0f MiB/s)\n", outPath.c_str(),
+                static_cast<unsigned long long>(bytes), static_cast<double>(bytes) / BYTES_PER_MB, options.layers,
+                options.tools, static_cast<unsigned long long>(options.seed), seconds,
                 seconds > 0 ? static_cast<double>(bytes) / BYTES_PER_MB / seconds : 0.0);
     return 0;
 }

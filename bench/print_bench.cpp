@@ -15,7 +15,8 @@ namespace {
 void copyRun(benchmark::State& state, const std::string& path)
 {
     const std::string output = scratchFile("print-copy.gcode");
-    for (auto _ : state) plainChunkedCopy(path, output);
+    for (auto _ : state)
+        plainChunkedCopy(path, output);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fileSize(path)));
 }
 
@@ -23,7 +24,8 @@ void wholeRun(benchmark::State& state, const std::string& path, bool plainWalk)
 {
     const std::string output = scratchFile("print-out.gcode");
     LoopFigures figures;
-    for (auto _ : state) figures = processFile(path, output, plainWalk);
+    for (auto _ : state)
+        figures = processFile(path, output, plainWalk);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fileSize(path)));
     state.counters["rewrite_share"] = figures.rewriteSeconds / figures.seconds;
     state.counters["lifts"] = static_cast<double>(figures.lifts);
@@ -45,19 +47,38 @@ int main(int argc, char** argv)
     const std::string half = corpusFile("print-4tool-500.gcode", withLayers(layers / 2));
     const std::string quarter = corpusFile("print-4tool-250.gcode", withLayers(layers / 4));
 
-    benchmark::RegisterBenchmark("copy/1000_layers", copyRun, big)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1);
-    benchmark::RegisterBenchmark("indexed/250_layers", wholeRun, quarter, false)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-    benchmark::RegisterBenchmark("indexed/500_layers", wholeRun, half, false)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-    benchmark::RegisterBenchmark("indexed/1000_layers", wholeRun, big, false)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
-    benchmark::RegisterBenchmark("plain/1000_layers", wholeRun, big, true)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+    benchmark::RegisterBenchmark("copy/1000_layers", copyRun, big)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->MinTime(1);
+    benchmark::RegisterBenchmark("indexed/250_layers", wholeRun, quarter, false)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(3);
+    benchmark::RegisterBenchmark("indexed/500_layers", wholeRun, half, false)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(3);
+    benchmark::RegisterBenchmark("indexed/1000_layers", wholeRun, big, false)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(3);
+    benchmark::RegisterBenchmark("plain/1000_layers", wholeRun, big, true)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(1);
     std::error_code absent;
     for (const auto& entry : std::filesystem::directory_iterator(VORLANE_REAL_GCODE, absent)) {
         if (entry.path().filename().string().find("4tool") == std::string::npos) continue;
         const std::string name = entry.path().stem().string();
         benchmark::RegisterBenchmark(("indexed/" + name).c_str(), wholeRun, entry.path().string(), false)
-            ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(10);
         benchmark::RegisterBenchmark(("plain/" + name).c_str(), wholeRun, entry.path().string(), true)
-            ->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(10);
     }
     auto seconds = runBenchmarks(argc, argv);
     const auto time = [&](const std::string& prefix) {
@@ -66,8 +87,10 @@ int main(int argc, char** argv)
         return 0.0;
     };
 
-    const double copy = time("copy/1000_layers"), indexed = time("indexed/1000_layers"), plain = time("plain/1000_layers");
-    std::printf("\n%s: %.1f MiB, %d layers, 4 tools\n", big.c_str(), static_cast<double>(fileSize(big)) / (1 << 20), layers);
+    const double copy = time("copy/1000_layers"), indexed = time("indexed/1000_layers"),
+                 plain = time("plain/1000_layers");
+    std::printf("\n%s: %.1f MiB, %d layers, 4 tools\n", big.c_str(), static_cast<double>(fileSize(big)) / (1 << 20),
+                layers);
     if (indexed > 0 && copy > 0)
         std::printf("whole run (index):      %.3f of the plain copy's throughput\n", copy / indexed);
     if (indexed > 0 && plain > 0)

@@ -55,7 +55,8 @@ RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view
     std::vector<std::string> argv{VORLANE_EXE};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     std::vector<char*> pointers;
-    for (std::string& a : argv) pointers.push_back(a.data());
+    for (std::string& a : argv)
+        pointers.push_back(a.data());
     pointers.push_back(nullptr);
 
     const pid_t child = fork();
@@ -67,7 +68,8 @@ RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view
         dup2(out, 1);
         dup2(err, 2);
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
-        for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
+        for (const auto& [name, value] : environment)
+            setenv(name.c_str(), value.c_str(), 1);
         execv(pointers[0], pointers.data());
         _exit(127);
     }

@@ -16,16 +16,17 @@ bool findCrossingsWithinHeightGather(const LayerCollection& layers, DrawType dra
     const auto tooHigh = [&](float z) { return !(0.0f < draw.currentZ - z); };
     forEachLayerInWindow(layers, tooLow, tooHigh, [&](const LayerEntry& entry) {
         for (int t = 0; t < TOOL_SLOTS; ++t) {
-            forEachSegmentNear(entry.slots[static_cast<std::size_t>(t)], query, layers.walk, [&](Vec2 prev, Vec2 vertex) {
-                float lambda;
-                if (!intersects(draw.origin, draw.terminus, prev, vertex, lambda)) return;
-                anyCrossings = true;
-                crossings.push_back({lambda, t, drawType});
-                if (lambda < closestLambda)
-                    closestLambda = lambda;
-                else if (lambda > furthestLambda)
-                    furthestLambda = lambda;
-            });
+            forEachSegmentNear(entry.slots[static_cast<std::size_t>(t)], query, layers.walk,
+                               [&](Vec2 prev, Vec2 vertex) {
+                                   float lambda;
+                                   if (!intersects(draw.origin, draw.terminus, prev, vertex, lambda)) return;
+                                   anyCrossings = true;
+                                   crossings.push_back({lambda, t, drawType});
+                                   if (lambda < closestLambda)
+                                       closestLambda = lambda;
+                                   else if (lambda > furthestLambda)
+                                       furthestLambda = lambda;
+                               });
         }
     });
     return anyCrossings;
@@ -34,8 +35,8 @@ bool findCrossingsWithinHeightGather(const LayerCollection& layers, DrawType dra
 bool findMainSupportCrossingsAndOtherTypes(const LayerCollections& c, const DrawProbe& draw, float& closestLambda,
                                            float& furthestLambda, std::vector<Crossing>& crossings, bool& exceptions)
 {
-    if (!findCrossingsWithinHeightGather(c.layerSupportMain, DrawType::SupportMain, draw, closestLambda,
-                                         furthestLambda, crossings))
+    if (!findCrossingsWithinHeightGather(c.layerSupportMain, DrawType::SupportMain, draw, closestLambda, furthestLambda,
+                                         crossings))
         return false;
     if (findCrossingsWithinHeightGather(c.layerSupportInterface, DrawType::SupportInterface, draw, closestLambda,
                                         furthestLambda, crossings))

@@ -48,8 +48,11 @@ struct SplitRule {
 
 DrawLine drawLineOf(const PrintState& state)
 {
-    return {moveOrigin(state.moves, state.move), {state.moves.currentX, state.moves.currentY}, state.moves.currentE,
-            state.moves.currentF, state.line};
+    return {moveOrigin(state.moves, state.move),
+            {state.moves.currentX, state.moves.currentY},
+            state.moves.currentE,
+            state.moves.currentF,
+            state.line};
 }
 
 void announce(OutBuffer& out, std::string_view comment)
@@ -90,7 +93,8 @@ void writeSplitDraw(OutBuffer& out, const DrawLine& draw, std::vector<Crossing>&
             const Vec2 segBeginPoint = interp(draw.origin, draw.terminus, c.lambda);
             const float emittedSegmentLengthFraction = c.lambda - lastEmittedLambda;
             announce(out, rule.boostedComment);
-            writeXYEFDraw(out, segBeginPoint, draw.currentE * emittedSegmentLengthFraction * rule.boostedExtrusionFactor,
+            writeXYEFDraw(out, segBeginPoint,
+                          draw.currentE * emittedSegmentLengthFraction * rule.boostedExtrusionFactor,
                           draw.currentF * rule.boostedSpeedFactor);
             lastEmittedLambda = c.lambda;
         }
@@ -115,16 +119,16 @@ bool boostSupportInterface(const PrintState& state, OutBuffer& out, std::vector<
 {
     const DrawLine draw = drawLineOf(state);
     const int currentTool = state.currentTool;
-    const float currentLayerThickness_MM = maxOf(
-        MIN_INTERFACE_LAYER_THICKNESS_MM, state.layerThicknessForTool.at(static_cast<std::size_t>(currentTool)));
+    const float currentLayerThickness_MM =
+        maxOf(MIN_INTERFACE_LAYER_THICKNESS_MM, state.layerThicknessForTool.at(static_cast<std::size_t>(currentTool)));
     const DrawProbe probe{draw.origin, draw.terminus, state.moves.currentZ,
                           currentLayerThickness_MM * CLEARANCE_WINDOW_LAYERS};
     crossings.clear();
     bool exceptions = false;
     float closestLambda = FLOAT_MAX;
     float furthestLambda = 0;
-    const bool anyCrossings = findMainSupportCrossingsAndOtherTypes(state.layers, probe, closestLambda,
-                                                                    furthestLambda, crossings, exceptions);
+    const bool anyCrossings = findMainSupportCrossingsAndOtherTypes(state.layers, probe, closestLambda, furthestLambda,
+                                                                    crossings, exceptions);
     if (!anyCrossings) return false;
 
     const bool sameToolAsMainSupport = currentTool == state.toolForMain;
@@ -137,15 +141,17 @@ bool boostSupportInterface(const PrintState& state, OutBuffer& out, std::vector<
     const float boostedFactor = sameToolAsMainSupport ? sameMaterialBoostFactor : otherMaterialBoostFactor;
     const float interfaceExtrusionFactor = canBoostVolume ? boostedFactor : 1.0f;
     const float layerThicknessSpeedFactor = 1.0f;
-    const float netSpeedFactorNeeded = (sameToolAsMainSupport ? 1.0f : OTHER_TOOL_SPEED_NEED) * layerThicknessSpeedFactor;
+    const float netSpeedFactorNeeded =
+        (sameToolAsMainSupport ? 1.0f : OTHER_TOOL_SPEED_NEED) * layerThicknessSpeedFactor;
     const float interfaceExtrusionSpeedFactor = minOf(1.0f, 1.0f / (netSpeedFactorNeeded * interfaceExtrusionFactor));
 
     writeLine(out, concat("; Interface Crosses Main: ", "sameToolAsMainSupport: ", sameToolAsMainSupport,
                           " mainIsFirstLayer: ", mainIsFirstLayer, " canBoostVolume: ", canBoostVolume,
                           " boostedFactor: ", boostedFactor, " prevLayerHeight for Main: ", prevLayerHeightForMain));
     if (!exceptions) {
-        writeWholeDraw(out, draw, "; boosted Interface over all-Main Support - original line:",
-                       interfaceExtrusionFactor, interfaceExtrusionSpeedFactor);
+        writeWholeDraw(out, draw,
+                       "; boosted Interface over all-Main Support - original line:", interfaceExtrusionFactor,
+                       interfaceExtrusionSpeedFactor);
     } else {
         writeSplitDraw(out, draw, crossings,
                        {DrawType::SupportMain, interfaceExtrusionFactor, interfaceExtrusionSpeedFactor, 1.0f,
@@ -182,8 +188,8 @@ bool manageTopInfillDraw(const PrintState& state, OutBuffer& out, std::vector<Cr
     const float upperTopInfillSpeedFactor = minOf(1.0f, linearThicknessFactor * topSpeedFactor);
 
     writeLine(out, concat("; TopInfill Crosses StackedInfilln: ", " canBoostVolume: ", canBoostVolume,
-                          " boostedFactor: ", boostedFactor, " prevLayerHeight for Infill: ",
-                          prevLayerHeightForTool(state, state.toolForInfill)));
+                          " boostedFactor: ", boostedFactor,
+                          " prevLayerHeight for Infill: ", prevLayerHeightForTool(state, state.toolForInfill)));
     if (!exceptions) {
         writeWholeDraw(out, draw, "; boosted TopInfill over all-Stacked Infill - original line:", extrusionFactor,
                        topInfillSpeedFactor);

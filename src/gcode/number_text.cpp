@@ -9,8 +9,8 @@ namespace vorlane {
 void appendNumber(std::string& text, float value)
 {
     char digits[32];
-    const auto result = std::to_chars(digits, digits + sizeof digits, static_cast<double>(value),
-                                      std::chars_format::general, 6);
+    const auto result =
+        std::to_chars(digits, digits + sizeof digits, static_cast<double>(value), std::chars_format::general, 6);
     text.append(digits, result.ptr);
 }
 

@@ -11,10 +11,12 @@ namespace {
 std::size_t afterMNumber(std::string_view line)
 {
     std::size_t i = 0;
-    while (i < line.size() && isSpace(line[i])) ++i;
+    while (i < line.size() && isSpace(line[i]))
+        ++i;
     if (i + 1 >= line.size() || line[i] != 'M' || !isDigit(line[i + 1])) return std::string_view::npos;
     i += 2;
-    while (i < line.size() && isDigit(line[i])) ++i;
+    while (i < line.size() && isDigit(line[i]))
+        ++i;
     return i;
 }
 
@@ -43,7 +45,8 @@ bool scanMCodeToEnd(std::string_view line) { return afterMNumber(line) != std::s
 bool scanExtrusionMode(std::string_view line)
 {
     std::size_t i = 0;
-    while (i < line.size() && isSpace(line[i])) ++i;
+    while (i < line.size() && isSpace(line[i]))
+        ++i;
     return line.substr(i, 2) == "M8" && i + 2 < line.size() && (line[i + 2] == '2' || line[i + 2] == '3') &&
            (i + 3 == line.size() || !isDigit(line[i + 3]));
 }
@@ -54,7 +57,8 @@ bool scanAllPaths(std::string_view line)
 {
     if (!line.starts_with("; '")) return false;
     std::size_t end = 3;
-    while (end < line.size() && isPathKindChar(line[end])) ++end;
+    while (end < line.size() && isPathKindChar(line[end]))
+        ++end;
     return end - 3 >= 5 && line.substr(end - 5, 5) == " Path" && end < line.size() && line[end] == '\'';
 }
 
@@ -75,7 +79,8 @@ bool matchKissParameter(std::string_view line, KissParameter& groups)
 {
     if (!line.starts_with("; ")) return false;
     std::size_t run = 2;
-    while (run < line.size() && isNameChar(line[run])) ++run;
+    while (run < line.size() && isNameChar(line[run]))
+        ++run;
     const std::size_t nameEnd = run - 1;
     if (nameEnd <= 2 || line[nameEnd] != ' ' || line.substr(run, 2) != "= ") return false;
     const std::size_t valueBegin = run + 2;
@@ -83,7 +88,8 @@ bool matchKissParameter(std::string_view line, KissParameter& groups)
     const char first = line[valueBegin];
     if (!(isDigit(first) || first == '-' || first == '+')) return false;
     std::size_t valueEnd = valueBegin + 1;
-    while (valueEnd < line.size() && isValueChar(line[valueEnd])) ++valueEnd;
+    while (valueEnd < line.size() && isValueChar(line[valueEnd]))
+        ++valueEnd;
     for (std::size_t i = valueEnd; i < line.size(); ++i)
         if (!isSpace(line[i])) return false;
     groups.name = line.substr(2, nameEnd - 2);

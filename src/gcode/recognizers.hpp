@@ -9,8 +9,8 @@
 namespace vorlane {
 
 struct Recognizer {
-    std::string_view pattern;           // the definition, ECMAScript syntax
-    std::string_view prefix;            // the literal the line must start with...
+    std::string_view pattern;            // the definition, ECMAScript syntax
+    std::string_view prefix;             // the literal the line must start with...
     bool (*scan)(std::string_view line); // ...or, for the others, their scanner
 };
 
@@ -42,16 +42,12 @@ inline constexpr Recognizer pattern_ExtrusionMode{"^\\s*M8[23]([^0-9]|$)", {}, s
 inline constexpr Recognizer pattern_AllPaths{"^; \\'[a-zA-Z() ]* Path\\'", {}, scanAllPaths};
 inline constexpr Recognizer pattern_Perimeter{"^; \\'Perimeter Path\\'", "; 'Perimeter Path'", nullptr};
 inline constexpr Recognizer pattern_Solid{"^; \\'Solid Path\\'", "; 'Solid Path'", nullptr};
-inline constexpr Recognizer pattern_PrimePillar{"^; \\'Prime Pillar Path\\'", "; 'Prime Pillar Path'",
-                                                nullptr};
-inline constexpr Recognizer pattern_StackedInfill{"^; \\'Stacked Sparse Infill Path",
-                                                  "; 'Stacked Sparse Infill Path", nullptr};
-inline constexpr Recognizer pattern_TopInfill{"^; \\'Sparse Infill Path", "; 'Sparse Infill Path",
-                                              nullptr};
-inline constexpr Recognizer pattern_SupportInterface{"^; \\'Support Interface", "; 'Support Interface",
-                                                     nullptr};
-inline constexpr Recognizer pattern_SupportMain{"^; \\'Support \\(may Stack\\)",
-                                                "; 'Support (may Stack)", nullptr};
+inline constexpr Recognizer pattern_PrimePillar{"^; \\'Prime Pillar Path\\'", "; 'Prime Pillar Path'", nullptr};
+inline constexpr Recognizer pattern_StackedInfill{"^; \\'Stacked Sparse Infill Path", "; 'Stacked Sparse Infill Path",
+                                                  nullptr};
+inline constexpr Recognizer pattern_TopInfill{"^; \\'Sparse Infill Path", "; 'Sparse Infill Path", nullptr};
+inline constexpr Recognizer pattern_SupportInterface{"^; \\'Support Interface", "; 'Support Interface", nullptr};
+inline constexpr Recognizer pattern_SupportMain{"^; \\'Support \\(may Stack\\)", "; 'Support (may Stack)", nullptr};
 inline constexpr Recognizer pattern_SupportAny{"^; \\'Support", "; 'Support", nullptr};
 inline constexpr Recognizer pattern_CommentLine{"^;$", {}, scanCommentLine};
 inline constexpr Recognizer pattern_Layer_Begin{"^; BEGIN_LAYER_OBJECT", "; BEGIN_LAYER_OBJECT", nullptr};
@@ -61,22 +57,17 @@ inline constexpr Recognizer pattern_ToolChange{"^T-?[0-9]+", {}, scanToolChange}
 inline constexpr Recognizer pattern_ResumeTemp{"^; \\*\\*\\* Resume on Ext", "; *** Resume on Ext", nullptr};
 inline constexpr Recognizer pattern_BeginPrefix{"^; \\*\\*\\* G-code Prefix", "; *** G-code Prefix", nullptr};
 inline constexpr Recognizer pattern_BeginPrinting{"^; \\*\\*\\* Main G-code", "; *** Main G-code", nullptr};
-inline constexpr Recognizer pattern_BeginPostfix{"^; \\*\\*\\* G-code Postfix", "; *** G-code Postfix",
-                                                 nullptr};
-inline constexpr Recognizer pattern_PrinterSettings{"^; \\*\\*\\* Printer Settings",
-                                                    "; *** Printer Settings", nullptr};
+inline constexpr Recognizer pattern_BeginPostfix{"^; \\*\\*\\* G-code Postfix", "; *** G-code Postfix", nullptr};
+inline constexpr Recognizer pattern_PrinterSettings{"^; \\*\\*\\* Printer Settings", "; *** Printer Settings", nullptr};
 inline constexpr Recognizer pattern_MaterialSettings{"^; \\*\\*\\* Material Settings for Extruder",
                                                      "; *** Material Settings for Extruder", nullptr};
-inline constexpr Recognizer pattern_StyleSettings{"^; \\*\\*\\* Style Settings", "; *** Style Settings",
-                                                  nullptr};
-inline constexpr Recognizer pattern_SupportSettings{"^; \\*\\*\\* Support Settings",
-                                                    "; *** Support Settings", nullptr};
+inline constexpr Recognizer pattern_StyleSettings{"^; \\*\\*\\* Style Settings", "; *** Style Settings", nullptr};
+inline constexpr Recognizer pattern_SupportSettings{"^; \\*\\*\\* Support Settings", "; *** Support Settings", nullptr};
 inline constexpr Recognizer pattern_ActualParameters{"^; \\*\\*\\* Actual Slicing Settings As Used \\*\\*\\*",
                                                      "; *** Actual Slicing Settings As Used ***", nullptr};
 
 // A settings line of the header: "; name = number".
-inline constexpr std::string_view pattern_KissParameter =
-    "^; ([ a-zA-Z_]+) = ([-+0-9][+.eE0-9]*)\\s*$";
+inline constexpr std::string_view pattern_KissParameter = "^; ([ a-zA-Z_]+) = ([-+0-9][+.eE0-9]*)\\s*$";
 struct KissParameter {
     std::string_view name;
     std::string_view value;
@@ -86,8 +77,7 @@ bool matchKissParameter(std::string_view line, KissParameter& groups);
 
 // The G-code word: a letter (any case) and a number with an optional sign.
 // The sign is read so that beds with the origin at the centre are followed.
-inline constexpr std::string_view parse_Generic =
-    "(G|M|X|Y|Z|U|V|W|I|J|K|E|F|T|S|P|D|H|R|Q|N)([-+]?\\d*\\.?\\d+\\.?)";
+inline constexpr std::string_view parse_Generic = "(G|M|X|Y|Z|U|V|W|I|J|K|E|F|T|S|P|D|H|R|Q|N)([-+]?\\d*\\.?\\d+\\.?)";
 // "T" and the tool number.
 inline constexpr std::string_view parse_ToolChange = "^T([-0-9][0-9]*)";
 

@@ -23,7 +23,8 @@ struct LetterTable {
         slotOf.fill(NONE);
         for (const char c : wordLetters) {
             slotOf[static_cast<unsigned char>(c)] = static_cast<std::uint8_t>(WordTable::slot(c));
-            slotOf[static_cast<unsigned char>(c - 'A' + 'a')] = static_cast<std::uint8_t>(WordTable::slot(c - 'A' + 'a'));
+            slotOf[static_cast<unsigned char>(c - 'A' + 'a')] =
+                static_cast<std::uint8_t>(WordTable::slot(c - 'A' + 'a'));
         }
     }
 };
@@ -110,7 +111,8 @@ bool readFloat(std::string_view text, float& value)
     const std::size_t lead = !text.empty() && text[0] == '-' ? 1 : 0;
     if (text.size() <= lead || !(isDigit(text[lead]) || text[lead] == '.')) return false;
     const char* end = text.data() + text.size();
-    const auto result = std::from_chars(text.data(), end, value, std::chars_format::fixed | std::chars_format::scientific);
+    const auto result =
+        std::from_chars(text.data(), end, value, std::chars_format::fixed | std::chars_format::scientific);
     return result.ec == std::errc{} && result.ptr == end;
 }
 
@@ -147,7 +149,8 @@ std::int32_t parseToolChange(std::string_view line)
     if (line.size() < 2 || line[0] != 'T' || !(isDigit(line[1]) || line[1] == '-'))
         throw std::runtime_error("a tool change needs a tool number after \"T\"");
     ++end;
-    while (end < line.size() && isDigit(line[end])) ++end;
+    while (end < line.size() && isDigit(line[end]))
+        ++end;
     const std::string_view number = line.substr(1, end - 1);
     std::int32_t tool = 0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), tool);

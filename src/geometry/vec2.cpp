@@ -15,8 +15,8 @@ namespace {
 
 // Segment 1 runs from (a, b) to (c, d), segment 2 from (p, q) to (r, s).
 // Returns the determinant; lambda and gamma are set only when it is non-zero.
-float crossingParameters(float a, float b, float c, float d, float p, float q, float r, float s,
-                         float& lambda, float& gamma)
+float crossingParameters(float a, float b, float c, float d, float p, float q, float r, float s, float& lambda,
+                         float& gamma)
 {
     const float det = (c - a) * (s - q) - (r - p) * (d - b);
     if (det == 0.0f) return det;
@@ -36,8 +36,8 @@ bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, float& lambd
 {
     lambda = NaN;
     float gamma = NaN;
-    if (crossingParameters(origin.x, origin.y, terminus.x, terminus.y, prev.x, prev.y, vertex.x,
-                           vertex.y, lambda, gamma) == 0.0f)
+    if (crossingParameters(origin.x, origin.y, terminus.x, terminus.y, prev.x, prev.y, vertex.x, vertex.y, lambda,
+                           gamma) == 0.0f)
         return false;
     return strictlyInside(lambda, gamma);
 }
@@ -48,14 +48,13 @@ bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex)
     return intersects(origin, terminus, prev, vertex, lambda);
 }
 
-bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, Vec2 direction,
-                float& lambda, float& dotProduct)
+bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, Vec2 direction, float& lambda, float& dotProduct)
 {
     lambda = NaN;
     dotProduct = NaN;
     float gamma = NaN;
-    if (crossingParameters(origin.x, origin.y, terminus.x, terminus.y, prev.x, prev.y, vertex.x,
-                           vertex.y, lambda, gamma) == 0.0f)
+    if (crossingParameters(origin.x, origin.y, terminus.x, terminus.y, prev.x, prev.y, vertex.x, vertex.y, lambda,
+                           gamma) == 0.0f)
         return false;
     const Vec2 segment = vertex - prev;
     dotProduct = dot(direction, segment) / magnitude(segment);

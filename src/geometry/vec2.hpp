@@ -50,7 +50,6 @@ inline float minOf(float a, float b) { return a < b ? a : b; }
 // NaN unless the determinant is non-zero, and meaningful only on a true result.
 bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex);
 bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, float& lambda);
-bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, Vec2 direction,
-                float& lambda, float& dotProduct);
+bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, Vec2 direction, float& lambda, float& dotProduct);
 
 } // namespace vorlane

@@ -33,10 +33,7 @@ constexpr float ANGLE_FACTOR_CAP = 2.0f;
 
 // 1 / sine of the angle between the travel and a crossed path (1 when
 // perpendicular, up to 100 when grazing).
-float angleFactor(float dotProduct)
-{
-    return 1.0f / maxOf(ANGLE_FLOOR, std::sqrt(1.0f - dotProduct * dotProduct));
-}
+float angleFactor(float dotProduct) { return 1.0f / maxOf(ANGLE_FLOOR, std::sqrt(1.0f - dotProduct * dotProduct)); }
 
 } // namespace
 
@@ -65,8 +62,8 @@ bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& consol
 
     const auto search = [&](const LayerCollection& layers, float& closest, float& closestDot) {
         if constexpr (keepAllOtherPerimIntersections)
-            return findClosestWithinHeightGather(layers, MIN_Z_CLEARANCE, minLambda, lambdaPerDroolMM, travel,
-                                                 closest, closestDot, furthestLambda, onlyCheckForOtherToolPaths,
+            return findClosestWithinHeightGather(layers, MIN_Z_CLEARANCE, minLambda, lambdaPerDroolMM, travel, closest,
+                                                 closestDot, furthestLambda, onlyCheckForOtherToolPaths,
                                                  otherPerimIntersections);
         else
             return findClosestWithinHeight(layers, MIN_Z_CLEARANCE, minLambda, travel, closest, closestDot,
@@ -91,9 +88,8 @@ bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& consol
     const float minimalClearanceInLambdaTerms = NOMINAL_MOVEMENT_CLEARANCE_NEEDED_MM / moveLength_MM;
     const float minimalMovementInLambdaTerms = NOMINAL_INITIAL_CLEARANCE_NEEDED_MM / moveLength_MM;
     const float lineBackoffForPathAngle = angleFactor(closestDotProduct);
-    const float adjustedClosestLambda =
-        maxOf(closestLambda - minimalClearanceInLambdaTerms - lineBackoffForPathAngle * minimalMovementInLambdaTerms,
-              0.0f);
+    const float adjustedClosestLambda = maxOf(
+        closestLambda - minimalClearanceInLambdaTerms - lineBackoffForPathAngle * minimalMovementInLambdaTerms, 0.0f);
     float minLambdaForLift = 0;
     float maxLambdaForLift = adjustedClosestLambda;
 

@@ -24,18 +24,20 @@ float searchObstacles(const LayerCollection& layers, float requiredClearance_MM,
         const float droolLambdaForThisLayer = gather ? lambdaPerDroolMM * clearance : 0.0f;
         for (int t = 0; t < TOOL_SLOTS; ++t) {
             if (onlyCheckForOtherToolPaths && t == move.currentTool) continue;
-            forEachSegmentNear(entry.slots[static_cast<std::size_t>(t)], query, layers.walk, [&](Vec2 prev, Vec2 vertex) {
-                float lambda, dotProduct;
-                if (!intersects(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct)) return;
-                if constexpr (gather) intersections->push_back({lambda, dotProduct});
-                if (!(minLambda + droolLambdaForThisLayer < lambda)) return;
-                if (lambda < closestLambda) {
-                    closestLambda = lambda;
-                    closestDotProduct = dotProduct;
-                }
-                if (lambda > furthestLambda) furthestLambda = lambda;
-                mustLiftAmount_MM = maxOf(mustLiftAmount_MM, requiredClearance_MM - clearance);
-            });
+            forEachSegmentNear(
+                entry.slots[static_cast<std::size_t>(t)], query, layers.walk, [&](Vec2 prev, Vec2 vertex) {
+                    float lambda, dotProduct;
+                    if (!intersects(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct))
+                        return;
+                    if constexpr (gather) intersections->push_back({lambda, dotProduct});
+                    if (!(minLambda + droolLambdaForThisLayer < lambda)) return;
+                    if (lambda < closestLambda) {
+                        closestLambda = lambda;
+                        closestDotProduct = dotProduct;
+                    }
+                    if (lambda > furthestLambda) furthestLambda = lambda;
+                    mustLiftAmount_MM = maxOf(mustLiftAmount_MM, requiredClearance_MM - clearance);
+                });
         }
     });
     return mustLiftAmount_MM;
@@ -45,8 +47,8 @@ float searchObstacles(const LayerCollection& layers, float requiredClearance_MM,
 
 float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
                                     float lambdaPerDroolMM, const TravelMove& move, float& closestLambda,
-                                    float& closestDotProduct, float& furthestLambda,
-                                    bool onlyCheckForOtherToolPaths, std::vector<Intersection>& intersections)
+                                    float& closestDotProduct, float& furthestLambda, bool onlyCheckForOtherToolPaths,
+                                    std::vector<Intersection>& intersections)
 {
     return searchObstacles<true>(layers, requiredClearance_MM, minLambda, lambdaPerDroolMM, move, closestLambda,
                                  closestDotProduct, furthestLambda, onlyCheckForOtherToolPaths, &intersections);
@@ -56,13 +58,12 @@ float findClosestWithinHeight(const LayerCollection& layers, float requiredClear
                               const TravelMove& move, float& closestLambda, float& closestDotProduct,
                               float& furthestLambda, bool onlyCheckForOtherToolPaths)
 {
-    return searchObstacles<false>(layers, requiredClearance_MM, minLambda, 0.0f, move, closestLambda,
-                                  closestDotProduct, furthestLambda, onlyCheckForOtherToolPaths, nullptr);
+    return searchObstacles<false>(layers, requiredClearance_MM, minLambda, 0.0f, move, closestLambda, closestDotProduct,
+                                  furthestLambda, onlyCheckForOtherToolPaths, nullptr);
 }
 
 bool findFarthestOfOwnToolAtSameHeightBeforeOther(const LayerCollection& layers, const TravelMove& move,
-                                                   float uptoLambda, float& farthestLambda,
-                                                   float& farthestDotProduct)
+                                                  float uptoLambda, float& farthestLambda, float& farthestDotProduct)
 {
     bool foundOurDraw = false;
     const LayerEntry* entry = findLayer(layers, move.currentZ);

@@ -36,8 +36,8 @@ struct TravelMove {
 // obstacles and move the accumulators. Returns the lift the obstacles need.
 float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
                                     float lambdaPerDroolMM, const TravelMove& move, float& closestLambda,
-                                    float& closestDotProduct, float& furthestLambda,
-                                    bool onlyCheckForOtherToolPaths, std::vector<Intersection>& intersections);
+                                    float& closestDotProduct, float& furthestLambda, bool onlyCheckForOtherToolPaths,
+                                    std::vector<Intersection>& intersections);
 
 // The same search without gathering and without drool allowance.
 float findClosestWithinHeight(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
@@ -47,13 +47,11 @@ float findClosestWithinHeight(const LayerCollection& layers, float requiredClear
 // Own-tool crossings on the layer exactly at the nozzle's height, before
 // uptoLambda: moves farthestLambda up to the farthest one. True when it moved.
 bool findFarthestOfOwnToolAtSameHeightBeforeOther(const LayerCollection& layers, const TravelMove& move,
-                                                   float uptoLambda, float& farthestLambda,
-                                                   float& farthestDotProduct);
+                                                  float uptoLambda, float& farthestLambda, float& farthestDotProduct);
 
 // The largest lambda below maxLambdaForLift where the move crosses a path the
 // travelling tool laid at this height (or any prime pillar there): dragging
 // over it is harmless. 0 when there is none.
-float findLastWipablePathLambda(const LayerCollections& collections, const TravelMove& move,
-                                float maxLambdaForLift);
+float findLastWipablePathLambda(const LayerCollections& collections, const TravelMove& move, float maxLambdaForLift);
 
 } // namespace vorlane

@@ -134,7 +134,8 @@ std::size_t storedVertexCount(const LayerCollections& c)
          {&c.layerPerims, &c.layerSolids, &c.layerNonPerims, &c.layerCommonWipables, &c.layerSupportMain,
           &c.layerSupportInterface, &c.layerStackedInfill, &c.layerTopInfill})
         for (const LayerEntry& entry : layers->entries)
-            for (const ToolSlot& slot : entry.slots) count += slot.vertices.size();
+            for (const ToolSlot& slot : entry.slots)
+                count += slot.vertices.size();
     return count;
 }
 

@@ -130,9 +130,9 @@ struct DrawContext {
 
 inline void setSearchWalk(LayerCollections& c, SearchWalk walk)
 {
-    for (LayerCollection* layers : {&c.layerPerims, &c.layerSolids, &c.layerNonPerims, &c.layerCommonWipables,
-                                    &c.layerSupportMain, &c.layerSupportInterface, &c.layerStackedInfill,
-                                    &c.layerTopInfill})
+    for (LayerCollection* layers :
+         {&c.layerPerims, &c.layerSolids, &c.layerNonPerims, &c.layerCommonWipables, &c.layerSupportMain,
+          &c.layerSupportInterface, &c.layerStackedInfill, &c.layerTopInfill})
         layers->walk = walk;
 }
 

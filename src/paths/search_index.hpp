@@ -28,8 +28,7 @@ inline BoundingBox queryBoxOf(Vec2 a, Vec2 b)
 
 inline bool boxesMeet(const BoundingBox& a, const BoundingBox& b)
 {
-    return !(a.maxima.x < b.minima.x || b.maxima.x < a.minima.x || a.maxima.y < b.minima.y ||
-             b.maxima.y < a.minima.y);
+    return !(a.maxima.x < b.minima.x || b.maxima.x < a.minima.x || a.maxima.y < b.minima.y || b.maxima.y < a.minima.y);
 }
 
 // The segment from `origin` to `terminus`, and the region a chunk must meet
@@ -44,8 +43,7 @@ struct SearchQuery {
 inline SearchQuery searchQueryOf(Vec2 origin, Vec2 terminus)
 {
     const double dx = static_cast<double>(terminus.x) - origin.x, dy = static_cast<double>(terminus.y) - origin.y;
-    return {queryBoxOf(origin, terminus), origin.x, origin.y, dx, dy,
-            SEARCH_MARGIN_MM * std::sqrt(dx * dx + dy * dy)};
+    return {queryBoxOf(origin, terminus), origin.x, origin.y, dx, dy, SEARCH_MARGIN_MM * std::sqrt(dx * dx + dy * dy)};
 }
 
 // False only when the box misses the query's box or lies wholly on one side
@@ -77,18 +75,22 @@ void forEachLayerInWindow(const LayerCollection& layers, TooLow tooLow, TooHigh 
         return;
     }
     const auto& heights = layers.heights;
-    const auto begin = std::partition_point(heights.begin(), heights.end(), [&](const LayerHeight& h) { return tooLow(h.z); });
+    const auto begin =
+        std::partition_point(heights.begin(), heights.end(), [&](const LayerHeight& h) { return tooLow(h.z); });
     const auto end = std::partition_point(begin, heights.end(), [&](const LayerHeight& h) { return !tooHigh(h.z); });
     if (begin == end) return;
     // Heights created in rising order are already in creation order.
     if (std::is_sorted(begin, end, [](const LayerHeight& a, const LayerHeight& b) { return a.entry < b.entry; })) {
-        for (auto h = begin; h != end; ++h) visit(layers.entries[h->entry]);
+        for (auto h = begin; h != end; ++h)
+            visit(layers.entries[h->entry]);
         return;
     }
     std::vector<std::uint32_t> order;
-    for (auto h = begin; h != end; ++h) order.push_back(h->entry);
+    for (auto h = begin; h != end; ++h)
+        order.push_back(h->entry);
     std::sort(order.begin(), order.end());
-    for (const std::uint32_t entry : order) visit(layers.entries[entry]);
+    for (const std::uint32_t entry : order)
+        visit(layers.entries[entry]);
 }
 
 // Calls visit(prev, vertex) for every segment of the slot's paths that may
@@ -101,7 +103,8 @@ void forEachSegmentNear(const ToolSlot& slot, const SearchQuery& query, SearchWa
     if (walk == SearchWalk::Plain) {
         for (std::size_t p = 0; p < pathCount(slot); ++p) {
             const std::span<const Vec2> path = pathAt(slot, p).vertices;
-            for (std::size_t i = 1; i < path.size(); ++i) visit(path[i - 1], path[i]);
+            for (std::size_t i = 1; i < path.size(); ++i)
+                visit(path[i - 1], path[i]);
         }
         return;
     }

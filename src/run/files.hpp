@@ -14,9 +14,9 @@ struct InputFile {
     int fd = -1;
     std::string name;
     std::vector<char> buffer;
-    std::size_t begin = 0;    // first byte of the next line
-    std::size_t scanned = 0;  // bytes before this hold no line end
-    std::size_t end = 0;      // bytes read so far
+    std::size_t begin = 0;   // first byte of the next line
+    std::size_t scanned = 0; // bytes before this hold no line end
+    std::size_t end = 0;     // bytes read so far
     bool atEnd = false;
 
     InputFile() = default;

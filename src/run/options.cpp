@@ -2,6 +2,8 @@
 #include "run/options.hpp"
 
 #include <algorithm>
+#include <iterator>
+#include <string_view>
 
 namespace vorlane {
 
@@ -13,6 +15,23 @@ std::string lowerCase(std::string text)
                    [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
     return text;
 }
+
+struct OptionWord {
+    std::string_view word; // lower case
+    bool RunOptions::*flag;
+};
+
+// clang-format off
+constexpr OptionWord optionWords[] = {
+    {"--duet",       &RunOptions::option_Duet},
+    {"--debug",      &RunOptions::option_Debug},
+    {"--lua",        &RunOptions::option_RunLuaPost},
+    {"--waitforkey", &RunOptions::option_WaitForKey},
+    {"--noalter",    &RunOptions::option_NoAlterOrig},
+    {"-h",           &RunOptions::helpInformation},
+    {"--help",       &RunOptions::helpInformation},
+};
+// clang-format on
 
 } // namespace
 
@@ -27,14 +46,14 @@ RunOptions parseOptions(const std::vector<std::string>& arguments)
             continue;
         }
         const std::string word = lowerCase(argument);
-        if (word == "--") optionsEnded = true;
-        else if (word == "--duet") options.option_Duet = true;
-        else if (word == "--debug") options.option_Debug = true;
-        else if (word == "--lua") options.option_RunLuaPost = true;
-        else if (word == "--waitforkey") options.option_WaitForKey = true;
-        else if (word == "--noalter") options.option_NoAlterOrig = true;
-        else if (word == "-h" || word == "--help") options.helpInformation = true;
-        else throw UsageError("unknown option '" + argument + "'");
+        if (word == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const auto known = std::find_if(std::begin(optionWords), std::end(optionWords),
+                                        [&](const OptionWord& option) { return option.word == word; });
+        if (known == std::end(optionWords)) throw UsageError("unknown option '" + argument + "'");
+        options.*(known->flag) = true;
     }
     return options;
 }

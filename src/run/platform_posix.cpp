@@ -19,7 +19,8 @@ std::string platformFileName(std::string_view name)
     if (name.starts_with('/')) return std::string(name);
     std::string folder(4096, '\0');
     while (!getcwd(folder.data(), folder.size())) {
-        if (errno != ERANGE) throw std::runtime_error(std::string("cannot read the working folder: ") + std::strerror(errno));
+        if (errno != ERANGE)
+            throw std::runtime_error(std::string("cannot read the working folder: ") + std::strerror(errno));
         folder.resize(folder.size() * 2);
     }
     folder.resize(std::strlen(folder.c_str()));
@@ -56,15 +57,16 @@ void syncFolderOf(const std::string& name)
 int runProgram(const std::vector<std::string>& arguments)
 {
     std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     pid_t child;
     const int failure = posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ);
-    if (failure != 0)
-        throw std::runtime_error("could not start \"" + arguments[0] + "\": " + std::strerror(failure));
+    if (failure != 0) throw std::runtime_error("could not start \"" + arguments[0] + "\": " + std::strerror(failure));
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) throw std::runtime_error("could not wait for \"" + arguments[0] + "\": " + std::strerror(errno));
+        if (errno != EINTR)
+            throw std::runtime_error("could not wait for \"" + arguments[0] + "\": " + std::strerror(errno));
     }
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);

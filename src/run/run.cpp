@@ -85,7 +85,8 @@ int replaceInput(Console& console, const RunOptions& options, const std::string&
                 return fileFailure(console, "Could not rename original file '" + inputFileName + "' to '" +
                                                 renameOriginalTo + "' due to error: " + error);
         } else if (const std::string error = deleteFile(inputFileName); !error.empty()) {
-            return fileFailure(console, "Could not delete original file '" + inputFileName + "' due to error: " + error);
+            return fileFailure(console,
+                               "Could not delete original file '" + inputFileName + "' due to error: " + error);
         }
         if (const std::string error = moveFile(processingFileName, inputFileName); !error.empty())
             return fileFailure(console, "Could not rename processing file to original '" + processingFileName +
@@ -118,14 +119,15 @@ int processFile(Console& console, const RunOptions& options, const std::string& 
     LineLoop loop{{}, out, console, options.option_Debug, {}, {}};
     try {
         std::string_view line;
-        while (nextLine(in, line)) processLine(loop, line);
+        while (nextLine(in, line))
+            processLine(loop, line);
         writeLine(out, concat("; Lua Postproc took ", wholeSeconds(luaStopwatch)));
         writeLine(out, concat("; D   Postproc took ", wholeSeconds(ourStopwatch)));
         drainOut(out);
         finishOutput(outFile);
     } catch (const LineError& e) {
-        reportError(console, concat(e.what(), "\n    ", excerpt(e.lineText), "\n'", inputFileName,
-                                    "' is left as it was."));
+        reportError(console,
+                    concat(e.what(), "\n    ", excerpt(e.lineText), "\n'", inputFileName, "' is left as it was."));
         return 1;
     } catch (const std::exception& e) {
         reportError(console, concat(e.what(), "\n'", inputFileName, "' is left as it was."));

@@ -21,15 +21,15 @@ namespace {
 
 // Adds the time of its scope to a benchmark's counter, when there is one.
 struct RewriteTimer {
+    using Clock = std::chrono::steady_clock;
     std::int64_t* total;
-    std::chrono::steady_clock::time_point started;
-    explicit RewriteTimer(std::int64_t* counter)
-        : total(counter), started(counter ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{})
+    Clock::time_point started;
+    explicit RewriteTimer(std::int64_t* counter) : total(counter), started(counter ? Clock::now() : Clock::time_point{})
     {
     }
     ~RewriteTimer()
     {
-        if (total) *total += std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - started).count();
+        if (total) *total += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - started).count();
     }
     RewriteTimer(const RewriteTimer&) = delete;
     RewriteTimer& operator=(const RewriteTimer&) = delete;

@@ -18,7 +18,7 @@ bool parseSetting(Console& console, std::string_view text, std::string& settingN
     settingName = groups.name;
     if (!readFloat(groups.value, settingValue)) {
         say(console, concat("Could not parse setting '", groups.name, "' due to error in: ", groups.value,
-                          " - ignoring setting"));
+                            " - ignoring setting"));
         waitForEnter(console);
         return false;
     }
@@ -30,8 +30,8 @@ void handleSettingsLine(Settings& settings, Console& console, std::string_view t
     if (matches(pattern_PrinterSettings, text)) {
         settings.settingsSection = SettingsSection::Printer;
     } else if (matches(pattern_MaterialSettings, text)) {
-        settings.settingsSection =
-            static_cast<SettingsSection>(static_cast<std::int32_t>(SettingsSection::Material0) + settings.settingsMaterial);
+        settings.settingsSection = static_cast<SettingsSection>(static_cast<std::int32_t>(SettingsSection::Material0) +
+                                                                settings.settingsMaterial);
         ++settings.settingsMaterial;
     } else if (matches(pattern_StyleSettings, text)) {
         settings.settingsSection = SettingsSection::Style;

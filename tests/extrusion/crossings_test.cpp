@@ -10,10 +10,8 @@
 #include <initializer_list>
 #include <vector>
 
-namespace vorlane
-{
-namespace
-{
+namespace vorlane {
+namespace {
 
 // Files `vertices` as one new path of `tool` at height z in the collection
 // that `section` selects, as a run of draws after a travel would.
@@ -28,10 +26,7 @@ void addPath(LayerCollections& collections, DrawType section, int tool, float z,
 
 // The draw under test: (0, 0) to (10, 0) at `currentZ` with the given window.
 // A vertical path segment through y = 0 at x crosses it at lambda x / 10.
-DrawProbe alongX(float currentZ, float maxClearance_MM)
-{
-    return {{0, 0}, {10, 0}, currentZ, maxClearance_MM};
-}
+DrawProbe alongX(float currentZ, float maxClearance_MM) { return {{0, 0}, {10, 0}, currentZ, maxClearance_MM}; }
 
 struct Search {
     std::vector<Crossing> crossings;

@@ -19,10 +19,8 @@
 #include <utility>
 #include <vector>
 
-namespace vorlane::test
-{
-namespace
-{
+namespace vorlane::test {
+namespace {
 
 enum class Kind { Main, Interface, Perimeter, Solid, Stacked, Top };
 
@@ -62,10 +60,7 @@ std::string decimalText(int units, int decimals)
     return text + "." + digits;
 }
 
-float parseFloat(const std::string& text)
-{
-    return std::strtof(text.c_str(), nullptr);
-}
+float parseFloat(const std::string& text) { return std::strtof(text.c_str(), nullptr); }
 
 std::string g(float value)
 {
@@ -74,10 +69,7 @@ std::string g(float value)
     return text;
 }
 
-const char* boolText(bool value)
-{
-    return value ? "true" : "false";
-}
+const char* boolText(bool value) { return value ? "true" : "false"; }
 
 struct GeneratedPath {
     Kind kind;
@@ -220,7 +212,7 @@ struct Recomputed {
     float plainSpeedFactor = 1;
 };
 
-// What the description fixes for the scenario: the window from the line tool's
+// What the rules fix for the scenario: the window from the line tool's
 // thickness, the crossings in the order they are gathered (kind, then layers
 // in the order they were printed, tool slot, path, vertex), sorted stably,
 // and the factors.

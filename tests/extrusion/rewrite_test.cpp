@@ -10,10 +10,8 @@
 #include <set>
 #include <string>
 
-namespace vorlane::test
-{
-namespace
-{
+namespace vorlane::test {
+namespace {
 
 struct Fixture {
     const char* name;
@@ -63,14 +61,9 @@ const Fixture fixtures[] = {
      "a layer thickness of 0 gives sparse infill an empty window: the line passes through unchanged"},
 };
 
-std::string dataFile(const std::string& name)
-{
-    return std::string(VORLANE_TEST_DATA) + "/extrusion/" + name;
-}
+std::string dataFile(const std::string& name) { return std::string(VORLANE_TEST_DATA) + "/extrusion/" + name; }
 
-class RewriteFixture : public testing::TestWithParam<Fixture>
-{
-};
+class RewriteFixture : public testing::TestWithParam<Fixture> {};
 
 TEST_P(RewriteFixture, OutputIsTheTextDerivedByHand)
 {

@@ -37,10 +37,12 @@ TEST(NumberConversion, ShortAndLongDecimalsAgreeWithFromChars)
         if (sign == 2) text += '+';
         const int intDigits = static_cast<int>(random() % 10);
         const int fracDigits = static_cast<int>(random() % 13);
-        for (int d = 0; d < intDigits; ++d) text += static_cast<char>('0' + random() % 10);
+        for (int d = 0; d < intDigits; ++d)
+            text += static_cast<char>('0' + random() % 10);
         if (fracDigits > 0 || intDigits == 0) {
             text += '.';
-            for (int d = 0; d < std::max(fracDigits, 1); ++d) text += static_cast<char>('0' + random() % 10);
+            for (int d = 0; d < std::max(fracDigits, 1); ++d)
+                text += static_cast<char>('0' + random() % 10);
         } else if (random() % 2) {
             text += '.'; // "12." reads as 12
         }
@@ -54,10 +56,24 @@ TEST(NumberConversion, ShortAndLongDecimalsAgreeWithFromChars)
 
 TEST(NumberConversion, BoundariesOfTheExactPath)
 {
-    const char* const texts[] = {"16777216", "16777217", "16777218", "0.16777217", "1.6777217", "0.0000000001",
-                                 "0.00000000001", "9999999999999999999", "99999999999999999999",
-                                 "340282346638528859811704183484516925440", "0.000000000000000000000000000000000000011754944",
-                                 "-0", "-0.0", "0.1", "0.2", "0.3", "100.25", "1234.56789"};
+    const char* const texts[] = {"16777216",
+                                 "16777217",
+                                 "16777218",
+                                 "0.16777217",
+                                 "1.6777217",
+                                 "0.0000000001",
+                                 "0.00000000001",
+                                 "9999999999999999999",
+                                 "99999999999999999999",
+                                 "340282346638528859811704183484516925440",
+                                 "0.000000000000000000000000000000000000011754944",
+                                 "-0",
+                                 "-0.0",
+                                 "0.1",
+                                 "0.2",
+                                 "0.3",
+                                 "100.25",
+                                 "1234.56789"};
     for (const std::string text : texts) {
         const float value = parseGCodeValues("E" + text)['E'];
         const float expected = fromChars(text);

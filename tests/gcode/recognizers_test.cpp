@@ -115,10 +115,7 @@ std::string shown(std::string_view line)
     return text + "\"";
 }
 
-std::size_t below(std::mt19937& rng, std::size_t n)
-{
-    return static_cast<std::size_t>(rng() % n);
-}
+std::size_t below(std::mt19937& rng, std::size_t n) { return static_cast<std::size_t>(rng() % n); }
 
 template <std::size_t N> const char* anyOf(std::mt19937& rng, const std::array<const char*, N>& choices)
 {

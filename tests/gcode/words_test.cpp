@@ -93,10 +93,7 @@ std::string difference(const WordTable& words, const std::map<char, float>& expe
     return differences;
 }
 
-std::size_t below(std::mt19937& rng, std::size_t n)
-{
-    return static_cast<std::size_t>(rng() % n);
-}
+std::size_t below(std::mt19937& rng, std::size_t n) { return static_cast<std::size_t>(rng() % n); }
 
 std::string digits(std::mt19937& rng, std::size_t most)
 {

@@ -42,7 +42,7 @@ Crossed crossWithDirection(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex)
 }
 
 // ---------------------------------------------------------------------------
-// The documented cases, one row each.
+// The edge cases of the crossing test, one row each.
 
 struct CrossingRow {
     const char* rule;
@@ -57,7 +57,13 @@ const CrossingRow crossingRows[] = {
     {"the path segment reversed gives the same lambda", {0, 0}, {10, 0}, {3, 1}, {3, -1}, true, 0.3f, 0.0f},
     {"diagonals cross in the middle", {0, 0}, {10, 10}, {0, 10}, {10, 0}, true, 0.5f, 0.0f},
     {"a crossing at 45 degrees has the cosine 0.7071", {0, 0}, {10, 0}, {2, -2}, {6, 2}, true, 0.4f, 0.70710677f},
-    {"a segment pointing against the move has a negative cosine", {0, 0}, {10, 0}, {6, 2}, {2, -2}, true, 0.4f,
+    {"a segment pointing against the move has a negative cosine",
+     {0, 0},
+     {10, 0},
+     {6, 2},
+     {2, -2},
+     true,
+     0.4f,
      -0.70710677f},
     // Strict: a crossing exactly at an end of either segment is no crossing, but
     // the out-parameters keep the values computed for it.
@@ -65,10 +71,8 @@ const CrossingRow crossingRows[] = {
     {"lambda exactly 0 (the move starts on the segment)", {0, 0}, {10, 0}, {0, -1}, {0, 1}, false, 0.0f, 0.0f},
     {"the path segment starts on the move", {0, 0}, {10, 0}, {5, 0}, {5, 1}, false, 0.5f, 0.0f},
     {"the path segment ends on the move", {0, 0}, {10, 0}, {5, 1}, {5, 0}, false, 0.5f, 0.0f},
-    {"a path vertex exactly on the move, first segment", {0, 0}, {10, 0}, {4, -1}, {5, 0}, false, 0.5f,
-     0.70710677f},
-    {"a path vertex exactly on the move, second segment", {0, 0}, {10, 0}, {5, 0}, {6, 1}, false, 0.5f,
-     0.70710677f},
+    {"a path vertex exactly on the move, first segment", {0, 0}, {10, 0}, {4, -1}, {5, 0}, false, 0.5f, 0.70710677f},
+    {"a path vertex exactly on the move, second segment", {0, 0}, {10, 0}, {5, 0}, {6, 1}, false, 0.5f, 0.70710677f},
     {"a segment beyond the end of the move", {0, 0}, {10, 0}, {12, -1}, {12, 1}, false, 1.2f, 0.0f},
     {"a segment before the start of the move", {0, 0}, {10, 0}, {-2, -1}, {-2, 1}, false, -0.2f, 0.0f},
     {"a segment that stops short of the move", {0, 0}, {10, 0}, {5, 1}, {5, 3}, false, 0.5f, 0.0f},
@@ -80,7 +84,7 @@ const CrossingRow crossingRows[] = {
     {"a zero-length move is no crossing", {3, 0}, {3, 0}, {3, -1}, {3, 1}, false, NaN, NaN},
 };
 
-TEST(Intersects, DocumentedCasesWithDirection)
+TEST(Intersects, EdgeCasesWithDirection)
 {
     for (const CrossingRow& row : crossingRows) {
         const Crossed c = crossWithDirection(row.origin, row.terminus, row.prev, row.vertex);

@@ -76,7 +76,8 @@ struct Position {
 
 // Checks one processed file against its input. Returns what is wrong, empty
 // when all holds; counts the lifted travels it checked.
-std::vector<std::string> checkOutput(std::string_view inputText, std::string_view outputText, int* liftedTravels = nullptr)
+std::vector<std::string> checkOutput(std::string_view inputText, std::string_view outputText,
+                                     int* liftedTravels = nullptr)
 {
     const std::vector<std::string> in = splitLines(inputText);
     const std::vector<std::string> out = splitLines(outputText);
@@ -107,16 +108,16 @@ std::vector<std::string> checkOutput(std::string_view inputText, std::string_vie
             if (out[k] == line && !announces(k + 3)) break;
         }
         if (k == out.size()) {
-            problems.push_back("input line " + std::to_string(i + 1) + " is neither copied in order nor announced: " +
-                               line);
+            problems.push_back("input line " + std::to_string(i + 1) +
+                               " is neither copied in order nor announced: " + line);
             return problems;
         }
         const bool announced = out[k] != line;
         for (std::size_t j = next; j < k; ++j) {
             float z = 0;
             if (!isInsertable(out[j]))
-                problems.push_back("output line " + std::to_string(j + 1) + " is no line the program writes: " +
-                                   out[j]);
+                problems.push_back("output line " + std::to_string(j + 1) +
+                                   " is no line the program writes: " + out[j]);
             else if (out[j].starts_with("G1 ") && wordOf(out[j], 'Z', z) && !announced)
                 problems.push_back("output line " + std::to_string(j + 1) +
                                    " moves Z outside an announced replacement: " + out[j]);
@@ -138,7 +139,8 @@ std::vector<std::string> checkOutput(std::string_view inputText, std::string_vie
             if (!lineBefore(4).starts_with("G1 X") || !wordOf(lineBefore(4), 'Z', riseZ) || !(riseZ > at.z))
                 problems.push_back(where + "has no rising line above the travel's Z before the travel");
             if (blockSize < 4 || blockSize > 6)
-                problems.push_back(where + "has " + std::to_string(blockSize) + " lines, not 4 or 5 (and a fan restore)");
+                problems.push_back(where + "has " + std::to_string(blockSize) +
+                                   " lines, not 4 or 5 (and a fan restore)");
         }
         next = k + 1;
     }
@@ -151,7 +153,8 @@ std::vector<std::string> checkOutput(std::string_view inputText, std::string_vie
 std::string joined(const std::vector<std::string>& problems)
 {
     std::string text;
-    for (const std::string& p : problems) text += p + "\n";
+    for (const std::string& p : problems)
+        text += p + "\n";
     return text;
 }
 
@@ -230,9 +233,9 @@ TEST(LiftFixtures, NoSkipMessageWithoutDebug)
 TEST(LiftChecker, CatchesBrokenOutputs)
 {
     const std::string input = lines({"; *** Main G-code", "T1", "G1 Z1 F1000", "G1 X20 Y0 F9000", "M107"});
-    const std::string good = lines({"; *** Main G-code", "T1", "M106 P1 S0 ; restore", "G1 Z1 F1000",
-                                    "G1 X8.0125 Y0 Z1.5 F9000", "G1 X20 Y0 F9000", "G1 Z1 F450", "G1 F9000",
-                                    "; original line:G1 X20 Y0 F9000", "M107"});
+    const std::string good =
+        lines({"; *** Main G-code", "T1", "M106 P1 S0 ; restore", "G1 Z1 F1000", "G1 X8.0125 Y0 Z1.5 F9000",
+               "G1 X20 Y0 F9000", "G1 Z1 F450", "G1 F9000", "; original line:G1 X20 Y0 F9000", "M107"});
     EXPECT_TRUE(checkOutput(input, good).empty()) << joined(checkOutput(input, good));
     EXPECT_TRUE(checkOutput(input, input).empty()) << "an output that copies every line passes";
 
@@ -241,17 +244,16 @@ TEST(LiftChecker, CatchesBrokenOutputs)
         std::string output;
     };
     const Row rows[] = {
-        {"no descent", lines({"; *** Main G-code", "T1", "G1 Z1 F1000", "G1 X8.0125 Y0 Z1.5 F9000",
-                              "G1 X20 Y0 F9000", "G1 F9000", "; original line:G1 X20 Y0 F9000", "M107"})},
-        {"descent to the wrong Z", lines({"; *** Main G-code", "T1", "G1 Z1 F1000", "G1 X8.0125 Y0 Z1.5 F9000",
-                                          "G1 X20 Y0 F9000", "G1 Z1.5 F450", "G1 F9000",
-                                          "; original line:G1 X20 Y0 F9000", "M107"})},
+        {"no descent", lines({"; *** Main G-code", "T1", "G1 Z1 F1000", "G1 X8.0125 Y0 Z1.5 F9000", "G1 X20 Y0 F9000",
+                              "G1 F9000", "; original line:G1 X20 Y0 F9000", "M107"})},
+        {"descent to the wrong Z",
+         lines({"; *** Main G-code", "T1", "G1 Z1 F1000", "G1 X8.0125 Y0 Z1.5 F9000", "G1 X20 Y0 F9000", "G1 Z1.5 F450",
+                "G1 F9000", "; original line:G1 X20 Y0 F9000", "M107"})},
         {"no feed-rate restore", lines({"; *** Main G-code", "T1", "G1 Z1 F1000", "G1 X8.0125 Y0 Z1.5 F9000",
-                                        "G1 X20 Y0 F9000", "G1 Z1 F450", "; original line:G1 X20 Y0 F9000",
-                                        "M107"})},
-        {"restore of the vertical feed rate", lines({"; *** Main G-code", "T1", "G1 Z1 F1000",
-                                                     "G1 X8.0125 Y0 Z1.5 F9000", "G1 X20 Y0 F9000", "G1 Z1 F450",
-                                                     "G1 F450", "; original line:G1 X20 Y0 F9000", "M107"})},
+                                        "G1 X20 Y0 F9000", "G1 Z1 F450", "; original line:G1 X20 Y0 F9000", "M107"})},
+        {"restore of the vertical feed rate",
+         lines({"; *** Main G-code", "T1", "G1 Z1 F1000", "G1 X8.0125 Y0 Z1.5 F9000", "G1 X20 Y0 F9000", "G1 Z1 F450",
+                "G1 F450", "; original line:G1 X20 Y0 F9000", "M107"})},
         {"no rise", lines({"; *** Main G-code", "T1", "G1 Z1 F1000", "G1 X8.0125 Y0 F9000", "G1 X20 Y0 F9000",
                            "G1 Z1 F450", "G1 F9000", "; original line:G1 X20 Y0 F9000", "M107"})},
         {"a dropped line", lines({"; *** Main G-code", "G1 Z1 F1000", "G1 X20 Y0 F9000", "M107"})},
@@ -260,7 +262,8 @@ TEST(LiftChecker, CatchesBrokenOutputs)
                                               "G1 X20 Y0 F9000", "G1 Z1 F450", "G1 F9000", "M107"})},
         {"a stray line", lines({"; *** Main G-code", "T1", "G1 Z1 F1000", "G1 X20 Y0 F9000", "M107", "M84"})},
     };
-    for (const Row& row : rows) EXPECT_FALSE(checkOutput(input, row.output).empty()) << "the checker misses " << row.broken;
+    for (const Row& row : rows)
+        EXPECT_FALSE(checkOutput(input, row.output).empty()) << "the checker misses " << row.broken;
 }
 
 TEST(LiftChecker, HoldsOnRealFiles)
@@ -279,7 +282,8 @@ TEST(LiftChecker, HoldsOnRealFiles)
         std::string output = readFile(input + "d");
         // Less the header line and the two timing lines.
         output.erase(0, output.find('\n') + 1);
-        for (int timing = 0; timing < 2; ++timing) output.erase(output.rfind('\n', output.size() - 2) + 1);
+        for (int timing = 0; timing < 2; ++timing)
+            output.erase(output.rfind('\n', output.size() - 2) + 1);
         const std::vector<std::string> problems = checkOutput(text, output, &lifted);
         EXPECT_TRUE(problems.empty()) << file << ":\n" << joined(problems);
     }

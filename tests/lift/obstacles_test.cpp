@@ -24,7 +24,8 @@ struct World {
     void addPath(DrawType section, float z, int tool, std::initializer_list<Vec2> vertices)
     {
         bool beginDraw = true;
-        for (const Vec2 v : vertices) collectDraw(c, {section, tool, v.x, v.y, z}, beginDraw, toolForMain, toolForInfill);
+        for (const Vec2 v : vertices)
+            collectDraw(c, {section, tool, v.x, v.y, z}, beginDraw, toolForMain, toolForInfill);
     }
     // A perimeter of `tool` at z across the X axis at x, from y −1 to y 1.
     void crossbar(float z, int tool, float x, DrawType section = DrawType::Perimeter)
@@ -49,15 +50,14 @@ struct Search {
     std::vector<Intersection> intersections;
     float mustLift = -1;
 
-    Search& gather(const World& world, const TravelMove& move, float lambdaPerDroolMM = 0,
-                   float minLambda = 0, bool onlyOtherTools = true)
+    Search& gather(const World& world, const TravelMove& move, float lambdaPerDroolMM = 0, float minLambda = 0,
+                   bool onlyOtherTools = true)
     {
         mustLift = findClosestWithinHeightGather(world.perims(), 0.5f, minLambda, lambdaPerDroolMM, move, closestLambda,
                                                  closestDotProduct, furthestLambda, onlyOtherTools, intersections);
         return *this;
     }
-    Search& plain(const World& world, const TravelMove& move, float minLambda = 0,
-                  bool onlyOtherTools = true)
+    Search& plain(const World& world, const TravelMove& move, float minLambda = 0, bool onlyOtherTools = true)
     {
         mustLift = findClosestWithinHeight(world.perims(), 0.5f, minLambda, move, closestLambda, closestDotProduct,
                                            furthestLambda, onlyOtherTools);
@@ -196,8 +196,9 @@ TEST(ObstacleSearch, VerticesAndCollinearSegmentsAreNoCrossings)
 TEST(ObstacleSearch, ClosestAndFurthestOverSeveralCrossings)
 {
     World perims;
-    perims.addPath(DrawType::Perimeter, 1.0f, 0, {{3, -1}, {3, 1}, {7, 1}, {7, -1}, {5, -1}, {5, 1}}); // crossings at 0.3, 0.7, 0.5
-    perims.crossbar(0.8f, 2, 1);                                               // 0.2 below, excused
+    perims.addPath(DrawType::Perimeter, 1.0f, 0,
+                   {{3, -1}, {3, 1}, {7, 1}, {7, -1}, {5, -1}, {5, 1}}); // crossings at 0.3, 0.7, 0.5
+    perims.crossbar(0.8f, 2, 1);                                         // 0.2 below, excused
     Search s;
     s.gather(perims, tenMillimetres(1.0f, 1), 2.0f);
     EXPECT_EQ(s.closestLambda, 0.3f);
@@ -248,7 +249,9 @@ TEST(ObstacleSearch, EqualLambdasKeepTheFirstFound)
     // Both cross the move at x = 5: a perpendicular segment (cosine 0) and a
     // diagonal one (cosine 0.7071).
     const auto perpendicular = [](World& l, float z, int tool) { l.crossbar(z, tool, 5); };
-    const auto diagonal = [](World& l, float z, int tool) { l.addPath(DrawType::Perimeter, z, tool, {{4, -1}, {6, 1}}); };
+    const auto diagonal = [](World& l, float z, int tool) {
+        l.addPath(DrawType::Perimeter, z, tool, {{4, -1}, {6, 1}});
+    };
     const float diagonalCosine = 0.70710677f;
 
     World toolOrder;
@@ -294,17 +297,17 @@ TEST(OwnCrossings, FarthestBeforeTheLimitMovesOnlyForward)
     float farthest = 0;
     float farthestDot = NaN;
     EXPECT_TRUE(findFarthestOfOwnToolAtSameHeightBeforeOther(perims.perims(), tenMillimetres(1.0f, 1), 0.25f, farthest,
-                                                            farthestDot));
+                                                             farthestDot));
     EXPECT_EQ(farthest, 0.2f) << "the farthest own crossing below the limit";
     EXPECT_EQ(farthestDot, 0.0f);
     EXPECT_FALSE(findFarthestOfOwnToolAtSameHeightBeforeOther(perims.perims(), tenMillimetres(1.0f, 1), 0.25f, farthest,
-                                                             farthestDot))
+                                                              farthestDot))
         << "true only when this call moved the accumulator";
     EXPECT_FALSE(findFarthestOfOwnToolAtSameHeightBeforeOther(perims.perims(), tenMillimetres(1.0f, 12), 0.9f, farthest,
-                                                             farthestDot))
+                                                              farthestDot))
         << "a tool outside 0..9 has no slot and finds nothing";
     EXPECT_FALSE(findFarthestOfOwnToolAtSameHeightBeforeOther(perims.perims(), tenMillimetres(1.0f, -1), 0.9f, farthest,
-                                                             farthestDot));
+                                                              farthestDot));
     EXPECT_EQ(farthest, 0.2f);
 }
 
@@ -333,8 +336,8 @@ TEST(LastWipable, OwnPerimeterCrossingsBeforeTheLimit)
 TEST(LastWipable, OnlyTheOwnToolAtExactlyTheCurrentHeight)
 {
     Wipable w;
-    w.crossbar(1.0f, 0, 2);                        // another tool
-    w.crossbar(0.8f, 1, 3);                        // own, layer below
+    w.crossbar(1.0f, 0, 2);                       // another tool
+    w.crossbar(0.8f, 1, 3);                       // own, layer below
     w.crossbar(std::nextafter(1.0f, 2.0f), 1, 4); // own, a hair above
     EXPECT_EQ(w.lastWipable(1.0f, 1, 0.9f), 0.0f)
         << "other tools' paths and own paths at any other height are not wipable";
@@ -384,20 +387,17 @@ TEST(LastWipable, EverySearchRunsEvenAfterAnEarlierOneFoundACrossing)
         DrawType early, later;
     };
     const Row rows[] = {
-        {DrawType::UnclassifiedPath, DrawType::SupportMain},
-        {DrawType::UnclassifiedPath, DrawType::SupportInterface},
-        {DrawType::SupportMain, DrawType::SupportInterface},
-        {DrawType::UnclassifiedPath, DrawType::Perimeter},
-        {DrawType::SupportInterface, DrawType::Perimeter},
-        {DrawType::Perimeter, DrawType::PrimePillar},
+        {DrawType::UnclassifiedPath, DrawType::SupportMain}, {DrawType::UnclassifiedPath, DrawType::SupportInterface},
+        {DrawType::SupportMain, DrawType::SupportInterface}, {DrawType::UnclassifiedPath, DrawType::Perimeter},
+        {DrawType::SupportInterface, DrawType::Perimeter},   {DrawType::Perimeter, DrawType::PrimePillar},
     };
     for (const Row& row : rows) {
         Wipable w;
         w.crossbar(1.0f, 2, 1, row.early);
         w.crossbar(1.0f, 2, 3, row.later);
         EXPECT_EQ(w.lastWipable(1.0f, 2, 0.9f), 0.3f)
-            << "kind " << static_cast<int>(row.later) << " is searched although kind "
-            << static_cast<int>(row.early) << " already gave a crossing";
+            << "kind " << static_cast<int>(row.later) << " is searched although kind " << static_cast<int>(row.early)
+            << " already gave a crossing";
     }
 
     Wipable backwards;
@@ -442,7 +442,8 @@ std::vector<float> heightsOfKind(const RandomPrint& print, DrawType section)
     for (const RecordedPath& path : print.paths) {
         if (path.section != section) continue;
         bool known = false;
-        for (const float z : order) known = known || z == path.z;
+        for (const float z : order)
+            known = known || z == path.z;
         if (!known) order.push_back(path.z);
     }
     return order;
@@ -463,8 +464,8 @@ ReferenceResult referenceGather(const RandomPrint& print, DrawType section, cons
                 if (path.section != section || path.z != z || path.tool != tool) continue;
                 for (std::size_t i = 1; i < path.vertices.size(); ++i) {
                     float lambda, dotProduct;
-                    if (!intersects(move.origin, move.terminus, path.vertices[i - 1], path.vertices[i],
-                                    move.direction, lambda, dotProduct))
+                    if (!intersects(move.origin, move.terminus, path.vertices[i - 1], path.vertices[i], move.direction,
+                                    lambda, dotProduct))
                         continue;
                     r.intersections.push_back({lambda, dotProduct});
                     if (!(drool < lambda)) continue;
@@ -517,9 +518,9 @@ struct PrintDraws {
 RandomPrint makeRandomPrint(PrintDraws& draws)
 {
     static const float heights[] = {0.2f, 0.4f, 0.6f, 0.7f, 0.8f, 1.0f, 1.3f};
-    static const DrawType kinds[] = {DrawType::Perimeter, DrawType::Solid, DrawType::UnclassifiedPath,
-                                     DrawType::SupportMain, DrawType::SupportInterface, DrawType::PrimePillar,
-                                     DrawType::TopInfill};
+    static const DrawType kinds[] = {
+        DrawType::Perimeter,        DrawType::Solid,       DrawType::UnclassifiedPath, DrawType::SupportMain,
+        DrawType::SupportInterface, DrawType::PrimePillar, DrawType::TopInfill};
     RandomPrint print;
     const int pathCount = 5 + draws.upTo(40);
     for (int p = 0; p < pathCount; ++p) {
@@ -531,7 +532,8 @@ RandomPrint makeRandomPrint(PrintDraws& draws)
         path.tool = path.section == DrawType::PrimePillar ? 0 : tool;
         // Long paths run over many of the index's chunks.
         const int length = 1 + draws.upTo(draws.upTo(4) == 0 ? 80 : 8);
-        for (int v = 0; v < length; ++v) path.vertices.push_back({draws.coordinate(), draws.coordinate()});
+        for (int v = 0; v < length; ++v)
+            path.vertices.push_back({draws.coordinate(), draws.coordinate()});
         bool beginDraw = true;
         for (const Vec2 v : path.vertices)
             collectDraw(print.world.c, {path.section, tool, v.x, v.y, path.z}, beginDraw, print.world.toolForMain,
@@ -561,12 +563,12 @@ TEST(ObstacleSearch, AgreesWithABruteForceWalkOnRandomPrints)
                 const LayerCollection& layers =
                     section == DrawType::Perimeter ? print.world.c.layerPerims : print.world.c.layerSolids;
                 Search s;
-                s.mustLift = findClosestWithinHeightGather(layers, 0.5f, 0.0f, lambdaPerDroolMM, move, s.closestLambda,
-                                                           s.closestDotProduct, s.furthestLambda, true,
-                                                           s.intersections);
+                s.mustLift =
+                    findClosestWithinHeightGather(layers, 0.5f, 0.0f, lambdaPerDroolMM, move, s.closestLambda,
+                                                  s.closestDotProduct, s.furthestLambda, true, s.intersections);
                 const auto where = [&] {
-                    return testing::Message() << "print " << printNo << " move " << moveNo << " kind "
-                                              << static_cast<int>(section);
+                    return testing::Message()
+                           << "print " << printNo << " move " << moveNo << " kind " << static_cast<int>(section);
                 };
                 ASSERT_EQ(s.mustLift, expected.mustLift) << where();
                 ASSERT_EQ(s.closestLambda, expected.closestLambda) << where();

@@ -96,7 +96,8 @@ TEST(CollectDraw, EachSectionFilesIntoExactlyOneCollection)
         EXPECT_EQ(describe(k.c.*row.collection), std::string("Z0.3 ") + slot + " [(1.5,2.5)]")
             << row.name << " lands in its own collection";
         int filled = 0;
-        for (const auto member : allCollections) filled += (k.c.*member).entries.empty() ? 0 : 1;
+        for (const auto member : allCollections)
+            filled += (k.c.*member).entries.empty() ? 0 : 1;
         EXPECT_EQ(filled, 1) << row.name << ": each draw goes to exactly one collection";
     }
 }
@@ -196,8 +197,7 @@ TEST(CollectDraw, ZeroAndNegativeZeroAreOneHeight)
 TEST(CollectDraw, ToolsOutsideTheTenSlotsCannotBeStored)
 {
     Collector k;
-    EXPECT_THROW(k.draw(DrawType::Perimeter, 10, 1, 0, 0.3f, true), std::out_of_range)
-        << "tool 10 has no slot";
+    EXPECT_THROW(k.draw(DrawType::Perimeter, 10, 1, 0, 0.3f, true), std::out_of_range) << "tool 10 has no slot";
     Collector m;
     EXPECT_THROW(m.draw(DrawType::Solid, -1, 1, 0, 0.3f, true), std::out_of_range) << "tool -1 has no slot";
     Collector p;
@@ -259,10 +259,9 @@ const std::string pillar = "; 'Prime Pillar Path', 4.2 [feed mm/s], 145.0 [head 
 TEST(CollectThroughLoop, DrawsSeparatedOnlyByCommentsAreOnePath)
 {
     FedLoop f;
-    const LayerCollections& c = f.feed(lines({"; *** Main G-code", perimeter, "G1 Z0.3 F1000", "G1 X1 Y1 F9000",
-                                              "G1 X2 Y1 E0.1 F1800", "; a comment", ";",
-                                              "; BEGIN_LAYER_OBJECT z=0.30", "G1 X3 Y1 E0.1", "M117 hello",
-                                              "G1 X4 Y1 E0.1"}));
+    const LayerCollections& c = f.feed(
+        lines({"; *** Main G-code", perimeter, "G1 Z0.3 F1000", "G1 X1 Y1 F9000", "G1 X2 Y1 E0.1 F1800", "; a comment",
+               ";", "; BEGIN_LAYER_OBJECT z=0.30", "G1 X3 Y1 E0.1", "M117 hello", "G1 X4 Y1 E0.1"}));
     EXPECT_EQ(describe(c.layerPerims), "Z0.3 T0 [(2,1) (3,1) (4,1)]")
         << "comment, layer and M lines do not end a path; the draw's start point is not recorded";
 }
@@ -292,9 +291,8 @@ TEST(CollectThroughLoop, AnyMoveLineThatIsNotADrawEndsThePath)
 TEST(CollectThroughLoop, ANewHeightCreatesAnEntry)
 {
     FedLoop f;
-    const LayerCollections& c = f.feed(lines({"; *** Main G-code", perimeter, "G1 Z0.3 F1000",
-                                              "G1 X1 Y0 E0.1 F1800", "G1 X2 Y0 Z0.6 E0.1", "G1 X3 Y0 Z.3 E0.1",
-                                              "G1 X4 Y0 Z0.30 E0.1"}));
+    const LayerCollections& c = f.feed(lines({"; *** Main G-code", perimeter, "G1 Z0.3 F1000", "G1 X1 Y0 E0.1 F1800",
+                                              "G1 X2 Y0 Z0.6 E0.1", "G1 X3 Y0 Z.3 E0.1", "G1 X4 Y0 Z0.30 E0.1"}));
     EXPECT_EQ(describe(c.layerPerims), "Z0.3 T0 [(1,0) (3,0) (4,0)]; Z0.6 T0 [(2,0)]")
         << "a draw that changes Z files under the new height; Z.3 and Z0.30 are the same key as Z0.3; a run of "
            "draws continues the last path of each entry it returns to";
@@ -303,9 +301,9 @@ TEST(CollectThroughLoop, ANewHeightCreatesAnEntry)
 TEST(CollectThroughLoop, PrimePillarsOfEveryToolShareSlotZero)
 {
     FedLoop f;
-    const LayerCollections& c = f.feed(lines({"; *** Main G-code", pillar, "G1 Z0.3 F1000", "T1",
-                                              "G1 X1 Y0 F9000", "G1 X2 Y0 E0.1 F1800", "T2", "G1 X3 Y0 E0.1",
-                                              "G1 X9 Y9 F9000", "T3", "G1 X9 Y8 F9000", "G1 X9 Y7 E0.1"}));
+    const LayerCollections& c =
+        f.feed(lines({"; *** Main G-code", pillar, "G1 Z0.3 F1000", "T1", "G1 X1 Y0 F9000", "G1 X2 Y0 E0.1 F1800", "T2",
+                      "G1 X3 Y0 E0.1", "G1 X9 Y9 F9000", "T3", "G1 X9 Y8 F9000", "G1 X9 Y7 E0.1"}));
     EXPECT_EQ(describe(c.layerCommonWipables), "Z0.3 T0 [(2,0) (3,0)] [(9,7)]")
         << "prime pillar draws of tools 1, 2 and 3 all land in slot 0; a tool change between two draws "
            "continues the path";
@@ -314,12 +312,11 @@ TEST(CollectThroughLoop, PrimePillarsOfEveryToolShareSlotZero)
 TEST(CollectThroughLoop, DrawsWithoutAKnownPathKindGoToNonPerims)
 {
     FedLoop f;
-    const LayerCollections& c =
-        f.feed(lines({"; *** Main G-code", "G1 Z0.3 F1000", "G1 X1 Y0 E0.1 F1800", // before any path comment
-                      "G1 X5 Y5 F9000", "; 'Skirt Path', 4.2 [feed mm/s]", "G1 X6 Y5 E0.1",
-                      "G1 X5 Y6 F9000", "; 'Support Base Path', 4.2 [feed mm/s]", "G1 X6 Y6 E0.1",
-                      "G1 X5 Y7 F9000", perimeter, "G1 X6 Y7 E0.1", "G1 X5 Y8 F9000",
-                      "; 'Destring/Wipe/Jump Path', 4.2 [feed mm/s]", "G1 X6 Y8 E0.1"}));
+    const LayerCollections& c = f.feed(
+        lines({"; *** Main G-code", "G1 Z0.3 F1000", "G1 X1 Y0 E0.1 F1800", // before any path comment
+               "G1 X5 Y5 F9000", "; 'Skirt Path', 4.2 [feed mm/s]", "G1 X6 Y5 E0.1", "G1 X5 Y6 F9000",
+               "; 'Support Base Path', 4.2 [feed mm/s]", "G1 X6 Y6 E0.1", "G1 X5 Y7 F9000", perimeter, "G1 X6 Y7 E0.1",
+               "G1 X5 Y8 F9000", "; 'Destring/Wipe/Jump Path', 4.2 [feed mm/s]", "G1 X6 Y8 E0.1"}));
     EXPECT_EQ(describe(c.layerNonPerims), "Z0.3 T0 [(1,0)] [(6,5)] [(6,6)]")
         << "no path comment yet, an unknown kind and an unanticipated support kind are unclassified";
     EXPECT_EQ(describe(c.layerPerims), "Z0.3 T0 [(6,7)] [(6,8)]")
@@ -329,8 +326,8 @@ TEST(CollectThroughLoop, DrawsWithoutAKnownPathKindGoToNonPerims)
 TEST(CollectThroughLoop, SectionChangeWithoutAMoveContinuesTheNewSlotsLastPath)
 {
     FedLoop f;
-    const LayerCollections& c = f.feed(lines({"; *** Main G-code", "G1 Z0.3 F1000", perimeter,
-                                              "G1 X1 Y0 E0.1 F1800", "G1 X2 Y0 E0.1", // perimeter path
+    const LayerCollections& c = f.feed(lines({"; *** Main G-code", "G1 Z0.3 F1000", perimeter, "G1 X1 Y0 E0.1 F1800",
+                                              "G1 X2 Y0 E0.1",                          // perimeter path
                                               "G1 X5 Y5 F9000", solid, "G1 X6 Y5 E0.1", // solid path
                                               perimeter, "G1 X7 Y5 E0.1",               // back to perimeter
                                               solid, "G1 X8 Y5 E0.1"}));
@@ -342,9 +339,9 @@ TEST(CollectThroughLoop, SectionChangeWithoutAMoveContinuesTheNewSlotsLastPath)
 TEST(CollectThroughLoop, ToolChangeWithoutAMoveContinuesTheNewToolsLastPath)
 {
     FedLoop f;
-    const LayerCollections& c = f.feed(lines({"; *** Main G-code", "G1 Z0.3 F1000", perimeter,
-                                              "G1 X1 Y0 E0.1 F1800", "T1", "G1 X2 Y0 E0.1", // tool 1: empty slot
-                                              "T0", "G1 X3 Y0 E0.1",                         // tool 0 again
+    const LayerCollections& c = f.feed(lines({"; *** Main G-code", "G1 Z0.3 F1000", perimeter, "G1 X1 Y0 E0.1 F1800",
+                                              "T1", "G1 X2 Y0 E0.1", // tool 1: empty slot
+                                              "T0", "G1 X3 Y0 E0.1", // tool 0 again
                                               "T1", "G1 X4 Y0 E0.1"}));
     EXPECT_EQ(describe(c.layerPerims), "Z0.3 T0 [(1,0) (3,0)]; Z0.3 T1 [(2,0) (4,0)]")
         << "a tool change between draws begins a path only in an empty slot and otherwise continues the last one";
@@ -353,10 +350,10 @@ TEST(CollectThroughLoop, ToolChangeWithoutAMoveContinuesTheNewToolsLastPath)
 TEST(CollectThroughLoop, ToolForMainAndInfillAndDrawsInEveryChapter)
 {
     FedLoop f;
-    f.feed(lines({"; *** G-code Prefix", perimeter, "G1 X1 Y0 E0.1 F1800", "; *** Main G-code", "G1 Z0.3 F1000",
-                  "T2", "; 'Support (may Stack) Path', 4.2 [feed mm/s]", "G1 X2 Y0 E0.1", "G1 X5 Y5 F9000", "T3",
-                  "; 'Stacked Sparse Infill Path', 4.2 [feed mm/s]", "G1 X6 Y5 E0.1", "G1 X5 Y6 F9000", "T1",
-                  perimeter, "G1 X6 Y6 E0.1", "; *** G-code Postfix", "G1 X9 Y9 F9000", "G1 X9 Y8 E0.1"}));
+    f.feed(lines({"; *** G-code Prefix", perimeter, "G1 X1 Y0 E0.1 F1800", "; *** Main G-code", "G1 Z0.3 F1000", "T2",
+                  "; 'Support (may Stack) Path', 4.2 [feed mm/s]", "G1 X2 Y0 E0.1", "G1 X5 Y5 F9000", "T3",
+                  "; 'Stacked Sparse Infill Path', 4.2 [feed mm/s]", "G1 X6 Y5 E0.1", "G1 X5 Y6 F9000", "T1", perimeter,
+                  "G1 X6 Y6 E0.1", "; *** G-code Postfix", "G1 X9 Y9 F9000", "G1 X9 Y8 E0.1"}));
     const PrintState& s = f.loop.state;
     EXPECT_EQ(s.toolForMain, 2) << "the tool last seen drawing main support";
     EXPECT_EQ(s.toolForInfill, 3) << "the tool last seen drawing stacked infill";

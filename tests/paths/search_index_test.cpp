@@ -37,8 +37,8 @@ Scene makeScene(std::mt19937& random)
         float z = 0.2f * static_cast<float>(l + 1);
         if (random() % 5 == 0) z = 0.1f * static_cast<float>(random() % 30);
         scene.heights.push_back(z);
-        for (LayerCollection* c : {&scene.layers.layerPerims, &scene.layers.layerSolids,
-                                   &scene.layers.layerSupportMain, &scene.layers.layerCommonWipables}) {
+        for (LayerCollection* c : {&scene.layers.layerPerims, &scene.layers.layerSolids, &scene.layers.layerSupportMain,
+                                   &scene.layers.layerCommonWipables}) {
             for (int path = 0; path < 1 + static_cast<int>(random() % 6); ++path) {
                 const int tool = static_cast<int>(random() % 4);
                 ToolSlot& slot = layerFor(*c, z).slots[static_cast<std::size_t>(tool)];
@@ -47,10 +47,14 @@ Scene makeScene(std::mt19937& random)
                 for (int v = 0; v < vertices; ++v) {
                     appendVertex(slot, at, v == 0);
                     const int kind = static_cast<int>(random() % 4);
-                    if (kind == 0) at = {0.5f * static_cast<float>(grid(random)), at.y};
-                    else if (kind == 1) at = {at.x, 0.5f * static_cast<float>(grid(random))};
-                    else if (kind == 2) at = {at.x + 3.0f + jitter(random), at.y + 1.0f + jitter(random)};
-                    else at = {0.5f * static_cast<float>(grid(random)), 0.5f * static_cast<float>(grid(random))};
+                    if (kind == 0)
+                        at = {0.5f * static_cast<float>(grid(random)), at.y};
+                    else if (kind == 1)
+                        at = {at.x, 0.5f * static_cast<float>(grid(random))};
+                    else if (kind == 2)
+                        at = {at.x + 3.0f + jitter(random), at.y + 1.0f + jitter(random)};
+                    else
+                        at = {0.5f * static_cast<float>(grid(random)), 0.5f * static_cast<float>(grid(random))};
                 }
             }
         }
@@ -98,8 +102,8 @@ CrossingAnswer askCrossings(const LayerCollections& layers, const DrawProbe& pro
     CrossingAnswer a{};
     a.closest = FLOAT_MAX;
     a.main = findMainSupportCrossingsAndOtherTypes(layers, probe, a.closest, a.furthest, a.crossings, a.exceptions);
-    a.stacked = findCrossingsWithinHeightGather(layers.layerSolids, DrawType::Solid, probe, a.closest, a.furthest,
-                                                a.crossings);
+    a.stacked =
+        findCrossingsWithinHeightGather(layers.layerSolids, DrawType::Solid, probe, a.closest, a.furthest, a.crossings);
     return a;
 }
 
@@ -120,8 +124,9 @@ TEST(SearchIndex, FindsExactlyWhatThePlainWalkFinds)
             move.currentTool = static_cast<int>(random() % 4);
             const LiftAnswer indexed = askLift(scene.layers, move), walked = askLift(plain, move);
             ASSERT_TRUE(sameBits(indexed.must, walked.must) && sameBits(indexed.closest, walked.closest) &&
-                        sameBits(indexed.closestDot, walked.closestDot) && sameBits(indexed.furthest, walked.furthest) &&
-                        sameBits(indexed.wipable, walked.wipable) && sameBits(indexed.plainMust, walked.plainMust))
+                        sameBits(indexed.closestDot, walked.closestDot) &&
+                        sameBits(indexed.furthest, walked.furthest) && sameBits(indexed.wipable, walked.wipable) &&
+                        sameBits(indexed.plainMust, walked.plainMust))
                 << "scene " << s << " move " << m;
             ASSERT_EQ(indexed.intersections.size(), walked.intersections.size());
             for (std::size_t i = 0; i < walked.intersections.size(); ++i)
@@ -153,7 +158,8 @@ std::string processInMemory(const std::string& path, SearchWalk walk)
         InputFile in;
         EXPECT_EQ(openInput(in, path), "");
         std::string_view line;
-        while (nextLine(in, line)) processLine(loop, line);
+        while (nextLine(in, line))
+            processLine(loop, line);
         drainOut(out);
     }
     std::fclose(console.out);

@@ -36,10 +36,12 @@ TEST(WindowsNames, LongPathForm)
         {longUnc, "", "\\\\?" + longUnc, "the name's own separator completes the prefix"},
         {"\\\\?\\" + longRooted, "", "\\\\?\\" + longRooted, "an existing prefix is kept"},
     };
-    for (const auto& c : cases) EXPECT_EQ(windowsLongPathForm(c.name, c.fullPath), c.expected) << c.why;
+    for (const auto& c : cases)
+        EXPECT_EQ(windowsLongPathForm(c.name, c.fullPath), c.expected) << c.why;
     // Four-byte characters count as two UTF-16 units.
     std::string emoji = "C:\\";
-    for (int i = 0; i < 119; ++i) emoji += "\xF0\x9F\x98\x80";
+    for (int i = 0; i < 119; ++i)
+        emoji += "\xF0\x9F\x98\x80";
     EXPECT_EQ(windowsLongPathForm(emoji, ""), "\\\\?\\" + emoji) << "3 + 2 * 119 = 241 units";
     EXPECT_EQ(windowsLongPathForm(shortRooted.substr(0, 100) + "\xC3\xA9", ""), shortRooted.substr(0, 100) + "\xC3\xA9")
         << "a two-byte character is one unit";
@@ -53,7 +55,8 @@ TEST(WindowsNames, CommandLineKeepsEachArgumentWhole)
     EXPECT_EQ(windowsCommandLine({"say \"hi\""}), "\"say \\\"hi\\\"\"");
     EXPECT_EQ(windowsCommandLine({"C:\\dir with space\\"}), "\"C:\\dir with space\\\\\"")
         << "backslashes before the closing quote are doubled";
-    EXPECT_EQ(windowsCommandLine({"a\\\\\"b c"}), "\"a\\\\\\\\\\\"b c\"") << "backslashes before a quote double, plus one";
+    EXPECT_EQ(windowsCommandLine({"a\\\\\"b c"}), "\"a\\\\\\\\\\\"b c\"")
+        << "backslashes before a quote double, plus one";
     EXPECT_EQ(windowsCommandLine({"C:\\no\\spaces"}), "C:\\no\\spaces") << "backslashes alone are literal";
 }
 

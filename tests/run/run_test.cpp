@@ -103,8 +103,8 @@ TEST(Run, ProcessingFileThatCannotBeCreated)
     std::filesystem::create_directory(input + "d");
     const RunResult run = runVorlane({input});
     EXPECT_EQ(run.status, 255);
-    EXPECT_EQ(run.out, banner + "Could not create file '" + input +
-                           "d' due to error: Is a directory\nHit <ENTER> to close\n");
+    EXPECT_EQ(run.out,
+              banner + "Could not create file '" + input + "d' due to error: Is a directory\nHit <ENTER> to close\n");
     EXPECT_EQ(readFile(input), sample);
 }
 

@@ -18,7 +18,10 @@ struct Loop {
     Console console;
     LineLoop loop;
 
-    explicit Loop(bool debug = true) : out(memoryOut()), console{std::tmpfile(), std::tmpfile()}, loop{{}, out, console, debug, {}, {}} {}
+    explicit Loop(bool debug = true)
+        : out(memoryOut()), console{std::tmpfile(), std::tmpfile()}, loop{{}, out, console, debug, {}, {}}
+    {
+    }
     ~Loop()
     {
         std::fclose(console.out);
@@ -35,7 +38,8 @@ struct Loop {
     std::string feed(std::initializer_list<std::string_view> text)
     {
         const std::size_t before = output.size() + out.text.size();
-        for (const std::string_view line : text) processLine(loop, line);
+        for (const std::string_view line : text)
+            processLine(loop, line);
         drainOut(out);
         return output.substr(before);
     }
@@ -127,8 +131,9 @@ TEST(FanRestore, TracksWhatTheSlicerSet)
     const struct {
         std::string_view fanLine;
         float speed;
-    } speeds[] = {{"M106", 255.0f}, {"M106 ; full", 255.0f}, {"M107", 0.0f}, {"M106 S0", 0.0f},
-                  {"  M106 S12.5 ; comment", 12.5f}, {"M106 s40", 255.0f}, {"M106.9 S3", 3.0f}};
+    } speeds[] = {{"M106", 255.0f},   {"M106 ; full", 255.0f},           {"M107", 0.0f},
+                  {"M106 S0", 0.0f},  {"  M106 S12.5 ; comment", 12.5f}, {"M106 s40", 255.0f},
+                  {"M106.9 S3", 3.0f}};
     for (const auto& row : speeds) {
         Loop l;
         l.feed({"; *** Main G-code", "M106 S77", std::string(row.fanLine)});
@@ -263,7 +268,8 @@ TEST(BedTemperature, RaisedToTheHottestMaterialInThePrefixOnly)
         {"M140 X", "M140 X\n", "no S word"},
         {"M106 S255", "M106 S255\n", "a fan line in the prefix reaches the rule and is copied"},
     };
-    for (const auto& row : rows) EXPECT_EQ(l.feed({row.line}), row.written) << row.why;
+    for (const auto& row : rows)
+        EXPECT_EQ(l.feed({row.line}), row.written) << row.why;
     EXPECT_EQ(l.feed({"; *** Main G-code", "M190 S60"}), "; *** Main G-code\nM190 S60\n")
         << "while printing the bed line is copied";
     EXPECT_NE(l.consoleText().find("Multi-Material - Prefix M-code line found: M106 S255\n"), std::string::npos);
@@ -285,8 +291,8 @@ TEST(BedTemperature, NeedsTwoMaterialsWithSettings)
 TEST(Settings, CatalogHoldsNumericSettingsPerSection)
 {
     Loop l;
-    feedText(l, lines({"; bed_C = 1", "; *** Printer Settings", "; bed_C = 6e1", "; nozzle_dia  = 0.4",
-                       "; a = .6", "; b = 1e-5", "; c = 5 ; note", "; d = -0 \t", "; start_g_code = 1",
+    feedText(l, lines({"; bed_C = 1", "; *** Printer Settings", "; bed_C = 6e1", "; nozzle_dia  = 0.4", "; a = .6",
+                       "; b = 1e-5", "; c = 5 ; note", "; d = -0 \t", "; start_g_code = 1",
                        "; *** Material Settings for Extruder 3", "; *** Material Settings for Extruder 1",
                        "; *** Material Settings for Extruder 2", "; bed_C = 75", "; bed_C = 1.2.3"}));
     const auto& catalog = l.state().settings.settingsCatalog;
@@ -294,7 +300,8 @@ TEST(Settings, CatalogHoldsNumericSettingsPerSection)
     EXPECT_EQ(printer.at("bed_C"), 60.0f);
     EXPECT_EQ(printer.count("nozzle_dia"), 0u) << "two spaces before '=' make the name end with a space";
     EXPECT_EQ(printer.at("nozzle_dia "), 0.4f);
-    EXPECT_EQ(printer.count("a") + printer.count("b") + printer.count("c"), 0u) << ".6, 1e-5 and a comment are no settings";
+    EXPECT_EQ(printer.count("a") + printer.count("b") + printer.count("c"), 0u)
+        << ".6, 1e-5 and a comment are no settings";
     EXPECT_EQ(printer.at("d"), -0.0f);
     EXPECT_EQ(printer.count("start_g_code"), 0u) << "g_code names are skipped";
     EXPECT_EQ(catalog.count(0), 0u) << "nothing is stored before the first header";
