@@ -63,7 +63,7 @@ struct Output {
     OutBuffer buffer;
     explicit Output(const std::string& to)
     {
-        if (!createOutput(file, to).empty()) throw std::runtime_error("cannot create " + to);
+        if (!createOutput(file, to, 0644).empty()) throw std::runtime_error("cannot create " + to);
         buffer.text.reserve(buffer.drainAt + (std::size_t{64} << 10));
         buffer.drain = drainToFile;
         buffer.destination = &file;

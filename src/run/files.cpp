@@ -34,6 +34,7 @@ std::string openInput(InputFile& in, const std::string& name)
         closeInput(in);
         return std::strerror(error);
     }
+    in.permissions = info.st_mode & 07777;
     in.buffer.resize(READ_CHUNK);
     return {};
 }
@@ -87,11 +88,14 @@ OutputFile::~OutputFile()
     if (fd >= 0) close(fd);
 }
 
-std::string createOutput(OutputFile& out, const std::string& name)
+std::string createOutput(OutputFile& out, const std::string& name, unsigned permissions)
 {
     out.name = name;
     out.fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return out.fd < 0 ? std::strerror(errno) : std::string();
+    if (out.fd < 0) return std::strerror(errno);
+    struct stat info;
+    if (fstat(out.fd, &info) == 0 && S_ISREG(info.st_mode)) fchmod(out.fd, permissions);
+    return {};
 }
 
 void drainToFile(void* outputFile, std::string_view bytes)

@@ -18,6 +18,7 @@ struct InputFile {
     std::size_t scanned = 0; // bytes before this hold no line end
     std::size_t end = 0;     // bytes read so far
     bool atEnd = false;
+    unsigned permissions = 0; // mode bits, for the file that replaces this one
 
     InputFile() = default;
     InputFile(const InputFile&) = delete;
@@ -46,7 +47,9 @@ struct OutputFile {
 };
 
 // Creates (or empties) the file; on failure returns the system's error text.
-std::string createOutput(OutputFile& out, const std::string& name);
+// A regular file gets `permissions`, so the result that replaces the input
+// keeps the input's mode.
+std::string createOutput(OutputFile& out, const std::string& name, unsigned permissions);
 
 // Sends an OutBuffer's bytes to the file; throws OutputError naming the file.
 void drainToFile(void* outputFile, std::string_view bytes);

@@ -106,7 +106,7 @@ int processFile(Console& console, const RunOptions& options, const std::string& 
     if (const std::string error = openInput(in, inputFileName); !error.empty())
         return fileFailure(console, "Could not open file '" + inputFileName + "' due to error: " + error);
     OutputFile outFile;
-    if (const std::string error = createOutput(outFile, processingFileName); !error.empty())
+    if (const std::string error = createOutput(outFile, processingFileName, in.permissions); !error.empty())
         return fileFailure(console, "Could not create file '" + processingFileName + "' due to error: " + error);
 
     OutBuffer out;

@@ -41,6 +41,20 @@ TEST(Run, DebugRunLeavesTheInputAndKeepsTheResultBesideIt)
         << "the self-check runs before the first line; no Success without a replacement";
 }
 
+TEST(Run, TheResultKeepsTheInputsPermissions)
+{
+    TempDir dir;
+    const std::string input = dir.file("part.gcode");
+    writeFile(input, sample);
+    std::filesystem::permissions(input, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                            std::filesystem::perms::group_read);
+    EXPECT_EQ(runVorlane({input}).status, 0);
+    EXPECT_EQ(std::filesystem::status(input).permissions(), std::filesystem::perms::owner_read |
+                                                                std::filesystem::perms::owner_write |
+                                                                std::filesystem::perms::group_read)
+        << "a file the slicer wrote private stays private";
+}
+
 TEST(Run, NoAlterKeepsTheInputAsOrig)
 {
     TempDir dir;
