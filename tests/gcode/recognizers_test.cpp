@@ -4,10 +4,6 @@
 // pattern_KissParameter (match and both groups), and boundary tables of what
 // each recognizer must accept and refuse.
 
-// std::regex, instantiated here under the sanitizers, trips GCC 12's
-// -Wmaybe-uninitialized inside <functional>; the headers are not ours.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include "gcode/recognizers.hpp"
 
 #include "support.hpp"
@@ -22,7 +18,6 @@
 #include <set>
 #include <string>
 #include <vector>
-#pragma GCC diagnostic pop
 
 namespace vorlane::test {
 namespace {

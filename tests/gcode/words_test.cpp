@@ -3,10 +3,6 @@
 // converts each number with std::from_chars; tables for the backtracking cases
 // of the number pattern; comments, float reading and tool numbers.
 
-// std::regex, instantiated here under the sanitizers, trips GCC 12's
-// -Wmaybe-uninitialized inside <functional>; the headers are not ours.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include "gcode/recognizers.hpp"
 #include "gcode/words.hpp"
 
@@ -26,7 +22,6 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
-#pragma GCC diagnostic pop
 
 namespace vorlane::test {
 namespace {
