@@ -47,36 +47,36 @@ struct ScannedNumber {
 
 ScannedNumber scanNumber(std::string_view text)
 {
+    const char* p = text.data();
+    const char* const end = p + text.size();
     ScannedNumber n;
-    std::size_t i = 0;
-    const auto takeDigits = [&](bool fraction) {
-        while (i < text.size() && isDigit(text[i])) {
-            if (n.digitCount < 19) n.digits = n.digits * 10 + static_cast<std::uint64_t>(text[i] - '0');
-            ++n.digitCount;
-            n.fractionDigits += fraction;
-            ++i;
-        }
-    };
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
-        n.negative = text[i] == '-';
-        ++i;
+    if (p < end && (*p == '-' || *p == '+')) {
+        n.negative = *p == '-';
+        ++p;
     }
-    const std::size_t digitsBegin = i;
-    takeDigits(false);
-    const bool leadingDigits = i > digitsBegin;
-    if (i + 1 < text.size() && text[i] == '.' && isDigit(text[i + 1])) {
-        ++i;
-        takeDigits(true);
-        if (i < text.size() && text[i] == '.') {
+    // Past 19 digits the integer may wrap; such numbers go to from_chars.
+    std::uint64_t digits = 0;
+    const char* const integerBegin = p;
+    while (p < end && isDigit(*p))
+        digits = digits * 10 + static_cast<unsigned>(*p++ - '0');
+    const auto integerDigits = static_cast<int>(p - integerBegin);
+    if (end - p >= 2 && p[0] == '.' && isDigit(p[1])) {
+        const char* const fractionBegin = ++p;
+        while (p < end && isDigit(*p))
+            digits = digits * 10 + static_cast<unsigned>(*p++ - '0');
+        n.fractionDigits = static_cast<int>(p - fractionBegin);
+        if (p < end && *p == '.') {
             n.secondPoint = true;
-            ++i;
+            ++p;
         }
-    } else if (!leadingDigits) {
+    } else if (integerDigits == 0) {
         return {};
-    } else if (i < text.size() && text[i] == '.') {
-        ++i;
+    } else if (p < end && *p == '.') {
+        ++p;
     }
-    n.length = i;
+    n.digits = digits;
+    n.digitCount = integerDigits + n.fractionDigits;
+    n.length = static_cast<std::size_t>(p - text.data());
     return n;
 }
 
