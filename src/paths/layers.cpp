@@ -63,12 +63,16 @@ void appendVertex(ToolSlot& slot, Vec2 pt, bool startsPath)
     if (startsPath) slot.pathStarts.push_back(static_cast<std::uint32_t>(i));
     slot.vertices.push_back(pt);
     const std::size_t chunk = i / CHUNK_VERTICES;
-    if (chunk == slot.chunkBoxes.size())
-        slot.chunkBoxes.push_back({pt, pt});
-    else
-        grow(slot.chunkBoxes[chunk], pt);
+    const std::size_t block = chunk / BLOCK_CHUNKS;
+    if (chunk == slot.chunkBoxes.size()) slot.chunkBoxes.push_back({pt, pt});
+    if (block == slot.blockBoxes.size()) slot.blockBoxes.push_back({pt, pt});
+    grow(slot.chunkBoxes[chunk], pt);
+    grow(slot.blockBoxes[block], pt);
     // The first segment of a chunk starts in the chunk before.
-    if (i % CHUNK_VERTICES == 0 && !startsPath) grow(slot.chunkBoxes[chunk], slot.vertices[i - 1]);
+    if (i % CHUNK_VERTICES == 0 && !startsPath) {
+        grow(slot.chunkBoxes[chunk], slot.vertices[i - 1]);
+        grow(slot.blockBoxes[block], slot.vertices[i - 1]);
+    }
 }
 
 namespace {

@@ -42,6 +42,8 @@ struct Path {
 
 // Vertices per chunk of the search index.
 inline constexpr std::size_t CHUNK_VERTICES = 8;
+// Chunks per block, the index's coarse level.
+inline constexpr std::size_t BLOCK_CHUNKS = 32;
 
 // The paths of one tool at one height. Only the slot's last path ever grows
 // (a draw either continues it or starts a new one), so all paths share one
@@ -50,8 +52,10 @@ struct ToolSlot {
     std::vector<Vec2> vertices;
     std::vector<std::uint32_t> pathStarts;
     // Search index: chunk c's box holds every segment that ends at a vertex
-    // numbered c * CHUNK_VERTICES up to the next chunk (2 bytes a vertex).
+    // numbered c * CHUNK_VERTICES up to the next chunk (2 bytes a vertex);
+    // block b's box holds chunks b * BLOCK_CHUNKS up to the next block.
     std::vector<BoundingBox> chunkBoxes;
+    std::vector<BoundingBox> blockBoxes;
 };
 
 inline std::size_t pathCount(const ToolSlot& slot) { return slot.pathStarts.size(); }

@@ -94,7 +94,8 @@ void forEachLayerInWindow(const LayerCollection& layers, TooLow tooLow, TooHigh 
 }
 
 // Calls visit(prev, vertex) for every segment of the slot's paths that may
-// meet `query`: with the index, the segments of chunks whose box meets it;
+// meet `query`: with the index, the segments of chunks whose box (and whose
+// block's box) meets it;
 // with the plain walk, every segment, path by path. In path and vertex order
 // either way.
 template <typename Visit>
@@ -110,18 +111,22 @@ void forEachSegmentNear(const ToolSlot& slot, const SearchQuery& query, SearchWa
     }
     const std::vector<Vec2>& v = slot.vertices;
     const std::vector<std::uint32_t>& starts = slot.pathStarts;
-    for (std::size_t c = 0; c < slot.chunkBoxes.size(); ++c) {
-        if (!chunkMayMeet(slot.chunkBoxes[c], query)) continue;
-        const std::size_t first = c * CHUNK_VERTICES;
-        const std::size_t last = std::min(first + CHUNK_VERTICES, v.size());
-        // No segment ends at the first vertex of a path.
-        auto nextStart = std::lower_bound(starts.begin(), starts.end(), first);
-        for (std::size_t i = first; i < last; ++i) {
-            if (nextStart != starts.end() && *nextStart == i) {
-                ++nextStart;
-                continue;
+    for (std::size_t b = 0; b < slot.blockBoxes.size(); ++b) {
+        if (!chunkMayMeet(slot.blockBoxes[b], query)) continue;
+        const std::size_t lastChunk = std::min((b + 1) * BLOCK_CHUNKS, slot.chunkBoxes.size());
+        for (std::size_t c = b * BLOCK_CHUNKS; c < lastChunk; ++c) {
+            if (!chunkMayMeet(slot.chunkBoxes[c], query)) continue;
+            const std::size_t first = c * CHUNK_VERTICES;
+            const std::size_t last = std::min(first + CHUNK_VERTICES, v.size());
+            // No segment ends at the first vertex of a path.
+            auto nextStart = std::lower_bound(starts.begin(), starts.end(), first);
+            for (std::size_t i = first; i < last; ++i) {
+                if (nextStart != starts.end() && *nextStart == i) {
+                    ++nextStart;
+                    continue;
+                }
+                visit(v[i - 1], v[i]);
             }
-            visit(v[i - 1], v[i]);
         }
     }
 }
