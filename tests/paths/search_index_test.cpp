@@ -43,7 +43,8 @@ Scene makeScene(std::mt19937& random)
                 const int tool = static_cast<int>(random() % 4);
                 ToolSlot& slot = layerFor(*c, z).slots[static_cast<std::size_t>(tool)];
                 Vec2 at{0.5f * static_cast<float>(grid(random)), 0.5f * static_cast<float>(grid(random))};
-                const int vertices = 1 + static_cast<int>(random() % 40);
+                // Some slots outgrow a block of the index (256 vertices).
+                const int vertices = 1 + static_cast<int>(random() % (random() % 8 == 0 ? 700 : 40));
                 for (int v = 0; v < vertices; ++v) {
                     appendVertex(slot, at, v == 0);
                     const int kind = static_cast<int>(random() % 4);
