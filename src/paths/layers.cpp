@@ -134,9 +134,7 @@ void collectDraw(LayerCollections& collections, const DrawContext& draw, bool& b
 std::size_t storedVertexCount(const LayerCollections& c)
 {
     std::size_t count = 0;
-    for (const LayerCollection* layers :
-         {&c.layerPerims, &c.layerSolids, &c.layerNonPerims, &c.layerCommonWipables, &c.layerSupportMain,
-          &c.layerSupportInterface, &c.layerStackedInfill, &c.layerTopInfill})
+    for (const LayerCollection* layers : allCollections(c))
         for (const LayerEntry& entry : layers->entries)
             for (const ToolSlot& slot : entry.slots)
                 count += slot.vertices.size();

@@ -132,11 +132,16 @@ struct DrawContext {
     float currentX, currentY, currentZ;
 };
 
+// The eight collections (const or not), for what applies to all of them.
+template <typename Collections> auto allCollections(Collections& c)
+{
+    return std::array{&c.layerPerims,      &c.layerSolids,           &c.layerNonPerims,     &c.layerCommonWipables,
+                      &c.layerSupportMain, &c.layerSupportInterface, &c.layerStackedInfill, &c.layerTopInfill};
+}
+
 inline void setSearchWalk(LayerCollections& c, SearchWalk walk)
 {
-    for (LayerCollection* layers :
-         {&c.layerPerims, &c.layerSolids, &c.layerNonPerims, &c.layerCommonWipables, &c.layerSupportMain,
-          &c.layerSupportInterface, &c.layerStackedInfill, &c.layerTopInfill})
+    for (LayerCollection* layers : allCollections(c))
         layers->walk = walk;
 }
 
