@@ -11,8 +11,7 @@ int main(int argc, char** argv)
     try {
         status = vorlane::runVorlane(std::vector<std::string>(argv, argv + argc), console);
     } catch (const std::exception& e) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "vorlane: %s\n", e.what());
+        vorlane::sayError(console, std::string("vorlane: ") + e.what());
     }
     std::fflush(stdout);
     return status;

@@ -46,12 +46,6 @@ void selfCheck(Console& console)
                                         " path ", static_cast<int>(p), " vertex [", vertex.x, ", ", vertex.y, "]"));
 }
 
-void reportError(Console& console, const std::string& message)
-{
-    std::fflush(console.out);
-    std::fprintf(stderr, "%s\n", message.c_str());
-}
-
 // A line shown in an error message: long lines are cut.
 std::string excerpt(std::string_view line)
 {
@@ -126,11 +120,11 @@ int processFile(Console& console, const RunOptions& options, const std::string& 
         drainOut(out);
         finishOutput(outFile);
     } catch (const LineError& e) {
-        reportError(console,
-                    concat(e.what(), "\n    ", excerpt(e.lineText), "\n'", inputFileName, "' is left as it was."));
+        sayError(console,
+                 concat(e.what(), "\n    ", excerpt(e.lineText), "\n'", inputFileName, "' is left as it was."));
         return 1;
     } catch (const std::exception& e) {
-        reportError(console, concat(e.what(), "\n'", inputFileName, "' is left as it was."));
+        sayError(console, concat(e.what(), "\n'", inputFileName, "' is left as it was."));
         return 1;
     }
     closeInput(in);
@@ -148,7 +142,7 @@ int runVorlane(const std::vector<std::string>& arguments, Console& console)
     try {
         options = parseOptions(arguments);
     } catch (const UsageError& e) {
-        reportError(console, concat("vorlane: ", e.what(), "\nusage: vorlane [", helpLine + 1, "] FILE.gcode"));
+        sayError(console, concat("vorlane: ", e.what(), "\nusage: vorlane [", helpLine + 1, "] FILE.gcode"));
         return 1;
     }
     if (options.helpInformation) {
@@ -156,7 +150,7 @@ int runVorlane(const std::vector<std::string>& arguments, Console& console)
         return 0;
     }
     if (options.positional.size() <= fileNameArgNumber) {
-        reportError(console, concat("vorlane: no G-code file given\nusage: vorlane [", helpLine + 1, "] FILE.gcode"));
+        sayError(console, concat("vorlane: no G-code file given\nusage: vorlane [", helpLine + 1, "] FILE.gcode"));
         return 1;
     }
     try {
@@ -175,7 +169,7 @@ int runVorlane(const std::vector<std::string>& arguments, Console& console)
             readOneLine(console);
         }
     } catch (const std::exception& e) {
-        reportError(console, concat("vorlane: ", e.what()));
+        sayError(console, concat("vorlane: ", e.what()));
         return 1;
     }
     return 0;

@@ -9,6 +9,13 @@ void say(Console& console, std::string_view text)
     std::fputc('\n', console.out);
 }
 
+void sayError(Console& console, std::string_view text)
+{
+    std::fflush(console.out);
+    std::fwrite(text.data(), 1, text.size(), console.err);
+    std::fputc('\n', console.err);
+}
+
 void sayProgress(Console& console, std::string_view mark)
 {
     std::fwrite(mark.data(), 1, mark.size(), console.out);

@@ -12,11 +12,15 @@ namespace vorlane {
 
 struct Console {
     std::FILE* out = stdout;
+    // Errors that end the run.
+    std::FILE* err = stderr;
     // Where a wait for Enter reads its line.
     std::FILE* in = stdin;
 };
 
 void say(Console& console, std::string_view line);
+// An error that ends the run, after everything said so far.
+void sayError(Console& console, std::string_view line);
 // A progress mark without a line end, shown at once.
 void sayProgress(Console& console, std::string_view mark);
 // Shows what is pending, then reads one line of input; returns at end of input.
