@@ -61,6 +61,10 @@ void appendVertex(ToolSlot& slot, Vec2 pt, bool startsPath)
 {
     const std::size_t i = slot.vertices.size();
     if (startsPath) slot.pathStarts.push_back(static_cast<std::uint32_t>(i));
+    // Grow by a quarter rather than double: with millions of vertices the
+    // unused room at the end of each list would otherwise average a third.
+    if (slot.vertices.size() == slot.vertices.capacity())
+        slot.vertices.reserve(slot.vertices.size() + slot.vertices.size() / 4 + 8);
     slot.vertices.push_back(pt);
     const std::size_t chunk = i / CHUNK_VERTICES;
     const std::size_t block = chunk / BLOCK_CHUNKS;
