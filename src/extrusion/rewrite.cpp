@@ -65,7 +65,7 @@ void announce(OutBuffer& out, std::string_view comment)
 // own feed rate back for the draws that follow.
 void writeWholeDraw(OutBuffer& out, const DrawLine& draw, std::string_view comment, float eFactor, float fFactor)
 {
-    writeLine(out, concat(comment, draw.text));
+    writeTextLine(out, comment, draw.text);
     writeXYEFDraw(out, draw.terminus, draw.currentE * eFactor, draw.currentF * fFactor);
     writeFeedRate(out, draw.currentF);
 }
@@ -75,7 +75,7 @@ void writeWholeDraw(OutBuffer& out, const DrawLine& draw, std::string_view comme
 // there to the last other crossing before the boosted kind is met again.
 void writeSplitDraw(OutBuffer& out, const DrawLine& draw, std::vector<Crossing>& crossings, const SplitRule& rule)
 {
-    writeLine(out, concat("; original line:", draw.text));
+    writeTextLine(out, "; original line:", draw.text);
     std::stable_sort(crossings.begin(), crossings.end());
     DrawType prevFoundType = DrawType::None;
     float foundLambda = -1;
@@ -105,7 +105,7 @@ void writeSplitDraw(OutBuffer& out, const DrawLine& draw, std::vector<Crossing>&
     const bool endsBoosted = prevFoundType == rule.boostedKind;
     const float eFactor = endsBoosted ? rule.boostedExtrusionFactor : 1.0f;
     const float fFactor = endsBoosted ? rule.boostedSpeedFactor : rule.plainSpeedFactor;
-    writeLine(out, concat("; finish off - emitting with factor of ", eFactor));
+    writeTextLine(out, "; finish off - emitting with factor of ", eFactor);
     const float finishFeedRate = draw.currentF * fFactor;
     writeXYEFDraw(out, draw.terminus, draw.currentE * emittedSegmentLengthFraction * eFactor, finishFeedRate);
     // The slicer writes F only on a path's first draw: give the rest of the
@@ -145,9 +145,9 @@ bool boostSupportInterface(const PrintState& state, OutBuffer& out, std::vector<
         (sameToolAsMainSupport ? 1.0f : OTHER_TOOL_SPEED_NEED) * layerThicknessSpeedFactor;
     const float interfaceExtrusionSpeedFactor = minOf(1.0f, 1.0f / (netSpeedFactorNeeded * interfaceExtrusionFactor));
 
-    writeLine(out, concat("; Interface Crosses Main: ", "sameToolAsMainSupport: ", sameToolAsMainSupport,
-                          " mainIsFirstLayer: ", mainIsFirstLayer, " canBoostVolume: ", canBoostVolume,
-                          " boostedFactor: ", boostedFactor, " prevLayerHeight for Main: ", prevLayerHeightForMain));
+    writeTextLine(out, "; Interface Crosses Main: ", "sameToolAsMainSupport: ", sameToolAsMainSupport,
+                  " mainIsFirstLayer: ", mainIsFirstLayer, " canBoostVolume: ", canBoostVolume,
+                  " boostedFactor: ", boostedFactor, " prevLayerHeight for Main: ", prevLayerHeightForMain);
     if (!exceptions) {
         writeWholeDraw(out, draw,
                        "; boosted Interface over all-Main Support - original line:", interfaceExtrusionFactor,
@@ -187,9 +187,9 @@ bool manageTopInfillDraw(const PrintState& state, OutBuffer& out, std::vector<Cr
     const float topInfillSpeedFactor = minOf(1.0f, extrusionBoostSpeedFactor * netSpeedFactorNeeded * topSpeedFactor);
     const float upperTopInfillSpeedFactor = minOf(1.0f, linearThicknessFactor * topSpeedFactor);
 
-    writeLine(out, concat("; TopInfill Crosses StackedInfilln: ", " canBoostVolume: ", canBoostVolume,
-                          " boostedFactor: ", boostedFactor,
-                          " prevLayerHeight for Infill: ", prevLayerHeightForTool(state, state.toolForInfill)));
+    writeTextLine(out, "; TopInfill Crosses StackedInfilln: ", " canBoostVolume: ", canBoostVolume,
+                  " boostedFactor: ", boostedFactor,
+                  " prevLayerHeight for Infill: ", prevLayerHeightForTool(state, state.toolForInfill));
     if (!exceptions) {
         writeWholeDraw(out, draw, "; boosted TopInfill over all-Stacked Infill - original line:", extrusionFactor,
                        topInfillSpeedFactor);

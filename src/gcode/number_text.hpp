@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vorlane {
 
@@ -18,6 +19,28 @@ template <typename T> std::string numberText(T value)
 {
     std::string text;
     appendNumber(text, value);
+    return text;
+}
+
+inline void appendPart(std::string& text, std::string_view part) { text += part; }
+inline void appendPart(std::string& text, const char* part) { text += part; }
+inline void appendPart(std::string& text, const std::string& part) { text += part; }
+inline void appendPart(std::string& text, float value) { appendNumber(text, value); }
+inline void appendPart(std::string& text, int value) { appendNumber(text, value); }
+inline void appendPart(std::string& text, long long value) { appendNumber(text, value); }
+inline void appendPart(std::string& text, bool value) { appendNumber(text, value); }
+
+// Appends text and numbers, the numbers in the program's number text.
+template <typename... Parts> void appendParts(std::string& text, const Parts&... parts)
+{
+    (appendPart(text, parts), ...);
+}
+
+// One console or comment line from parts: concat("Layer Begin after ", z).
+template <typename... Parts> std::string concat(const Parts&... parts)
+{
+    std::string text;
+    appendParts(text, parts...);
     return text;
 }
 

@@ -2,6 +2,7 @@
 // one line from its arguments and reads no other state.
 #pragma once
 
+#include "gcode/number_text.hpp"
 #include "gcode/out_buffer.hpp"
 #include "geometry/vec2.hpp"
 
@@ -14,6 +15,14 @@ void writeXYMove(OutBuffer& outFile, Vec2 xyDest, float feedRate);
 void writeXYZMove(OutBuffer& outFile, Vec2 xyDest, float z, float feedRate);
 void writeFeedRate(OutBuffer& outFile, float feedRate);
 void writeXYEFDraw(OutBuffer& outFile, Vec2 xyDest, float e, float feedRate);
+// A comment or other line of text and numbers, built in the output buffer
+// itself (no string per line).
+template <typename... Parts> void writeTextLine(OutBuffer& outFile, const Parts&... parts)
+{
+    appendParts(outFile.text, parts...);
+    endLine(outFile);
+}
+
 // Writes nothing for a negative tool: there is no fan to address.
 void writeFanControlLineForCurrentTool(OutBuffer& outFile, std::int32_t toolNumber, float speed);
 

@@ -161,7 +161,7 @@ bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& consol
     writeXYMove(out, travel.terminus, xyFeedRate);
     writeZMoveLine(out, at.currentZ, zFeedRate);
     writeFeedRate(out, at.currentF);
-    writeLine(out, concat("; original line:", state.line));
+    writeTextLine(out, "; original line:", state.line);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "run/run.hpp"
 
 #include "gcode/recognizers.hpp"
+#include "gcode/writers.hpp"
 #include "run/files.hpp"
 #include "run/lua.hpp"
 #include "run/options.hpp"
@@ -107,7 +108,7 @@ int processFile(Console& console, const RunOptions& options, const std::string& 
     out.text.reserve(out.drainAt + (std::size_t{64} << 10));
     out.drain = drainToFile;
     out.destination = &outFile;
-    writeLine(out, concat("; Vorlane ", versionID));
+    writeTextLine(out, "; Vorlane ", versionID);
     if (options.option_Debug) selfCheck(console);
 
     LineLoop loop{{}, out, console, options.option_Debug, {}, {}};
@@ -115,8 +116,8 @@ int processFile(Console& console, const RunOptions& options, const std::string& 
         std::string_view line;
         while (nextLine(in, line))
             processLine(loop, line);
-        writeLine(out, concat("; Lua Postproc took ", wholeSeconds(luaStopwatch)));
-        writeLine(out, concat("; D   Postproc took ", wholeSeconds(ourStopwatch)));
+        writeTextLine(out, "; Lua Postproc took ", wholeSeconds(luaStopwatch));
+        writeTextLine(out, "; D   Postproc took ", wholeSeconds(ourStopwatch));
         drainOut(out);
         finishOutput(outFile);
     } catch (const LineError& e) {

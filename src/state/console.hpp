@@ -28,21 +28,4 @@ void readOneLine(Console& console);
 // "Hit <ENTER> to close", then one line of input.
 void waitForEnter(Console& console);
 
-inline void appendPart(std::string& text, std::string_view part) { text += part; }
-inline void appendPart(std::string& text, const char* part) { text += part; }
-inline void appendPart(std::string& text, const std::string& part) { text += part; }
-inline void appendPart(std::string& text, float value) { appendNumber(text, value); }
-inline void appendPart(std::string& text, int value) { appendNumber(text, value); }
-inline void appendPart(std::string& text, long long value) { appendNumber(text, value); }
-inline void appendPart(std::string& text, bool value) { appendNumber(text, value); }
-
-// Builds one console or comment line from text and numbers in the program's
-// number text: concat("Layer Begin after ", z).
-template <typename... Parts> std::string concat(const Parts&... parts)
-{
-    std::string text;
-    (appendPart(text, parts), ...);
-    return text;
-}
-
 } // namespace vorlane

@@ -3,6 +3,7 @@
 
 #include "gcode/recognizers.hpp"
 #include "gcode/words.hpp"
+#include "gcode/writers.hpp"
 #include "geometry/vec2.hpp"
 
 namespace vorlane {
@@ -70,7 +71,7 @@ bool applyBedTemperatureRule(const Settings& settings, Console& console, bool de
         maxTemp = maxOf(materialBedTemp, maxTemp);
     }
     if (maxTemp == elements['S']) return false;
-    writeLine(out, concat("M", m, " S", maxTemp, " ; we use higher of the two materials' bed temps"));
+    writeTextLine(out, "M", m, " S", maxTemp, " ; we use higher of the two materials' bed temps");
     return true;
 }
 
