@@ -82,18 +82,20 @@ RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view
     return result;
 }
 
-namespace {
-
-void drainToString(void* text, std::string_view bytes) { static_cast<std::string*>(text)->append(bytes); }
-
-} // namespace
+OutBuffer outBufferInto(std::string& text)
+{
+    OutBuffer out;
+    out.drain = [](void* destination, std::string_view bytes) {
+        static_cast<std::string*>(destination)->append(bytes);
+    };
+    out.destination = &text;
+    return out;
+}
 
 LoopResult runLoop(std::string_view gcode, bool debug)
 {
     LoopResult result;
-    OutBuffer out;
-    out.drain = drainToString;
-    out.destination = &result.output;
+    OutBuffer out = outBufferInto(result.output);
     char* consoleText = nullptr;
     std::size_t consoleSize = 0;
     Console console;

@@ -2,6 +2,8 @@
 // and running the line loop in memory.
 #pragma once
 
+#include "gcode/out_buffer.hpp"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +36,9 @@ struct RunResult {
 RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view input = {},
                      const std::string& cwd = {},
                      const std::vector<std::pair<std::string, std::string>>& environment = {});
+
+// An output buffer that drains into `text`.
+OutBuffer outBufferInto(std::string& text);
 
 // Processes `gcode` in memory as the loop does (debug mode), returning the
 // lines written (no header, no timing lines) and the console text.

@@ -149,9 +149,7 @@ TEST(SearchIndex, FindsExactlyWhatThePlainWalkFinds)
 std::string processInMemory(const std::string& path, SearchWalk walk)
 {
     std::string output;
-    OutBuffer out;
-    out.drain = [](void* text, std::string_view bytes) { static_cast<std::string*>(text)->append(bytes); };
-    out.destination = &output;
+    OutBuffer out = test::outBufferInto(output);
     Console console{std::fopen("/dev/null", "w"), std::fopen("/dev/null", "r")};
     {
         LineLoop loop{{}, out, console, false, {}, {}};

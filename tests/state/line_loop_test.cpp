@@ -19,20 +19,13 @@ struct Loop {
     LineLoop loop;
 
     explicit Loop(bool debug = true)
-        : out(memoryOut()), console{std::tmpfile(), std::tmpfile()}, loop{{}, out, console, debug, {}, {}}
+        : out(outBufferInto(output)), console{std::tmpfile(), std::tmpfile()}, loop{{}, out, console, debug, {}, {}}
     {
     }
     ~Loop()
     {
         std::fclose(console.out);
         std::fclose(console.in);
-    }
-    OutBuffer memoryOut()
-    {
-        OutBuffer buffer;
-        buffer.drain = [](void* text, std::string_view bytes) { static_cast<std::string*>(text)->append(bytes); };
-        buffer.destination = &output;
-        return buffer;
     }
     // Feeds lines and returns what they wrote.
     std::string feed(std::initializer_list<std::string_view> text)
