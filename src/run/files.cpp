@@ -1,12 +1,8 @@
 // Chunked reading with memchr and unbuffered writes of large pieces.
 #include "run/files.hpp"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace vorlane {
 
@@ -14,9 +10,9 @@ namespace {
 
 constexpr std::size_t READ_CHUNK = std::size_t{1} << 20;
 
-[[noreturn]] void outputFailed(const OutputFile& out, int error)
+[[noreturn]] void outputFailed(const OutputFile& out, const std::string& error)
 {
-    throw OutputError("Could not write file '" + out.name + "' due to error: " + std::strerror(error));
+    throw OutputError("Could not write file '" + out.name + "' due to error: " + error);
 }
 
 } // namespace
@@ -26,15 +22,7 @@ InputFile::~InputFile() { closeInput(*this); }
 std::string openInput(InputFile& in, const std::string& name)
 {
     in.name = name;
-    in.fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in.fd < 0) return std::strerror(errno);
-    struct stat info;
-    if (fstat(in.fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
-        closeInput(in);
-        return std::strerror(error);
-    }
-    in.permissions = info.st_mode & 07777;
+    if (std::string error = openForReading(name, in.file, in.permissions); !error.empty()) return error;
     in.buffer.resize(READ_CHUNK);
     return {};
 }
@@ -67,58 +55,55 @@ bool nextLine(InputFile& in, std::string_view& line)
             in.begin = 0;
         }
         if (in.buffer.size() - in.end < READ_CHUNK / 2) in.buffer.resize(in.buffer.size() * 2);
-        const ssize_t got = read(in.fd, in.buffer.data() + in.end, in.buffer.size() - in.end);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            throw std::runtime_error("Could not read file '" + in.name + "' due to error: " + std::strerror(errno));
-        }
+        std::size_t got = 0;
+        if (const std::string error = readSome(in.file, in.buffer.data() + in.end, in.buffer.size() - in.end, got);
+            !error.empty())
+            throw std::runtime_error("Could not read file '" + in.name + "' due to error: " + error);
         if (got == 0) in.atEnd = true;
-        in.end += static_cast<std::size_t>(got);
+        in.end += got;
     }
 }
 
 void closeInput(InputFile& in)
 {
-    if (in.fd >= 0) close(in.fd);
-    in.fd = -1;
+    // Nothing was written to the input; a failing close loses nothing.
+    if (in.file != NO_FILE) closeFile(in.file);
+    in.file = NO_FILE;
 }
 
 OutputFile::~OutputFile()
 {
-    if (fd >= 0) close(fd);
+    if (file != NO_FILE) closeFile(file);
 }
 
 std::string createOutput(OutputFile& out, const std::string& name, unsigned permissions)
 {
     out.name = name;
-    out.fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (out.fd < 0) return std::strerror(errno);
-    struct stat info;
-    if (fstat(out.fd, &info) == 0 && S_ISREG(info.st_mode)) fchmod(out.fd, permissions);
-    return {};
+    return createForWriting(name, permissions, out.file);
 }
 
 void drainToFile(void* outputFile, std::string_view bytes)
 {
-    const auto& out = *static_cast<const OutputFile*>(outputFile);
-    while (!bytes.empty()) {
-        const ssize_t written = write(out.fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            outputFailed(out, errno);
+    auto& out = *static_cast<OutputFile*>(outputFile);
+    if constexpr (PLATFORM_LINE_END != "\n") {
+        out.translated.clear();
+        for (std::size_t lf; (lf = bytes.find('\n')) != std::string_view::npos; bytes.remove_prefix(lf + 1)) {
+            out.translated.append(bytes.substr(0, lf));
+            out.translated.append(PLATFORM_LINE_END);
         }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
+        out.translated.append(bytes);
+        bytes = out.translated;
     }
+    if (const std::string error = writeAll(out.file, bytes); !error.empty()) outputFailed(out, error);
 }
 
 void finishOutput(OutputFile& out)
 {
-    // Only a result that is on the disk may replace the input. Devices and
-    // pipes that cannot sync say EINVAL; there is nothing to wait for then.
-    if (fsync(out.fd) != 0 && errno != EINVAL && errno != EROFS) outputFailed(out, errno);
-    const int fd = out.fd;
-    out.fd = -1;
-    if (close(fd) != 0) outputFailed(out, errno);
+    // Only a result that is on the disk may replace the input.
+    if (const std::string error = syncFile(out.file); !error.empty()) outputFailed(out, error);
+    const NativeFile file = out.file;
+    out.file = NO_FILE;
+    if (const std::string error = closeFile(file); !error.empty()) outputFailed(out, error);
 }
 
 } // namespace vorlane

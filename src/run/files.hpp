@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gcode/out_buffer.hpp"
+#include "run/platform.hpp"
 
 #include <string>
 #include <string_view>
@@ -11,7 +12,7 @@
 namespace vorlane {
 
 struct InputFile {
-    int fd = -1;
+    NativeFile file = NO_FILE;
     std::string name;
     std::vector<char> buffer;
     std::size_t begin = 0;   // first byte of the next line
@@ -37,8 +38,10 @@ bool nextLine(InputFile& in, std::string_view& line);
 void closeInput(InputFile& in);
 
 struct OutputFile {
-    int fd = -1;
+    NativeFile file = NO_FILE;
     std::string name;
+    // Where lines get the platform's line end on their way to the file.
+    std::string translated;
 
     OutputFile() = default;
     OutputFile(const OutputFile&) = delete;

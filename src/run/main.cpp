@@ -1,4 +1,5 @@
 // The vorlane executable: Kisslicer runs it on each G-code file it writes.
+#include "run/platform.hpp"
 #include "run/run.hpp"
 
 #include <cstdio>
@@ -9,7 +10,8 @@ int main(int argc, char** argv)
     vorlane::Console console;
     int status = 1;
     try {
-        status = vorlane::runVorlane(std::vector<std::string>(argv, argv + argc), console);
+        vorlane::prepareConsole();
+        status = vorlane::runVorlane(vorlane::programArguments(argc, argv), console);
     } catch (const std::exception& e) {
         vorlane::sayError(console, std::string("vorlane: ") + e.what());
     }

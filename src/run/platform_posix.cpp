@@ -14,6 +14,86 @@ extern char** environ;
 
 namespace vorlane {
 
+namespace {
+
+std::string systemError(int error = errno) { return std::strerror(error); }
+
+} // namespace
+
+std::vector<std::string> programArguments(int argc, char** argv) { return {argv, argv + argc}; }
+
+void prepareConsole() {}
+
+std::string openForReading(const std::string& name, NativeFile& file, unsigned& permissions)
+{
+    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return systemError();
+    struct stat info;
+    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
+        close(fd);
+        return systemError(error);
+    }
+    permissions = info.st_mode & 07777;
+    file = fd;
+    return {};
+}
+
+std::string readSome(NativeFile file, char* into, std::size_t size, std::size_t& got)
+{
+    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    for (;;) {
+        const ssize_t n = read(static_cast<int>(file), into, size);
+        if (n >= 0) {
+            got = static_cast<std::size_t>(n);
+            return {};
+        }
+        if (errno != EINTR) return systemError();
+    }
+}
+
+std::string createForWriting(const std::string& name, unsigned permissions, NativeFile& file)
+{
+    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) return systemError();
+    // The processing name may point at a device; only a regular file takes
+    // the input's mode.
+    struct stat info;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) fchmod(fd, permissions);
+    file = fd;
+    return {};
+}
+
+std::string writeAll(NativeFile file, std::string_view bytes)
+{
+    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    while (!bytes.empty()) {
+        const ssize_t written = write(static_cast<int>(file), bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return systemError();
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return {};
+}
+
+std::string syncFile(NativeFile file)
+{
+    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    // Devices and pipes that cannot sync say so; there is nothing to wait for.
+    if (fsync(static_cast<int>(file)) != 0 && errno != EINVAL && errno != EROFS) return systemError();
+    return {};
+}
+
+std::string closeFile(NativeFile file)
+{
+    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    return close(static_cast<int>(file)) == 0 ? std::string() : systemError();
+}
+
 std::string platformFileName(std::string_view name)
 {
     if (name.starts_with('/')) return std::string(name);
@@ -30,18 +110,21 @@ std::string platformFileName(std::string_view name)
 
 bool fileExists(const std::string& name)
 {
+    if (injectedFault()) return false;
     struct stat info;
     return stat(name.c_str(), &info) == 0;
 }
 
 std::string deleteFile(const std::string& name)
 {
-    return unlink(name.c_str()) == 0 ? std::string() : std::strerror(errno);
+    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    return unlink(name.c_str()) == 0 ? std::string() : systemError();
 }
 
 std::string moveFile(const std::string& from, const std::string& to)
 {
-    return std::rename(from.c_str(), to.c_str()) == 0 ? std::string() : std::strerror(errno);
+    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    return std::rename(from.c_str(), to.c_str()) == 0 ? std::string() : systemError();
 }
 
 void syncFolderOf(const std::string& name)
