@@ -5,34 +5,62 @@
 
 #include <gtest/gtest.h>
 
+#include "run/platform.hpp"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 namespace vorlane::test {
 
+namespace {
+
+// Names are UTF-8 throughout the tests, as in the program.
+std::filesystem::path pathOf(const std::string& name)
+{
+    return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+
+} // namespace
+
 TempDir::TempDir()
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vorlane-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path = pattern;
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::filesystem::path candidate = base / ("vorlane-test-" + std::to_string(random() % 1000000000));
+        if (std::filesystem::create_directory(candidate)) {
+            path = candidate.string();
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempDir::~TempDir()
 {
     std::error_code ignored;
-    std::filesystem::remove_all(path, ignored);
+    std::filesystem::remove_all(pathOf(path), ignored);
 }
 
 std::string readFile(const std::string& name)
 {
-    std::ifstream in(name, std::ios::binary);
+    std::ifstream in(pathOf(name), std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -40,11 +68,129 @@ std::string readFile(const std::string& name)
 
 void writeFile(const std::string& name, std::string_view bytes)
 {
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    std::ofstream out(pathOf(name), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-bool exists(const std::string& name) { return std::filesystem::exists(std::filesystem::symlink_status(name)); }
+bool exists(const std::string& name)
+{
+    return std::filesystem::exists(std::filesystem::symlink_status(pathOf(name)));
+}
+
+std::string fromPlatformText(std::string_view text)
+{
+    if (PLATFORM_LINE_END == "\n") return std::string(text);
+    std::string plain;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n') {
+            EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "a line end without its CR at byte " << i;
+            if (!plain.empty() && plain.back() == '\r') plain.pop_back();
+        }
+        plain += text[i];
+    }
+    return plain;
+}
+
+std::string readOutput(const std::string& name) { return fromPlatformText(readFile(name)); }
+
+#ifdef _WIN32
+
+namespace {
+
+std::wstring wide(const std::string& text)
+{
+    const std::filesystem::path path = pathOf(text);
+    return path.wstring();
+}
+
+HANDLE inheritable(const std::string& name, bool forWriting)
+{
+    SECURITY_ATTRIBUTES security{sizeof security, nullptr, TRUE};
+    return CreateFileW(wide(name).c_str(), forWriting ? GENERIC_WRITE : GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, &security, forWriting ? CREATE_ALWAYS : OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// This process's environment with some variables set, as CreateProcessW takes it.
+std::wstring environmentWith(const std::vector<std::pair<std::string, std::string>>& changes)
+{
+    std::vector<std::wstring> variables;
+    wchar_t* block = GetEnvironmentStringsW();
+    for (const wchar_t* entry = block; *entry; entry += std::wcslen(entry) + 1)
+        variables.emplace_back(entry);
+    FreeEnvironmentStringsW(block);
+    for (const auto& [name, value] : changes) {
+        const std::wstring key = wide(name) + L"=";
+        std::erase_if(variables, [&](const std::wstring& v) { return _wcsnicmp(v.c_str(), key.c_str(), key.size()) == 0; });
+        variables.push_back(key + wide(value));
+    }
+    std::wstring result;
+    for (const std::wstring& v : variables)
+        result += v + L'\0';
+    return result + L'\0';
+}
+
+} // namespace
+
+std::string systemErrorText(int, unsigned long windowsError)
+{
+    wchar_t* text = nullptr;
+    const DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, windowsError, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    const std::u8string utf8 = std::filesystem::path(std::wstring(text, length)).u8string();
+    LocalFree(text);
+    std::string message(utf8.begin(), utf8.end());
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+        message.pop_back();
+    return message;
+}
+
+RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view input, const std::string& cwd,
+                     const std::vector<std::pair<std::string, std::string>>& environment)
+{
+    TempDir io;
+    const std::string inPath = io.file("stdin"), outPath = io.file("stdout"), errPath = io.file("stderr");
+    writeFile(inPath, input);
+    std::vector<std::string> argv{VORLANE_EXE};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::wstring commandLine = wide(windowsCommandLine(argv));
+    std::wstring variables = environmentWith(environment);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = inheritable(inPath, false);
+    startup.hStdOutput = inheritable(outPath, true);
+    startup.hStdError = inheritable(errPath, true);
+    PROCESS_INFORMATION child{};
+    const std::wstring folder = cwd.empty() ? std::wstring() : wide(cwd);
+    const bool started = CreateProcessW(wide(VORLANE_EXE).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                        CREATE_UNICODE_ENVIRONMENT, variables.data(),
+                                        folder.empty() ? nullptr : folder.c_str(), &startup, &child);
+    CloseHandle(startup.hStdInput);
+    CloseHandle(startup.hStdOutput);
+    CloseHandle(startup.hStdError);
+    RunResult result;
+    if (!started) {
+        ADD_FAILURE() << "cannot start " << VORLANE_EXE << ": error " << GetLastError();
+        return result;
+    }
+    WaitForSingleObject(child.hProcess, INFINITE);
+    DWORD exitCode = 1000;
+    GetExitCodeProcess(child.hProcess, &exitCode);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    // As a POSIX shell would see it: -1 reads 255.
+    result.status = static_cast<int>(exitCode & 0xFF);
+    result.out = fromPlatformText(readFile(outPath));
+    result.err = fromPlatformText(readFile(errPath));
+    return result;
+}
+
+#else
+
+std::string systemErrorText(int posixError, unsigned long) { return std::strerror(posixError); }
 
 RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view input, const std::string& cwd,
                      const std::vector<std::pair<std::string, std::string>>& environment)
@@ -82,6 +228,8 @@ RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view
     return result;
 }
 
+#endif
+
 OutBuffer outBufferInto(std::string& text)
 {
     OutBuffer out;
@@ -96,11 +244,9 @@ LoopResult runLoop(std::string_view gcode, bool debug)
 {
     LoopResult result;
     OutBuffer out = outBufferInto(result.output);
-    char* consoleText = nullptr;
-    std::size_t consoleSize = 0;
     Console console;
-    console.out = open_memstream(&consoleText, &consoleSize);
-    console.in = std::fopen("/dev/null", "r");
+    console.out = std::tmpfile();
+    console.in = std::fopen(NULL_DEVICE, "r");
     {
         LineLoop loop{{}, out, console, debug, {}, {}};
         std::size_t begin = 0;
@@ -114,10 +260,11 @@ LoopResult runLoop(std::string_view gcode, bool debug)
         }
         drainOut(out);
     }
+    std::rewind(console.out);
+    for (int c = std::fgetc(console.out); c != EOF; c = std::fgetc(console.out))
+        result.console += static_cast<char>(c);
     std::fclose(console.out);
     std::fclose(console.in);
-    result.console.assign(consoleText, consoleSize);
-    std::free(consoleText);
     return result;
 }
 
@@ -130,7 +277,7 @@ std::string processWithExecutable(std::string_view gcode, RunResult* run)
     if (run) *run = result;
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(readFile(input), gcode) << "a debug run leaves the input as it was";
-    std::string output = readFile(input + "d");
+    std::string output = readOutput(input + "d");
     const std::string header = "; Vorlane v0024\n";
     EXPECT_TRUE(output.starts_with(header)) << "the output starts with the header line";
     output.erase(0, header.size());

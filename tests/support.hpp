@@ -10,6 +10,14 @@
 
 namespace vorlane::test {
 
+#ifdef _WIN32
+inline constexpr char SEPARATOR = '\\';
+inline constexpr const char* NULL_DEVICE = "NUL";
+#else
+inline constexpr char SEPARATOR = '/';
+inline constexpr const char* NULL_DEVICE = "/dev/null";
+#endif
+
 // A fresh folder, removed with everything in it at the end of the test.
 struct TempDir {
     std::string path;
@@ -17,8 +25,20 @@ struct TempDir {
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    std::string file(std::string_view name) const { return path + "/" + std::string(name); }
+    std::string file(std::string_view name) const { return path + SEPARATOR + std::string(name); }
 };
+
+// Text the program wrote in the platform's text form (CRLF line ends on
+// Windows), as LF text; a line end without its CR fails the test.
+std::string fromPlatformText(std::string_view text);
+// A file the program wrote, as LF text (see fromPlatformText).
+std::string readOutput(const std::string& name);
+
+// The system's text for an error, as the program reports it: the POSIX
+// error number's on POSIX, the Windows error code's on Windows.
+std::string systemErrorText(int posixError, unsigned long windowsError);
+inline constexpr unsigned long WINDOWS_FILE_NOT_FOUND = 2;
+inline constexpr unsigned long WINDOWS_ACCESS_DENIED = 5;
 
 std::string readFile(const std::string& name);
 void writeFile(const std::string& name, std::string_view bytes);
@@ -26,7 +46,7 @@ bool exists(const std::string& name);
 
 struct RunResult {
     int status = -1; // exit status 0..255
-    std::string out;
+    std::string out; // standard output and error as LF text
     std::string err;
 };
 

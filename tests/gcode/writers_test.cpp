@@ -85,6 +85,9 @@ TEST(NumberText, AppendsToTheTextBeforeIt)
 
 std::string printfText(float value)
 {
+    // Some C libraries drop the sign of a NaN; the program writes it, as the
+    // C library of Linux does.
+    if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
     char text[64];
     std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
     return text;

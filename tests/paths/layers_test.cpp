@@ -231,8 +231,8 @@ struct FedLoop {
     LineLoop loop{.state = {}, .out = out, .console = console, .debug = false, .crossings = {}, .intersections = {}};
     FedLoop()
     {
-        console.out = std::fopen("/dev/null", "w");
-        console.in = std::fopen("/dev/null", "r");
+        console.out = std::fopen(test::NULL_DEVICE, "w");
+        console.in = std::fopen(test::NULL_DEVICE, "r");
     }
     ~FedLoop()
     {

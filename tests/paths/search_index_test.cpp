@@ -150,7 +150,7 @@ std::string processInMemory(const std::string& path, SearchWalk walk)
 {
     std::string output;
     OutBuffer out = test::outBufferInto(output);
-    Console console{std::fopen("/dev/null", "w"), std::fopen("/dev/null", "r")};
+    Console console{std::fopen(test::NULL_DEVICE, "w"), std::fopen(test::NULL_DEVICE, "r")};
     {
         LineLoop loop{{}, out, console, false, {}, {}};
         setSearchWalk(loop.state.layers, walk);

@@ -113,7 +113,7 @@ TEST(RealFiles, ProcessedWithOnlyAnnouncedChangesOrRefusedWhenAbsolute)
             continue;
         }
         ASSERT_EQ(run.status, 0) << run.err;
-        std::string output = readFile(input + "d");
+        std::string output = readOutput(input + "d");
         ASSERT_TRUE(output.starts_with("; Vorlane v0024\n"));
         output.erase(0, output.find('\n') + 1);
         output.erase(output.rfind("; Lua Postproc took "));
