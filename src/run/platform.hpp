@@ -30,10 +30,11 @@ inline constexpr NativeFile NO_FILE = -1;
 struct FileFaults {
     long failAt = 0;
     long calls = 0;
+    const char* failed = nullptr; // the operation made to fail, once it has
 };
 extern FileFaults fileFaults;
 // Counts one file operation; true when it is the one that must fail.
-bool injectedFault();
+bool injectedFault(const char* operation);
 inline const std::string INJECTED_FAULT_TEXT = "Injected fault";
 
 // Each of these returns the system's error text, or an empty string on success.

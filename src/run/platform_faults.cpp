@@ -5,10 +5,11 @@ namespace vorlane {
 
 FileFaults fileFaults;
 
-bool injectedFault()
+bool injectedFault(const char* operation)
 {
-    if (fileFaults.failAt == 0) return false;
-    return ++fileFaults.calls == fileFaults.failAt;
+    if (fileFaults.failAt == 0 || ++fileFaults.calls != fileFaults.failAt) return false;
+    fileFaults.failed = operation;
+    return true;
 }
 
 } // namespace vorlane

@@ -26,7 +26,7 @@ void prepareConsole() {}
 
 std::string openForReading(const std::string& name, NativeFile& file, unsigned& permissions)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("open")) return INJECTED_FAULT_TEXT;
     const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return systemError();
     struct stat info;
@@ -42,7 +42,7 @@ std::string openForReading(const std::string& name, NativeFile& file, unsigned& 
 
 std::string readSome(NativeFile file, char* into, std::size_t size, std::size_t& got)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("read")) return INJECTED_FAULT_TEXT;
     for (;;) {
         const ssize_t n = read(static_cast<int>(file), into, size);
         if (n >= 0) {
@@ -55,7 +55,7 @@ std::string readSome(NativeFile file, char* into, std::size_t size, std::size_t&
 
 std::string createForWriting(const std::string& name, unsigned permissions, NativeFile& file)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("create")) return INJECTED_FAULT_TEXT;
     const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return systemError();
     // The processing name may point at a device; only a regular file takes
@@ -68,7 +68,7 @@ std::string createForWriting(const std::string& name, unsigned permissions, Nati
 
 std::string writeAll(NativeFile file, std::string_view bytes)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("write")) return INJECTED_FAULT_TEXT;
     while (!bytes.empty()) {
         const ssize_t written = write(static_cast<int>(file), bytes.data(), bytes.size());
         if (written < 0) {
@@ -82,7 +82,7 @@ std::string writeAll(NativeFile file, std::string_view bytes)
 
 std::string syncFile(NativeFile file)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("sync")) return INJECTED_FAULT_TEXT;
     // Devices and pipes that cannot sync say so; there is nothing to wait for.
     if (fsync(static_cast<int>(file)) != 0 && errno != EINVAL && errno != EROFS) return systemError();
     return {};
@@ -90,7 +90,7 @@ std::string syncFile(NativeFile file)
 
 std::string closeFile(NativeFile file)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("close")) return INJECTED_FAULT_TEXT;
     return close(static_cast<int>(file)) == 0 ? std::string() : systemError();
 }
 
@@ -110,20 +110,20 @@ std::string platformFileName(std::string_view name)
 
 bool fileExists(const std::string& name)
 {
-    if (injectedFault()) return false;
+    if (injectedFault("exists")) return false;
     struct stat info;
     return stat(name.c_str(), &info) == 0;
 }
 
 std::string deleteFile(const std::string& name)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("delete")) return INJECTED_FAULT_TEXT;
     return unlink(name.c_str()) == 0 ? std::string() : systemError();
 }
 
 std::string moveFile(const std::string& from, const std::string& to)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("move")) return INJECTED_FAULT_TEXT;
     return std::rename(from.c_str(), to.c_str()) == 0 ? std::string() : systemError();
 }
 

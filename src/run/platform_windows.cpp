@@ -69,7 +69,7 @@ void prepareConsole() { SetConsoleOutputCP(CP_UTF8); }
 
 std::string openForReading(const std::string& name, NativeFile& file, unsigned& permissions)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("open")) return INJECTED_FAULT_TEXT;
     // Others may go on reading, writing or deleting the file meanwhile, as
     // the slicer expects of a file it handed over.
     const HANDLE handle = CreateFileW(wide(name).c_str(), GENERIC_READ,
@@ -83,7 +83,7 @@ std::string openForReading(const std::string& name, NativeFile& file, unsigned& 
 
 std::string readSome(NativeFile file, char* into, std::size_t size, std::size_t& got)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("read")) return INJECTED_FAULT_TEXT;
     DWORD read = 0;
     const DWORD wanted = size > (DWORD{1} << 30) ? DWORD{1} << 30 : static_cast<DWORD>(size);
     if (!ReadFile(handleOf(file), into, wanted, &read, nullptr)) return systemError();
@@ -93,7 +93,7 @@ std::string readSome(NativeFile file, char* into, std::size_t size, std::size_t&
 
 std::string createForWriting(const std::string& name, unsigned, NativeFile& file)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("create")) return INJECTED_FAULT_TEXT;
     const HANDLE handle = CreateFileW(wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return systemError();
@@ -103,7 +103,7 @@ std::string createForWriting(const std::string& name, unsigned, NativeFile& file
 
 std::string writeAll(NativeFile file, std::string_view bytes)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("write")) return INJECTED_FAULT_TEXT;
     while (!bytes.empty()) {
         const DWORD piece = bytes.size() > (DWORD{1} << 30) ? DWORD{1} << 30 : static_cast<DWORD>(bytes.size());
         DWORD written = 0;
@@ -115,7 +115,7 @@ std::string writeAll(NativeFile file, std::string_view bytes)
 
 std::string syncFile(NativeFile file)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("sync")) return INJECTED_FAULT_TEXT;
     // Consoles and pipes have nothing to flush.
     if (!FlushFileBuffers(handleOf(file)) && GetFileType(handleOf(file)) == FILE_TYPE_DISK) return systemError();
     return {};
@@ -123,7 +123,7 @@ std::string syncFile(NativeFile file)
 
 std::string closeFile(NativeFile file)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("close")) return INJECTED_FAULT_TEXT;
     return CloseHandle(handleOf(file)) ? std::string() : systemError();
 }
 
@@ -150,19 +150,19 @@ std::string platformFileName(std::string_view name)
 
 bool fileExists(const std::string& name)
 {
-    if (injectedFault()) return false;
+    if (injectedFault("exists")) return false;
     return GetFileAttributesW(wide(name).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string deleteFile(const std::string& name)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("delete")) return INJECTED_FAULT_TEXT;
     return DeleteFileW(wide(name).c_str()) ? std::string() : systemError();
 }
 
 std::string moveFile(const std::string& from, const std::string& to)
 {
-    if (injectedFault()) return INJECTED_FAULT_TEXT;
+    if (injectedFault("move")) return INJECTED_FAULT_TEXT;
     const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
     return MoveFileExW(wide(from).c_str(), wide(to).c_str(), flags) ? std::string() : systemError();
 }
