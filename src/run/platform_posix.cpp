@@ -90,8 +90,10 @@ std::string syncFile(NativeFile file)
 
 std::string closeFile(NativeFile file)
 {
+    // A failing close still releases the file, as the system's does.
+    const bool closed = close(static_cast<int>(file)) == 0;
     if (injectedFault("close")) return INJECTED_FAULT_TEXT;
-    return close(static_cast<int>(file)) == 0 ? std::string() : systemError();
+    return closed ? std::string() : systemError();
 }
 
 std::string platformFileName(std::string_view name)

@@ -3,6 +3,7 @@
 #include "run/platform.hpp"
 
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 #define WIN32_LEAN_AND_MEAN
@@ -65,7 +66,18 @@ std::vector<std::string> programArguments(int, char**)
     return arguments;
 }
 
-void prepareConsole() { SetConsoleOutputCP(CP_UTF8); }
+namespace {
+UINT consoleCodePageBefore = 0;
+}
+
+void prepareConsole()
+{
+    // The console may be the user's own window: give back its code page at exit.
+    consoleCodePageBefore = GetConsoleOutputCP();
+    if (consoleCodePageBefore == 0 || consoleCodePageBefore == CP_UTF8) return;
+    SetConsoleOutputCP(CP_UTF8);
+    std::atexit([] { SetConsoleOutputCP(consoleCodePageBefore); });
+}
 
 std::string openForReading(const std::string& name, NativeFile& file, unsigned& permissions)
 {
@@ -123,8 +135,10 @@ std::string syncFile(NativeFile file)
 
 std::string closeFile(NativeFile file)
 {
+    // A failing close still releases the file, as the system's does.
+    const bool closed = CloseHandle(handleOf(file));
     if (injectedFault("close")) return INJECTED_FAULT_TEXT;
-    return CloseHandle(handleOf(file)) ? std::string() : systemError();
+    return closed ? std::string() : systemError();
 }
 
 std::string platformFileName(std::string_view name)
