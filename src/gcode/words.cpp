@@ -95,9 +95,17 @@ bool convertNumber(std::string_view text, const ScannedNumber& n, float& value)
     return readFloat(text, value);
 }
 
+// A number as an error message shows it: a runaway one is cut, as the line
+// shown after the message is.
+std::string shownNumber(std::string_view number)
+{
+    constexpr std::size_t shown = 40;
+    return std::string(number.substr(0, shown)) + (number.size() > shown ? "..." : "");
+}
+
 [[noreturn]] void badNumber(char letter, std::string_view number)
 {
-    throw std::runtime_error("the " + std::string(1, letter) + " word's number \"" + std::string(number) +
+    throw std::runtime_error("the " + std::string(1, letter) + " word's number \"" + shownNumber(number) +
                              "\" is not a number that fits a 32-bit float");
 }
 
@@ -155,7 +163,7 @@ std::int32_t parseToolChange(std::string_view line)
     std::int32_t tool = 0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), tool);
     if (result.ec == std::errc::result_out_of_range)
-        throw std::runtime_error("the tool number " + std::string(number) + " does not fit a 32-bit integer");
+        throw std::runtime_error("the tool number " + shownNumber(number) + " does not fit a 32-bit integer");
     if (result.ec != std::errc{} || result.ptr != number.data() + number.size())
         throw std::runtime_error("a tool change needs a tool number after \"T\"");
     return tool;

@@ -54,6 +54,19 @@ std::string excerpt(std::string_view line)
     return line.size() <= shown ? std::string(line) : std::string(line.substr(0, shown)) + "...";
 }
 
+// A run that ends early leaves what it had processed in the processing file,
+// whole lines up to the one that stopped it, to show where it stopped. The
+// input is never touched. A destination that refuses even that stays as is.
+void keepWhatWasProcessed(OutBuffer& out)
+{
+    const std::size_t lastLineEnd = out.text.rfind('\n');
+    out.text.resize(lastLineEnd == std::string::npos ? 0 : lastLineEnd + 1);
+    try {
+        drainOut(out);
+    } catch (const OutputError&) {
+    }
+}
+
 int fileFailure(Console& console, const std::string& message)
 {
     say(console, message);
@@ -121,10 +134,12 @@ int processFile(Console& console, const RunOptions& options, const std::string& 
         drainOut(out);
         finishOutput(outFile);
     } catch (const LineError& e) {
+        keepWhatWasProcessed(out);
         sayError(console,
                  concat(e.what(), "\n    ", excerpt(e.lineText), "\n'", inputFileName, "' is left as it was."));
         return 1;
     } catch (const std::exception& e) {
+        keepWhatWasProcessed(out);
         sayError(console, concat(e.what(), "\n'", inputFileName, "' is left as it was."));
         return 1;
     }
