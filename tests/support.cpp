@@ -20,6 +20,7 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #else
+#include <csignal>
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -188,9 +189,77 @@ RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view
     return result;
 }
 
+Background startVorlane(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> argv{VORLANE_EXE};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::wstring commandLine = wide(windowsCommandLine(argv));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = inheritable(NULL_DEVICE, false);
+    startup.hStdOutput = startup.hStdError = inheritable(NULL_DEVICE, true);
+    PROCESS_INFORMATION child{};
+    const bool started = CreateProcessW(wide(VORLANE_EXE).c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &child);
+    CloseHandle(startup.hStdInput);
+    CloseHandle(startup.hStdOutput);
+    if (!started) {
+        ADD_FAILURE() << "cannot start " << VORLANE_EXE;
+        return {};
+    }
+    CloseHandle(child.hThread);
+    return {reinterpret_cast<std::intptr_t>(child.hProcess)};
+}
+
+Ended killAndWait(Background& run)
+{
+    const HANDLE process = reinterpret_cast<HANDLE>(run.process);
+    constexpr UINT killedCode = 0xDEAD;
+    const bool terminated = TerminateProcess(process, killedCode);
+    WaitForSingleObject(process, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process, &exitCode);
+    CloseHandle(process);
+    run.process = 0;
+    return {terminated && exitCode == killedCode, static_cast<int>(exitCode & 0xFF)};
+}
+
 #else
 
 std::string systemErrorText(int posixError, unsigned long) { return std::strerror(posixError); }
+
+Background startVorlane(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> argv{VORLANE_EXE};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> pointers;
+    for (std::string& a : argv)
+        pointers.push_back(a.data());
+    pointers.push_back(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null = open(NULL_DEVICE, O_RDWR);
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        execv(pointers[0], pointers.data());
+        _exit(127);
+    }
+    EXPECT_GT(child, 0) << "fork failed";
+    return {child};
+}
+
+Ended killAndWait(Background& run)
+{
+    const auto child = static_cast<pid_t>(run.process);
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.process = 0;
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) return {true, 0};
+    return {false, WIFEXITED(status) ? WEXITSTATUS(status) : 1000};
+}
 
 RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view input, const std::string& cwd,
                      const std::vector<std::pair<std::string, std::string>>& environment)

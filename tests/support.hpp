@@ -4,6 +4,7 @@
 
 #include "gcode/out_buffer.hpp"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,6 +57,20 @@ struct RunResult {
 RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view input = {},
                      const std::string& cwd = {},
                      const std::vector<std::pair<std::string, std::string>>& environment = {});
+
+// The executable started on these arguments without waiting for it; standard
+// input is empty and its console text is dropped.
+struct Background {
+    std::intptr_t process = 0; // a process id on POSIX, a handle on Windows
+};
+Background startVorlane(const std::vector<std::string>& arguments);
+// Kills the program at once if it still runs (SIGKILL, TerminateProcess) and
+// waits for it. `killed` says whether it was still running.
+struct Ended {
+    bool killed = false;
+    int status = 0; // its exit status when it had finished
+};
+Ended killAndWait(Background& run);
 
 // An output buffer that drains into `text`.
 OutBuffer outBufferInto(std::string& text);

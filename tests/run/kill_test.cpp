@@ -3,8 +3,6 @@
 // only once the result is whole on the disk does it delete the input and move
 // the result to its name. Between those two steps the result stands under
 // the processing name alone; no other state may be seen.
-// (POSIX: the test kills with SIGKILL.)
-#ifndef _WIN32
 #include "support.hpp"
 
 #include "corpus.hpp"
@@ -13,12 +11,8 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace vorlane::test {
 namespace {
@@ -35,25 +29,6 @@ std::string generatePrint(bench::CorpusOptions options, std::uint64_t bytes)
     text.reserve(bytes + bytes / 8);
     bench::generateCorpus(options, [&](std::string_view piece) { text.append(piece); });
     return text;
-}
-
-// Starts the program on `file` without waiting for it; standard input is
-// empty and the console text is dropped.
-pid_t startVorlane(const std::string& file)
-{
-    std::string program = VORLANE_EXE;
-    std::string argument = file;
-    char* argv[] = {program.data(), argument.data(), nullptr};
-    const pid_t child = fork();
-    if (child == 0) {
-        const int null = open("/dev/null", O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
-        execv(argv[0], argv);
-        _exit(127);
-    }
-    return child;
 }
 
 // Takes `prefix`, then one or more digits and a line end, from the front of `text`.
@@ -105,7 +80,7 @@ TEST(Kill, KilledAnywhereTheInputIsIntactOrTheWholeResultStands)
     const Seconds duration = Clock::now() - runStart;
     ASSERT_EQ(normal.status, 0) << normal.err;
     ASSERT_FALSE(exists(processing));
-    const std::string reference = readFile(input);
+    const std::string reference = readOutput(input);
     const std::size_t timingLines = reference.rfind("; Lua Postproc took ");
     ASSERT_NE(timingLines, std::string::npos);
     const std::string_view referenceBody = std::string_view(reference).substr(0, timingLines);
@@ -126,15 +101,12 @@ TEST(Kill, KilledAnywhereTheInputIsIntactOrTheWholeResultStands)
     for (const Seconds delay : killDelays) {
         writeFile(input, original);
         std::filesystem::remove(processing);
-        const pid_t child = startVorlane(input);
-        ASSERT_GT(child, 0) << "fork failed";
+        Background run = startVorlane({input});
         std::this_thread::sleep_for(delay);
-        kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        const bool killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        const Ended ended = killAndWait(run);
+        const bool killed = ended.killed;
         if (!killed) {
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a run that was not killed succeeds";
+            EXPECT_EQ(ended.status, 0) << "a run that was not killed succeeds";
         }
 
         const std::string at = "kill after " + std::to_string(delay.count() * 1000) + " ms";
@@ -146,7 +118,7 @@ TEST(Kill, KilledAnywhereTheInputIsIntactOrTheWholeResultStands)
                 if (killed) ++killedMidRun;
             } else {
                 trace += "result in place";
-                EXPECT_TRUE(isCompleteResult(now, referenceBody))
+                EXPECT_TRUE(isCompleteResult(fromPlatformText(now), referenceBody))
                     << at << ": the input's name holds neither the input nor the complete result (" << now.size()
                     << " bytes)";
                 EXPECT_FALSE(exists(processing)) << at << ": the result was moved, not copied, into place";
@@ -154,7 +126,7 @@ TEST(Kill, KilledAnywhereTheInputIsIntactOrTheWholeResultStands)
         } else {
             trace += "input gone";
             ASSERT_TRUE(exists(processing)) << at << ": the input is gone and there is no result";
-            EXPECT_TRUE(isCompleteResult(readFile(processing), referenceBody))
+            EXPECT_TRUE(isCompleteResult(readOutput(processing), referenceBody))
                 << at << ": the input was deleted before the result was complete";
         }
     }
@@ -165,4 +137,3 @@ TEST(Kill, KilledAnywhereTheInputIsIntactOrTheWholeResultStands)
 
 } // namespace
 } // namespace vorlane::test
-#endif
