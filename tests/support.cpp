@@ -94,6 +94,18 @@ std::string fromPlatformText(std::string_view text)
 
 std::string readOutput(const std::string& name) { return fromPlatformText(readFile(name)); }
 
+namespace {
+
+// The executable's command line: its path, then the arguments.
+std::vector<std::string> commandWith(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> command{VORLANE_EXE};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return command;
+}
+
+} // namespace
+
 #ifdef _WIN32
 
 namespace {
@@ -153,8 +165,7 @@ RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view
     TempDir io;
     const std::string inPath = io.file("stdin"), outPath = io.file("stdout"), errPath = io.file("stderr");
     writeFile(inPath, input);
-    std::vector<std::string> argv{VORLANE_EXE};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> argv = commandWith(arguments);
     std::wstring commandLine = wide(windowsCommandLine(argv));
     std::wstring variables = environmentWith(environment);
 
@@ -191,8 +202,7 @@ RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view
 
 Background startVorlane(const std::vector<std::string>& arguments)
 {
-    std::vector<std::string> argv{VORLANE_EXE};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> argv = commandWith(arguments);
     std::wstring commandLine = wide(windowsCommandLine(argv));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -231,8 +241,7 @@ std::string systemErrorText(int posixError, unsigned long) { return std::strerro
 
 Background startVorlane(const std::vector<std::string>& arguments)
 {
-    std::vector<std::string> argv{VORLANE_EXE};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> argv = commandWith(arguments);
     std::vector<char*> pointers;
     for (std::string& a : argv)
         pointers.push_back(a.data());
@@ -267,8 +276,7 @@ RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view
     TempDir io;
     const std::string inPath = io.file("stdin"), outPath = io.file("stdout"), errPath = io.file("stderr");
     writeFile(inPath, input);
-    std::vector<std::string> argv{VORLANE_EXE};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> argv = commandWith(arguments);
     std::vector<char*> pointers;
     for (std::string& a : argv)
         pointers.push_back(a.data());
