@@ -632,8 +632,8 @@ class Checker {
             rewrittenDraw(interfaceRewrite, isDraw, e.value_or(0), origin, terminus);
         } else if (first.starts_with(topInfillRewrite.header)) {
             rewrittenDraw(topInfillRewrite, isDraw, e.value_or(0), origin, terminus);
-        } else if (const std::size_t announcement = (mayLift || first != line_) ? liftAnnouncement() : npos;
-                   announcement != npos) {
+        } else if (const std::size_t announcement = (first != line_ || mayLift) ? liftAnnouncement() : npos;
+                   announcement != npos && (first != line_ || endsLikeLift(announcement))) {
             if (!isTravel) problem(where() + " is announced as a lifted travel but is no travel");
             if (chapter_ != Chapter::Printing) problem(where() + " is lifted outside the printing chapter");
             if (!seenMoveAfterToolChange_)
@@ -656,6 +656,15 @@ class Checker {
             if (!out_[k].starts_with("G1 ")) return npos;
         }
         return npos;
+    }
+
+    // A copied travel may be followed by a later travel's lift: the lift that
+    // stands for this line ends at its end point and comes down to its Z.
+    bool endsLikeLift(std::size_t announcement) const
+    {
+        const std::size_t n = announcement - next_;
+        return (n == 4 || n == 5) && out_[announcement - 3] == "G1 X" + g(at_.x) + " Y" + g(at_.y) + " F" + g(at_.f) &&
+               out_[announcement - 2] == "G1 Z" + g(at_.z) + " F" + std::string(VERTICAL_FEED_RATE);
     }
 
     // [XY move to where the rise begins,] the rise along the travel, the
