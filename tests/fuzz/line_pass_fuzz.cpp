@@ -33,6 +33,7 @@ constexpr std::string_view refusals[] = {
     " does not fit a 32-bit integer",
     " is outside 0 to 9",
     "absolute extrusion (M82) is in effect; Vorlane needs relative extrusion (M83)",
+    ", which no G-code reader takes",
 };
 
 bool isRefusal(std::string_view message)
