@@ -892,7 +892,8 @@ class Checker {
         // The line's feed rate back when the finish changed it; the next input
         // line may itself be that feed-rate line.
         const std::string restore = "G1 F" + fText;
-        const bool finishChangedF = pieces.back().fText != fText;
+        // The program compares the floats: F -0 and F 0 are one feed rate.
+        const bool finishChangedF = pieces.back().fText != fText && pieces.back().f != f;
         const bool nextInputIsRestore = i_ + 1 < in_.size() && in_[i_ + 1] == restore;
         if (outputAt(next_) == restore && (finishChangedF || !nextInputIsRestore || outputAt(next_ + 1) == restore))
             ++next_;

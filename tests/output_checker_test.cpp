@@ -388,6 +388,23 @@ TEST(OutputChecker, ReadsTheInputAsTheProgramDoes)
     EXPECT_TRUE(checkOutput("", "").empty()) << "nothing in, nothing out";
 }
 
+TEST(OutputChecker, TakesFeedRatesMinusZeroAndZeroForOne)
+{
+    // The program restores a split draw's feed rate when the finish's differs
+    // as a float; F-0 scaled by a factor is written F0, which is no change.
+    const std::string input = lines({"; *** Main G-code", "; 'Sparse Infill Path', 3.2 [feed mm/s], 55.2 [head mm/s]",
+                                     "G1 X3 Y-2 Z0.25 F6000", "G1 X3 Y-1 E0.05 F-0", "G1 X3 Y1 E0.1",
+                                     "G1 X0 Y0 Z0.5 F6000", "G1 X10 Y0 E1 F-0"});
+    const std::string output =
+        lines({"; *** Main G-code", "; 'Sparse Infill Path', 3.2 [feed mm/s], 55.2 [head mm/s]",
+               "G1 X3 Y-2 Z0.25 F6000", "G1 X3 Y-1 E0.05 F-0", "G1 X3 Y1 E0.1", "G1 X0 Y0 Z0.5 F6000",
+               "; TopInfill Crosses StackedInfilln:  canBoostVolume: true boostedFactor: 1.25 "
+               "prevLayerHeight for Infill: 0.25",
+               "; original line:G1 X10 Y0 E1 F-0", "; finish off - emitting with factor of 1", "G1 X10 Y0 E1 F0"});
+    EXPECT_TRUE(checkOutput(input, output).empty()) << joined(checkOutput(input, output));
+    EXPECT_EQ(processWithExecutable(input), output) << "no feed-rate line follows a finish at F0 for F-0";
+}
+
 // ---------------------------------------------------------------------------
 // The checker holds on what the program writes.
 
