@@ -211,6 +211,33 @@ const Breakage breakages[] = {
          header->replace(at, 21, "canBoostVolume: true");
      },
      "can boost only unless"},
+    {"a header whose first-layer verdict disagrees with the layer below", "extrusion/interface_only_main_crossed",
+     [](Lines&, Lines& out) {
+         replace(out,
+                 "; Interface Crosses Main: sameToolAsMainSupport: false mainIsFirstLayer: true canBoostVolume: true "
+                 "boostedFactor: 4 prevLayerHeight for Main: 0",
+                 "; Interface Crosses Main: sameToolAsMainSupport: false mainIsFirstLayer: true canBoostVolume: true "
+                 "boostedFactor: 4 prevLayerHeight for Main: 0.5");
+     },
+     "main support is on a first layer exactly when"},
+    {"a boost factor beyond what a 0.05 mm layer gives", "extrusion/interface_only_main_crossed",
+     [](Lines&, Lines& out) {
+         replace(out,
+                 "; Interface Crosses Main: sameToolAsMainSupport: false mainIsFirstLayer: true canBoostVolume: true "
+                 "boostedFactor: 4 prevLayerHeight for Main: 0",
+                 "; Interface Crosses Main: sameToolAsMainSupport: false mainIsFirstLayer: true canBoostVolume: true "
+                 "boostedFactor: 20 prevLayerHeight for Main: 0");
+         replace(out, "G1 X10 Y0 E4 F600", "G1 X10 Y0 E20 F120");
+     },
+     "names a boost factor beyond 0 to 16"},
+    {"a malformed header", "extrusion/interface_only_main_crossed",
+     [](Lines&, Lines& out) {
+         replace(out,
+                 "; Interface Crosses Main: sameToolAsMainSupport: false mainIsFirstLayer: true canBoostVolume: true "
+                 "boostedFactor: 4 prevLayerHeight for Main: 0",
+                 "; Interface Crosses Main: sameToolAsMainSupport: no");
+     },
+     "has a malformed header"},
     {"a rewrite in another path kind", "extrusion/interface_only_main_crossed",
      [](Lines& in, Lines& out) {
          const std::string comment = "; 'Support Interface Path', 1.0 [feed mm/s], 40.0 [head mm/s]";
@@ -254,6 +281,13 @@ const Breakage breakages[] = {
          remove(out, "G1 X10 Y0 E1.6 F600");
      },
      "has neither a piece nor its finish"},
+    {"an interface split with nothing but its finish", "extrusion/interface_worked_example",
+     [](Lines&, Lines& out) {
+         for (const char* line : {"; found other so emitting boosted Interface:", "", "G1 X5 Y0 E2 F600",
+                                  "; found Main so emitting vanilla:", "", "G1 X6 Y0 E0.1 F1200"})
+             remove(out, line);
+     },
+     "writes a piece before its finish"},
     {"no empty line after a piece's comment", "extrusion/interface_worked_example",
      [](Lines&, Lines& out) { remove(out, ""); }, "is not followed by an empty line"},
     {"pieces going back along the line", "extrusion/interface_worked_example",
@@ -293,6 +327,13 @@ const Breakage breakages[] = {
          insertBefore(out, "; *** Main G-code", "M82");
      },
      "absolute extrusion"},
+    {"a draw of a tool outside 0 to 9 passed through", "extrusion/crossing_nothing",
+     [](Lines& in, Lines& out) {
+         insertBefore(in, "; 'Support (may Stack) Path', 1.0 [feed mm/s], 40.0 [head mm/s]", "T12");
+         insertBefore(out, "; 'Support (may Stack) Path', 1.0 [feed mm/s], 40.0 [head mm/s]", "T12");
+         insertBefore(out, "G1 X2 Y-2 Z0.2 F6000", "M106 P12 S0 ; restore the fan in case tool change messed it up");
+     },
+     "draws with tool 12, outside 0 to 9"},
     {"a malformed number passed through", "extrusion/crossing_nothing",
      [](Lines& in, Lines& out) {
          in.push_back("G1 X1.2.3 Y4");
