@@ -599,7 +599,6 @@ class Checker {
         const float lengthSquared = dx * dx + dy * dy;
         const bool longEnough =
             static_cast<float>(TRAVEL_LIFT_MIN_LENGTH_MM * TRAVEL_LIFT_MIN_LENGTH_MM) < lengthSquared;
-        const bool mayLift = isTravel && chapter_ == Chapter::Printing && seenMoveAfterToolChange_ && longEnough;
         // Lines the program refuses end the pass: the checker never sees them.
         if (absoluteExtrusion_ && chapter_ == Chapter::Printing && e && movesXY)
             problem(where() + " moves with E under absolute extrusion (M82), yet it was not refused");
@@ -628,12 +627,14 @@ class Checker {
             return;
         }
         const Point origin{before.x, before.y}, terminus{at_.x, at_.y};
+        // A line copied as it was stands first. (The first line of a lift is
+        // never the travel itself, and the lines after a copy may look like a
+        // lift: a later travel's, or an input's own.)
         if (first.starts_with(interfaceRewrite.header)) {
             rewrittenDraw(interfaceRewrite, isDraw, e.value_or(0), origin, terminus);
         } else if (first.starts_with(topInfillRewrite.header)) {
             rewrittenDraw(topInfillRewrite, isDraw, e.value_or(0), origin, terminus);
-        } else if (const std::size_t announcement = (first != line_ || mayLift) ? liftAnnouncement() : npos;
-                   announcement != npos && (first != line_ || endsLikeLift(announcement))) {
+        } else if (const std::size_t announcement = first != line_ ? liftAnnouncement() : npos; announcement != npos) {
             if (!isTravel) problem(where() + " is announced as a lifted travel but is no travel");
             if (chapter_ != Chapter::Printing) problem(where() + " is lifted outside the printing chapter");
             if (!seenMoveAfterToolChange_)
@@ -656,15 +657,6 @@ class Checker {
             if (!out_[k].starts_with("G1 ")) return npos;
         }
         return npos;
-    }
-
-    // A copied travel may be followed by a later travel's lift: the lift that
-    // stands for this line ends at its end point and comes down to its Z.
-    bool endsLikeLift(std::size_t announcement) const
-    {
-        const std::size_t n = announcement - next_;
-        return (n == 4 || n == 5) && out_[announcement - 3] == "G1 X" + g(at_.x) + " Y" + g(at_.y) + " F" + g(at_.f) &&
-               out_[announcement - 2] == "G1 Z" + g(at_.z) + " F" + std::string(VERTICAL_FEED_RATE);
     }
 
     // [XY move to where the rise begins,] the rise along the travel, the

@@ -429,6 +429,24 @@ TEST(OutputChecker, ReadsTheInputAsTheProgramDoes)
     EXPECT_TRUE(checkOutput("", "").empty()) << "nothing in, nothing out";
 }
 
+TEST(OutputChecker, TakesACopiedTravelForACopyWhateverFollowsIt)
+{
+    // Found by the fuzzer: after a travel the program may lift but does not
+    // (nothing lies in its way), the input itself holds lines that look like a
+    // lift of that travel and its announcement. The program copies them all,
+    // and so must the checker read them.
+    const std::string forged[] = {"G1 X8 Y0 Z1.5 F9000", "G1 X20 Y0 F9000", "G1 Z1 F450", "G1 F9000",
+                                  "; original line:G1 X20 Y0 F9000"};
+    const std::string input = lines({"; *** Main G-code", "T0", "G1 Z1 F1000", "G1 X0 Y0 F9000", "G1 X20 Y0 F9000",
+                                     forged[0], forged[1], forged[2], forged[3], forged[4]});
+    const std::string output = lines(
+        {"; *** Main G-code", "T0", "M106 P0 S0 ; restore the fan in case tool change messed it up", "G1 Z1 F1000",
+         "G1 X0 Y0 F9000", "G1 X20 Y0 F9000", forged[0], forged[1], forged[2], forged[3], forged[4]});
+    EXPECT_EQ(processWithExecutable(input), output) << "a travel over nothing is copied, and so is what follows";
+    const std::vector<std::string> problems = checkOutput(input, output);
+    EXPECT_TRUE(problems.empty()) << joined(problems);
+}
+
 TEST(OutputChecker, TakesFeedRatesMinusZeroAndZeroForOne)
 {
     // The program restores a split draw's feed rate when the finish's differs
