@@ -3,12 +3,20 @@
 
 #include "gcode/number_text.hpp"
 
+#include <cmath>
+#include <stdexcept>
+
 namespace vorlane {
 
 namespace {
 
 void word(std::string& text, std::string_view letter, float value)
 {
+    // No printer reads "inf" or "nan": a boost or lift whose arithmetic left
+    // the float range refuses its line instead.
+    if (!std::isfinite(value))
+        throw std::range_error(concat("a computed ", letter.substr(letter.size() - 1), " value is ", value,
+                                      ", which no G-code reader takes"));
     text += letter;
     appendNumber(text, value);
 }

@@ -1,0 +1,1018 @@
+// The output checker. It follows, with readers of its own, the few things of
+// the print state that decide what may be rewritten (position, feed rate,
+// chapter, path kind, tool, fan speed, the materials' bed temperatures) and
+// lines every output line up with the input line it stands for.
+#include "output_checker.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <optional>
+
+namespace vorlane::test {
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+constexpr std::size_t MAX_PROBLEMS = 20;
+
+constexpr std::string_view HEADER_LINE = "; Vorlane v0024";
+constexpr std::string_view LUA_TIMING = "; Lua Postproc took ";
+constexpr std::string_view OWN_TIMING = "; D   Postproc took ";
+constexpr std::string_view ORIGINAL_LINE = "; original line:";
+constexpr std::string_view RESTORE_COMMENT = " ; restore the fan in case tool change messed it up";
+constexpr std::string_view BED_COMMENT = " ; we use higher of the two materials' bed temps";
+constexpr std::string_view FINISH_COMMENT = "; finish off - emitting with factor of ";
+// A lifted travel goes down at this feed rate.
+constexpr std::string_view VERTICAL_FEED_RATE = "450";
+constexpr double TRAVEL_LIFT_MIN_LENGTH_MM = 2;
+// Boosted sparse infill gets this much more plastic.
+constexpr double TOP_INFILL_BOOST = 1.25;
+// Feed rate at and above which sparse infill is not slowed for speed.
+constexpr double TOP_SPEED_FEED_RATE = 10000;
+// Below this a feed rate scaled in floats loses its digits (subnormal
+// numbers): ratios of such feed rates are not checked.
+constexpr double MIN_CHECKED_FEED_RATE = 1e-6;
+
+struct RewriteKind {
+    std::string_view name;
+    std::string_view header;
+    std::string_view wholeAnnouncement;
+    std::string_view plainComment;
+    std::string_view boostedComment;
+};
+
+constexpr RewriteKind interfaceRewrite{
+    "support interface", "; Interface Crosses Main: ", "; boosted Interface over all-Main Support - original line:",
+    "; found Main so emitting vanilla:", "; found other so emitting boosted Interface:"};
+constexpr RewriteKind topInfillRewrite{"sparse infill", "; TopInfill Crosses StackedInfilln: ",
+                                       "; boosted TopInfill over all-Stacked Infill - original line:",
+                                       "; found StackedInfill so emitting nominally slowed vanilla to get there:",
+                                       "; found other so emitting boosted TopInfill:"};
+
+// ---------------------------------------------------------------------------
+// Lines and number text.
+
+// As the program reads its input: lines end at LF, a CR right before the LF
+// is not part of the line, and a last line without LF is a line.
+std::vector<std::string_view> inputLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        const std::size_t lf = text.find('\n', begin);
+        if (lf == npos) {
+            lines.push_back(text.substr(begin));
+            break;
+        }
+        std::size_t end = lf;
+        if (end > begin && text[end - 1] == '\r') --end;
+        lines.push_back(text.substr(begin, end - begin));
+        begin = lf + 1;
+    }
+    return lines;
+}
+
+// The program ends every line it writes with LF.
+std::vector<std::string_view> outputLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        std::size_t lf = text.find('\n', begin);
+        if (lf == npos) lf = text.size();
+        lines.push_back(text.substr(begin, lf - begin));
+        begin = lf + 1;
+    }
+    return lines;
+}
+
+// printf's %g of the float widened to double: the program's number text.
+std::string g(float value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+    return text;
+}
+
+std::string excerpt(std::string_view line)
+{
+    return line.size() <= 120 ? std::string(line) : std::string(line.substr(0, 117)) + "...";
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// A number written in the program's text form; its value in `value`. "nan"
+// and "inf" are number text too (a comment may carry them).
+bool readNumberText(std::string_view text, double& value)
+{
+    if (text.empty() || text.size() > 30) return false;
+    const std::string copy(text);
+    char* end = nullptr;
+    value = std::strtod(copy.c_str(), &end);
+    if (end != copy.c_str() + copy.size()) return false;
+    char again[40];
+    std::snprintf(again, sizeof again, "%g", value);
+    return copy == again;
+}
+
+// ---------------------------------------------------------------------------
+// G-code words, as the program's word pattern
+// (G|M|X|Y|Z|U|V|W|I|J|K|E|F|T|S|P|D|H|R|Q|N)([-+]?\d*\.?\d+\.?), any case,
+// finds them from left to right in a line without its comment.
+
+bool isWordLetter(char c)
+{
+    if (!isLetter(c)) return false;
+    const char upper = c >= 'a' ? static_cast<char>(c - 'a' + 'A') : c;
+    return std::string_view("GMXYZUVWIJKEFTSPDHRQN").find(upper) != npos;
+}
+
+// The length of the number at the start of `text`, 0 when there is none.
+// "\d*\.?\d+" takes digits, point, digits when a digit follows the point and
+// the digits alone otherwise; a trailing point is taken after either.
+std::size_t numberLength(std::string_view text, bool& twoPoints)
+{
+    twoPoints = false;
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    const std::size_t integerBegin = i;
+    while (i < text.size() && isDigit(text[i]))
+        ++i;
+    if (i + 1 < text.size() && text[i] == '.' && isDigit(text[i + 1])) {
+        ++i;
+        while (i < text.size() && isDigit(text[i]))
+            ++i;
+        if (i < text.size() && text[i] == '.') {
+            twoPoints = true;
+            ++i;
+        }
+        return i;
+    }
+    if (i == integerBegin) return 0;
+    if (i < text.size() && text[i] == '.') ++i;
+    return i;
+}
+
+// The float a number text stands for, correctly rounded; nothing when the
+// text is not one number or lies beyond a float's range (it rounds to 0 or
+// to infinity), which the program refuses.
+std::optional<float> floatOf(std::string_view number)
+{
+    const std::string text(number);
+    char* end = nullptr;
+    errno = 0;
+    const float value = std::strtof(text.c_str(), &end);
+    if (text.empty() || end != text.c_str() + text.size()) return std::nullopt;
+    if (errno == ERANGE && (value == 0 || std::isinf(value))) return std::nullopt;
+    return value;
+}
+
+struct Words {
+    std::array<std::optional<float>, 128> values;
+    bool malformed = false; // a number the program cannot read: it refuses the line
+    std::optional<float> operator[](char letter) const { return values[static_cast<unsigned char>(letter)]; }
+};
+
+Words readWords(std::string_view line)
+{
+    const std::string_view text = line.substr(0, line.find(';'));
+    Words words;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (!isWordLetter(text[i])) {
+            ++i;
+            continue;
+        }
+        bool twoPoints = false;
+        const std::size_t length = numberLength(text.substr(i + 1), twoPoints);
+        if (length == 0) {
+            ++i;
+            continue;
+        }
+        const std::optional<float> value = twoPoints ? std::nullopt : floatOf(text.substr(i + 1, length));
+        if (value)
+            words.values[static_cast<unsigned char>(text[i])] = *value;
+        else
+            words.malformed = true;
+        i += 1 + length;
+    }
+    return words;
+}
+
+// ---------------------------------------------------------------------------
+// The line kinds that matter here, in the program's own terms.
+
+bool isMoveLine(std::string_view line) { return line.size() >= 3 && line.starts_with("G1") && !isDigit(line[2]); }
+
+// After "^\s*M[0-9]+": the position behind the digits, or npos.
+std::size_t afterMNumber(std::string_view line)
+{
+    std::size_t i = 0;
+    while (i < line.size() && isSpace(line[i]))
+        ++i;
+    if (i + 1 >= line.size() || line[i] != 'M' || !isDigit(line[i + 1])) return npos;
+    i += 2;
+    while (i < line.size() && isDigit(line[i]))
+        ++i;
+    return i;
+}
+
+// "^; '[a-zA-Z() ]* Path'"
+bool isPathKindComment(std::string_view line)
+{
+    if (!line.starts_with("; '")) return false;
+    std::size_t end = 3;
+    while (end < line.size() && (isLetter(line[end]) || line[end] == '(' || line[end] == ')' || line[end] == ' '))
+        ++end;
+    return end >= 8 && line.substr(end - 5, 5) == " Path" && end < line.size() && line[end] == '\'';
+}
+
+bool isToolChange(std::string_view line)
+{
+    if (line.size() < 2 || line[0] != 'T') return false;
+    const std::size_t digit = line[1] == '-' ? 2 : 1;
+    return digit < line.size() && isDigit(line[digit]);
+}
+
+enum class Chapter { Preamble, Prefix, Printing, Postfix };
+enum class Section { None, Unclassified, Perimeter, Solid, PrimePillar, StackedInfill, TopInfill, Interface, Main };
+
+Section sectionOf(std::string_view comment)
+{
+    const std::pair<std::string_view, Section> kinds[] = {
+        {"; 'Perimeter Path'", Section::Perimeter},      {"; 'Solid Path'", Section::Solid},
+        {"; 'Prime Pillar Path'", Section::PrimePillar}, {"; 'Stacked Sparse Infill Path", Section::StackedInfill},
+        {"; 'Sparse Infill Path", Section::TopInfill},   {"; 'Support Interface", Section::Interface},
+        {"; 'Support (may Stack)", Section::Main},
+    };
+    for (const auto& [prefix, section] : kinds)
+        if (comment.starts_with(prefix)) return section;
+    return Section::Unclassified;
+}
+
+// "; name = value" of the settings header: a name of letters, spaces and
+// underscores, a value that starts with a sign or a digit and goes on with
+// digits, points, plus signs and e or E, then only white space.
+bool readSetting(std::string_view line, std::string_view& name, std::string_view& value)
+{
+    if (!line.starts_with("; ")) return false;
+    std::size_t run = 2;
+    while (run < line.size() && (isLetter(line[run]) || line[run] == '_' || line[run] == ' '))
+        ++run;
+    if (run < 4 || line[run - 1] != ' ' || line.substr(run, 2) != "= ") return false;
+    name = line.substr(2, run - 3);
+    const std::size_t begin = run + 2;
+    if (begin >= line.size() || !(isDigit(line[begin]) || line[begin] == '-' || line[begin] == '+')) return false;
+    std::size_t end = begin + 1;
+    while (end < line.size() &&
+           (isDigit(line[end]) || line[end] == '+' || line[end] == '.' || line[end] == 'e' || line[end] == 'E'))
+        ++end;
+    for (std::size_t i = end; i < line.size(); ++i)
+        if (!isSpace(line[i])) return false;
+    value = line.substr(begin, end - begin);
+    return true;
+}
+
+// A settings value as a float: the whole text one number ("+5" and ".5" after
+// a sign included, "1.2.3" and a lone sign not).
+std::optional<float> settingValue(std::string_view text)
+{
+    if (text.size() > 1 && text[0] == '+' && text[1] != '-' && text[1] != '+') text.remove_prefix(1);
+    const std::size_t lead = !text.empty() && text[0] == '-' ? 1 : 0;
+    if (text.size() <= lead || !(isDigit(text[lead]) || text[lead] == '.')) return std::nullopt;
+    return floatOf(text);
+}
+
+// ---------------------------------------------------------------------------
+// Generated lines: "G1" and words in a fixed order, each number in the
+// program's number text.
+
+bool readGenerated(std::string_view line, std::string_view letters, double* values)
+{
+    if (!line.starts_with("G1")) return false;
+    std::string_view rest = line.substr(2);
+    for (std::size_t w = 0; w < letters.size(); ++w) {
+        if (rest.size() < 2 || rest[0] != ' ' || rest[1] != letters[w]) return false;
+        rest.remove_prefix(2);
+        const std::size_t end = std::min(rest.find(' '), rest.size());
+        if (!readNumberText(rest.substr(0, end), values[w])) return false;
+        rest.remove_prefix(end);
+    }
+    return rest.empty();
+}
+
+bool allFinite(const double* values, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i)
+        if (!std::isfinite(values[i])) return false;
+    return true;
+}
+
+// Equal but for the rounding of 32-bit arithmetic and of 6-digit number text,
+// plus `slack` for what the caller knows to be less exact.
+bool near(double actual, double expected, double slack = 0)
+{
+    return std::fabs(actual - expected) <= 1e-4 * std::max(std::fabs(actual), std::fabs(expected)) + 1e-6 + slack;
+}
+
+struct Point {
+    double x = 0, y = 0;
+};
+
+// Where a written point lies along a move: its lambda and its distance from
+// the move's line, with how far either may be off through rounding.
+struct AlongMove {
+    double lambda = 0;
+    double offLine = 0;
+    double lambdaSlack = 0;
+    double lineSlack = 0;
+};
+
+AlongMove along(Point origin, Point terminus, Point p)
+{
+    const double dx = terminus.x - origin.x, dy = terminus.y - origin.y;
+    const double length = std::hypot(dx, dy);
+    AlongMove a;
+    const double scale = std::max({std::fabs(origin.x), std::fabs(origin.y), std::fabs(terminus.x),
+                                   std::fabs(terminus.y), std::fabs(p.x), std::fabs(p.y)});
+    // Six-digit text of the point and float interpolation.
+    a.lineSlack = 2e-5 * scale + 1e-5;
+    if (!(length > 0)) return a;
+    a.lambda = ((p.x - origin.x) * dx + (p.y - origin.y) * dy) / (length * length);
+    a.offLine = std::fabs(dx * (p.y - origin.y) - dy * (p.x - origin.x)) / length;
+    a.lambdaSlack = a.lineSlack / length;
+    return a;
+}
+
+// ---------------------------------------------------------------------------
+// The check.
+
+struct Position {
+    float x = 0, y = 0, z = 0, f = 0;
+};
+
+struct Piece {
+    bool boosted = false;
+    bool finish = false;
+    Point end;
+    double e = 0;
+    double f = 0;
+    std::string fText;
+    std::size_t outputLine = 0;
+};
+
+class Checker {
+  public:
+    Checker(std::vector<std::string_view> in, std::vector<std::string_view> out, std::size_t firstOutputLine,
+            CheckCounts& counts, std::vector<std::string>& problems)
+        : in_(std::move(in)), out_(std::move(out)), outputLineOffset_(firstOutputLine), counts_(counts),
+          problems_(problems)
+    {
+    }
+
+    void run()
+    {
+        for (i_ = 0; i_ < in_.size() && !stopped_; ++i_) {
+            line_ = in_[i_];
+            trackExtrusionMode();
+            if (isMoveLine(line_))
+                moveLine();
+            else
+                otherLine();
+        }
+        if (!stopped_ && next_ < out_.size())
+            problem("output line " + outputNumber(next_) + " `" + excerpt(out_[next_]) +
+                    "` follows the line that stands for the last input line");
+    }
+
+  private:
+    std::vector<std::string_view> in_;
+    std::vector<std::string_view> out_;
+    std::size_t outputLineOffset_;
+    CheckCounts& counts_;
+    std::vector<std::string>& problems_;
+    bool stopped_ = false;
+
+    std::size_t i_ = 0;     // the input line being lined up
+    std::string_view line_; // its text
+    std::size_t next_ = 0;  // the first output line not yet lined up
+
+    // What the program follows of the print state.
+    Position at_;
+    Chapter chapter_ = Chapter::Preamble;
+    Section section_ = Section::None;
+    long long tool_ = 0;
+    bool seenMoveAfterToolChange_ = false;
+    bool fanRestorePending_ = false;
+    bool absoluteExtrusion_ = false;
+    float fanSpeed_ = 0;
+    // Settings: -1 before the first header, -2 in a section that is no
+    // material's, else the material's number.
+    int settingsSection_ = -1;
+    int materials_ = 0;
+    std::map<int, std::optional<float>> materialsWithSettings_; // material -> its bed_C, if any
+
+    std::string outputNumber(std::size_t k) const { return std::to_string(k + 1 + outputLineOffset_); }
+    std::string_view outputAt(std::size_t k) const { return k < out_.size() ? out_[k] : std::string_view(); }
+    std::string where() const { return "input line " + std::to_string(i_ + 1) + " `" + excerpt(line_) + "`"; }
+
+    void problem(const std::string& text)
+    {
+        if (problems_.size() < MAX_PROBLEMS) problems_.push_back(text);
+    }
+    // The output can no longer be lined up with the input: nothing after this is worth reading.
+    void lost(const std::string& text)
+    {
+        problem(text);
+        stopped_ = true;
+    }
+
+    void expectCopy()
+    {
+        if (next_ < out_.size() && out_[next_] == line_) {
+            ++next_;
+            return;
+        }
+        if (next_ >= out_.size())
+            lost(where() + " is missing: the output ends before it");
+        else
+            lost(where() + " is neither copied nor announced as replaced; output line " + outputNumber(next_) +
+                 " is `" + excerpt(out_[next_]) + "`");
+    }
+
+    // M82 (absolute extrusion) and M83 (relative), whatever else the line is.
+    void trackExtrusionMode()
+    {
+        std::size_t i = 0;
+        while (i < line_.size() && isSpace(line_[i]))
+            ++i;
+        if (line_.substr(i, 2) != "M8" || i + 2 >= line_.size() || (line_[i + 2] != '2' && line_[i + 2] != '3')) return;
+        if (i + 3 < line_.size() && isDigit(line_[i + 3])) return;
+        absoluteExtrusion_ = line_[i + 2] == '2';
+    }
+
+    // ---- lines other than moves, in the program's row order
+
+    void otherLine()
+    {
+        if (chapter_ == Chapter::Printing && afterMNumber(line_) != npos) {
+            expectCopy();
+            trackFan();
+        } else if (isPathKindComment(line_)) {
+            expectCopy();
+            section_ = sectionOf(line_);
+        } else if (line_ == ";" || line_.starts_with("; BEGIN_LAYER_OBJECT")) {
+            expectCopy();
+        } else if (isToolChange(line_)) {
+            expectCopy();
+            changeTool();
+        } else if (line_.starts_with("; *** Resume on Ext")) {
+            expectCopy();
+            fanRestorePending_ = true;
+        } else if (line_.starts_with("; *** G-code Prefix")) {
+            expectCopy();
+            chapter_ = Chapter::Prefix;
+        } else if (line_.starts_with("; *** Main G-code")) {
+            expectCopy();
+            chapter_ = Chapter::Printing;
+        } else if (line_.starts_with("; *** G-code Postfix")) {
+            expectCopy();
+            chapter_ = Chapter::Postfix;
+        } else if (chapter_ == Chapter::Preamble) {
+            expectCopy();
+            settingsLine();
+        } else if (chapter_ == Chapter::Prefix) {
+            bedTemperatureLine();
+        } else {
+            expectCopy();
+        }
+    }
+
+    // M106 without P sets the part fan (bare: full), M107 without P stops it.
+    void trackFan()
+    {
+        const Words words = readWords(line_);
+        if (words.malformed) problem(where() + " holds a number the program cannot read, yet it was not refused");
+        if (words['P']) return;
+        const std::optional<float> m = words['M'];
+        if (!m) return;
+        if (*m >= 106 && *m < 107) {
+            fanSpeed_ = words['S'].value_or(255.0f);
+            fanRestorePending_ = false;
+        } else if (*m >= 107 && *m < 108) {
+            fanSpeed_ = 0;
+            fanRestorePending_ = false;
+        }
+    }
+
+    void changeTool()
+    {
+        const std::size_t begin = 1;
+        std::size_t end = line_[1] == '-' ? 2 : 1;
+        while (end < line_.size() && isDigit(line_[end]))
+            ++end;
+        const std::string number(line_.substr(begin, end - begin));
+        errno = 0;
+        const long long tool = std::strtoll(number.c_str(), nullptr, 10);
+        if (errno == ERANGE || tool < INT32_MIN || tool > INT32_MAX)
+            problem(where() + " names a tool beyond a 32-bit integer, yet it was not refused");
+        tool_ = tool;
+        seenMoveAfterToolChange_ = false;
+        fanRestorePending_ = true;
+    }
+
+    void settingsLine()
+    {
+        if (line_.starts_with("; *** Printer Settings")) {
+            settingsSection_ = -2;
+        } else if (line_.starts_with("; *** Material Settings for Extruder")) {
+            settingsSection_ = materials_++;
+        } else if (line_.starts_with("; *** Style Settings") || line_.starts_with("; *** Support Settings") ||
+                   line_.starts_with("; *** Actual Slicing Settings As Used ***")) {
+            settingsSection_ = -2;
+        } else if (settingsSection_ >= 0) {
+            std::string_view name, text;
+            if (!readSetting(line_, name, text) || name.find("g_code") != npos) return;
+            const std::optional<float> value = settingValue(text);
+            if (!value) return;
+            std::optional<float>& bed = materialsWithSettings_[settingsSection_];
+            if (name == "bed_C") bed = *value;
+        }
+    }
+
+    // With two or more materials, the start G-code's bed temperature is raised
+    // to the hottest material's.
+    void bedTemperatureLine()
+    {
+        const std::size_t afterM = afterMNumber(line_);
+        if (!materialsWithSettings_.contains(1) || afterM == npos || afterM == line_.size()) {
+            expectCopy();
+            return;
+        }
+        const Words words = readWords(line_);
+        if (words.malformed) problem(where() + " holds a number the program cannot read, yet it was not refused");
+        const std::optional<float> m = words['M'], s = words['S'];
+        if (!m || !s || (*m != 140 && *m != 190)) {
+            expectCopy();
+            return;
+        }
+        float maxTemp = 0;
+        for (const auto& [material, bed] : materialsWithSettings_)
+            if (bed) maxTemp = *bed < maxTemp ? maxTemp : *bed;
+        if (maxTemp == *s) {
+            expectCopy();
+            return;
+        }
+        const std::string raised = "M" + g(*m) + " S" + g(maxTemp) + std::string(BED_COMMENT);
+        if (outputAt(next_) == raised) {
+            ++counts_.bedLines;
+            ++next_;
+            return;
+        }
+        lost(where() + " is a bed temperature below the hottest material's (" + g(maxTemp) + "): expected `" + raised +
+             "`, output line " + outputNumber(next_) + " is `" + excerpt(outputAt(next_)) + "`");
+    }
+
+    // ---- moves
+
+    void moveLine()
+    {
+        const Words words = readWords(line_);
+        if (words.malformed) problem(where() + " holds a number the program cannot read, yet it was not refused");
+        const Position before = at_;
+        at_.x = words['X'].value_or(at_.x);
+        at_.y = words['Y'].value_or(at_.y);
+        at_.z = words['Z'].value_or(at_.z);
+        at_.f = words['F'].value_or(at_.f);
+        const std::optional<float> e = words['E'];
+        const float dx = at_.x - before.x, dy = at_.y - before.y;
+        const bool movesXY = dx != 0.0f || dy != 0.0f;
+        const bool isDraw = movesXY && e && *e > 0.0f;
+        const bool isTravel = movesXY && !isDraw;
+        const float lengthSquared = dx * dx + dy * dy;
+        const bool longEnough =
+            static_cast<float>(TRAVEL_LIFT_MIN_LENGTH_MM * TRAVEL_LIFT_MIN_LENGTH_MM) < lengthSquared;
+        // Lines the program refuses end the pass: the checker never sees them.
+        if (absoluteExtrusion_ && chapter_ == Chapter::Printing && e && movesXY)
+            problem(where() + " moves with E under absolute extrusion (M82), yet it was not refused");
+        if (isDraw && (tool_ < 0 || tool_ > 9))
+            problem(where() + " draws with tool " + std::to_string(tool_) + ", outside 0 to 9, yet it was not refused");
+
+        if (fanRestorePending_) {
+            fanRestorePending_ = false;
+            if (tool_ >= 0) {
+                const std::string restore =
+                    "M106 P" + std::to_string(tool_) + " S" + g(fanSpeed_) + std::string(RESTORE_COMMENT);
+                if (outputAt(next_) != restore) {
+                    lost(where() + " is the first move after a tool change or resume marker, so `" + restore +
+                         "` must stand first; output line " + outputNumber(next_) + " is `" + excerpt(outputAt(next_)) +
+                         "`");
+                    return;
+                }
+                ++counts_.fanRestores;
+                ++next_;
+            }
+        }
+        const std::string_view first = outputAt(next_);
+        if (first.starts_with("M106 P") && first.ends_with(RESTORE_COMMENT)) {
+            lost("output line " + outputNumber(next_) + " `" + std::string(first) + "` restores the fan before " +
+                 where() + ", but no tool change or resume marker came since the last move");
+            return;
+        }
+        const Point origin{before.x, before.y}, terminus{at_.x, at_.y};
+        // A line copied as it was stands first. (The first line of a lift is
+        // never the travel itself, and the lines after a copy may look like a
+        // lift: a later travel's, or an input's own.)
+        if (first.starts_with(interfaceRewrite.header)) {
+            rewrittenDraw(interfaceRewrite, isDraw, e.value_or(0), origin, terminus);
+        } else if (first.starts_with(topInfillRewrite.header)) {
+            rewrittenDraw(topInfillRewrite, isDraw, e.value_or(0), origin, terminus);
+        } else if (const std::size_t announcement = first != line_ ? liftAnnouncement() : npos; announcement != npos) {
+            if (!isTravel) problem(where() + " is announced as a lifted travel but is no travel");
+            if (chapter_ != Chapter::Printing) problem(where() + " is lifted outside the printing chapter");
+            if (!seenMoveAfterToolChange_)
+                problem(where() + " is lifted though it is the first move after a tool change");
+            if (!longEnough) problem(where() + " is lifted though it is not longer than 2 mm");
+            liftedTravel(announcement, origin, terminus);
+        } else {
+            expectCopy();
+        }
+        seenMoveAfterToolChange_ = true;
+    }
+
+    // The announcement of a lifted travel: "; original line:" and the travel,
+    // after a few generated moves.
+    std::size_t liftAnnouncement() const
+    {
+        const std::string announcement = std::string(ORIGINAL_LINE) + std::string(line_);
+        for (std::size_t k = next_; k < out_.size() && k < next_ + 8; ++k) {
+            if (out_[k] == announcement) return k > next_ ? k : npos;
+            if (!out_[k].starts_with("G1 ")) return npos;
+        }
+        return npos;
+    }
+
+    // [XY move to where the rise begins,] the rise along the travel, the
+    // travel's end at height, down to the travel's Z, the feed rate back.
+    void liftedTravel(std::size_t announcement, Point origin, Point terminus)
+    {
+        ++counts_.liftedTravels;
+        const std::string lifted = "the lifted travel of " + where();
+        const std::size_t n = announcement - next_;
+        const std::string fText = g(at_.f);
+        if (n != 4 && n != 5) {
+            problem(lifted + " has " + std::to_string(n) + " lines before its announcement, not 4 or 5");
+        } else {
+            const std::size_t rise = announcement - 4;
+            double lambdaBefore = 0;
+            if (n == 5) {
+                double v[3];
+                if (!readGenerated(out_[next_], "XYF", v) || g(static_cast<float>(v[2])) != fText) {
+                    problem(lifted + " does not begin with an XY move at the travel's feed rate: `" +
+                            excerpt(out_[next_]) + "`");
+                } else {
+                    if (!allFinite(v, 3)) problem(lifted + " writes a number that is not finite");
+                    const AlongMove a = along(origin, terminus, {v[0], v[1]});
+                    if (a.offLine > a.lineSlack || a.lambda < -a.lambdaSlack || a.lambda > 1 + a.lambdaSlack)
+                        problem(lifted + " starts its rise off the travel: `" + std::string(out_[next_]) + "`");
+                    lambdaBefore = a.lambda - a.lambdaSlack;
+                }
+            }
+            double v[4];
+            if (!readGenerated(out_[rise], "XYZF", v) || g(static_cast<float>(v[3])) != fText) {
+                problem(lifted + " has no rise with X, Y and Z at the travel's feed rate: `" + excerpt(out_[rise]) +
+                        "`");
+            } else {
+                if (!allFinite(v, 4)) problem(lifted + " writes a number that is not finite");
+                const AlongMove a = along(origin, terminus, {v[0], v[1]});
+                if (a.offLine > a.lineSlack || a.lambda < lambdaBefore - a.lambdaSlack || a.lambda > 1 + a.lambdaSlack)
+                    problem(lifted + " rises off the travel or backwards along it: `" + std::string(out_[rise]) + "`");
+                // Up by the clearance less the crossed layer's depth below the
+                // nozzle (more for a layer above it): never down. A lift too
+                // small for six digits leaves the text of Z as it was.
+                const double z = at_.z;
+                if (!(v[2] >= z - 1e-5 * std::fabs(z) - 1e-6))
+                    problem(lifted + " rises to Z " + g(static_cast<float>(v[2])) + ", below the travel's Z " +
+                            g(at_.z));
+            }
+            const std::string end = "G1 X" + g(at_.x) + " Y" + g(at_.y) + " F" + fText;
+            if (out_[rise + 1] != end)
+                problem(lifted + " does not travel to the travel's end point at its feed rate (`" + end + "`): `" +
+                        excerpt(out_[rise + 1]) + "`");
+            const std::string down = "G1 Z" + g(at_.z) + " F" + std::string(VERTICAL_FEED_RATE);
+            if (out_[rise + 2] != down)
+                problem(lifted + " does not come back down to the travel's Z (`" + down + "`): `" +
+                        excerpt(out_[rise + 2]) + "`");
+            if (out_[rise + 3] != "G1 F" + fText)
+                problem(lifted + " does not restore the feed rate with `G1 F" + fText + "`: `" +
+                        excerpt(out_[rise + 3]) + "`");
+        }
+        next_ = announcement + 1;
+    }
+
+    // ---- rewritten draws
+
+    struct Factors {
+        bool ok = false;
+        double factor = 1;      // the extrusion factor of boosted stretches
+        std::string factorText; // as the finish comment writes it
+        bool sameTool = false;  // support interface: the main support's own tool
+    };
+
+    Factors readHeader(const RewriteKind& kind, std::string_view header)
+    {
+        Factors factors;
+        std::string_view rest = header.substr(kind.header.size());
+        const auto literal = [&](std::string_view text) {
+            if (!rest.starts_with(text)) return false;
+            rest.remove_prefix(text.size());
+            return true;
+        };
+        const auto boolean = [&](bool& value) {
+            value = rest.starts_with("true");
+            return literal(value ? "true" : "false");
+        };
+        const auto number = [&](double& value) {
+            const std::size_t end = std::min(rest.find(' '), rest.size());
+            if (!readNumberText(rest.substr(0, end), value)) return false;
+            rest.remove_prefix(end);
+            return true;
+        };
+        const std::string wrong = "the " + std::string(kind.name) + " rewrite of " + where();
+        if (&kind == &interfaceRewrite) {
+            bool firstLayer = false, canBoost = false;
+            double boosted = 0, prevLayerHeight = 0;
+            if (!(literal("sameToolAsMainSupport: ") && boolean(factors.sameTool) && literal(" mainIsFirstLayer: ") &&
+                  boolean(firstLayer) && literal(" canBoostVolume: ") && boolean(canBoost) &&
+                  literal(" boostedFactor: ") && number(boosted) && literal(" prevLayerHeight for Main: ") &&
+                  number(prevLayerHeight) && rest.empty())) {
+                problem(wrong + " has a malformed header: `" + excerpt(header) + "`");
+                return factors;
+            }
+            if (canBoost != !(factors.sameTool && firstLayer))
+                problem(wrong + " can boost only unless one tool prints main support and interface on a first layer");
+            if (std::fabs(prevLayerHeight - 0.4) > 1e-5 && firstLayer != (prevLayerHeight < 0.4))
+                problem(wrong + ": main support is on a first layer exactly when the layer below lies under 0.4");
+            // The ooze depth goal (0.25 or 0.8) over a layer of at least 0.05.
+            const double most = factors.sameTool ? 5 : 16;
+            if (!(boosted >= 0 && boosted <= most * (1 + 1e-5)))
+                problem(wrong + " names a boost factor beyond 0 to " + g(static_cast<float>(most)));
+            factors.factor = canBoost ? boosted : 1;
+            factors.factorText = canBoost ? g(static_cast<float>(boosted)) : "1";
+        } else {
+            double prevLayerHeight = 0;
+            if (!(literal(" canBoostVolume: true boostedFactor: 1.25 prevLayerHeight for Infill: ") &&
+                  number(prevLayerHeight) && rest.empty())) {
+                problem(wrong + " has a malformed header: `" + excerpt(header) + "`");
+                return factors;
+            }
+            factors.factor = TOP_INFILL_BOOST;
+            factors.factorText = "1.25";
+        }
+        factors.ok = true;
+        return factors;
+    }
+
+    // A draw line "G1 X Y E F" of a rewrite.
+    bool readDraw(std::size_t k, Piece& piece, const std::string& rewrite)
+    {
+        double v[4];
+        if (!readGenerated(outputAt(k), "XYEF", v)) {
+            lost(rewrite + " has no draw with X, Y, E and F at output line " + outputNumber(k) + ": `" +
+                 excerpt(outputAt(k)) + "`");
+            return false;
+        }
+        if (!allFinite(v, 4)) problem(rewrite + " writes a number that is not finite: `" + std::string(out_[k]) + "`");
+        piece.end = {v[0], v[1]};
+        piece.e = v[2];
+        piece.f = v[3];
+        const std::string_view line = out_[k];
+        piece.fText = std::string(line.substr(line.rfind(" F") + 2));
+        piece.outputLine = k;
+        return true;
+    }
+
+    void rewrittenDraw(const RewriteKind& kind, bool isDraw, float e, Point origin, Point terminus)
+    {
+        const std::string rewrite = "the " + std::string(kind.name) + " rewrite of " + where();
+        const Factors factors = readHeader(kind, out_[next_]);
+        if (!isDraw) problem(rewrite + ": the line is no draw");
+        const Section expected = &kind == &interfaceRewrite ? Section::Interface : Section::TopInfill;
+        if (section_ != expected) problem(rewrite + ": the path kind in force is another");
+        if (tool_ < 0 || tool_ > 9) problem(rewrite + ": a draw of a tool outside 0 to 9 is refused, not rewritten");
+        ++next_;
+        const std::string announcement(line_);
+        const std::string endText = "G1 X" + g(at_.x) + " Y" + g(at_.y) + " E";
+        const std::string fText = g(at_.f);
+        const double f = at_.f;
+        // Support interface over main support: the volume per time at most
+        // 1 / need times the line's, never faster.
+        const double need = factors.sameTool ? 1 : 0.5;
+        const double interfaceSpeed = std::min(1.0, 1 / (need * factors.factor));
+        const bool isInterface = &kind == &interfaceRewrite;
+
+        if (outputAt(next_) == std::string(kind.wholeAnnouncement) + announcement) {
+            ++counts_.wholeDraws;
+            Piece draw;
+            if (!readDraw(next_ + 1, draw, rewrite)) return;
+            if (!outputAt(next_ + 1).starts_with(endText))
+                problem(rewrite + " does not draw to the line's end point: `" + excerpt(out_[next_ + 1]) + "`");
+            if (factors.ok && !near(draw.e, static_cast<double>(e) * factors.factor))
+                problem(rewrite + " writes E " + g(static_cast<float>(draw.e)) + ", not the line's E times " +
+                        factors.factorText);
+            if (factors.ok && isInterface && !near(draw.f, f * interfaceSpeed))
+                problem(rewrite + " writes F " + draw.fText + ", not the line's feed rate times " +
+                        g(static_cast<float>(interfaceSpeed)));
+            if (!isInterface && f > MIN_CHECKED_FEED_RATE && !(draw.f > 0 && draw.f <= f * (1 + 1e-5)))
+                problem(rewrite + " raises the feed rate or stops: F " + draw.fText);
+            if (outputAt(next_ + 2) != "G1 F" + fText)
+                problem(rewrite + " does not restore the line's feed rate with `G1 F" + fText + "`: `" +
+                        excerpt(outputAt(next_ + 2)) + "`");
+            next_ += 3;
+            return;
+        }
+        if (outputAt(next_) != std::string(ORIGINAL_LINE) + announcement) {
+            lost(rewrite + " is not announced after its header: output line " + outputNumber(next_) + " is `" +
+                 excerpt(outputAt(next_)) + "`");
+            return;
+        }
+        ++counts_.splitDraws;
+        ++next_;
+        std::vector<Piece> pieces;
+        for (;;) {
+            const std::string_view comment = outputAt(next_);
+            if (comment == kind.plainComment || comment == kind.boostedComment) {
+                Piece piece;
+                piece.boosted = comment == kind.boostedComment;
+                if (outputAt(next_ + 1) != "")
+                    problem(rewrite + ": the comment at output line " + outputNumber(next_) +
+                            " is not followed by an empty line");
+                if (!readDraw(next_ + 2, piece, rewrite)) return;
+                pieces.push_back(piece);
+                next_ += 3;
+                continue;
+            }
+            if (comment.starts_with(FINISH_COMMENT)) {
+                Piece piece;
+                piece.finish = true;
+                const bool boostedFinish = !pieces.empty() && !pieces.back().boosted;
+                piece.boosted = boostedFinish;
+                const std::string factorText = boostedFinish ? factors.factorText : "1";
+                if (factors.ok && comment.substr(FINISH_COMMENT.size()) != factorText)
+                    problem(rewrite + " finishes with factor " + std::string(comment.substr(FINISH_COMMENT.size())) +
+                            ", not " + factorText + " (the stretch to the end is " +
+                            (boostedFinish ? "boosted" : "plain") + ")");
+                if (!readDraw(next_ + 1, piece, rewrite)) return;
+                if (!out_[next_ + 1].starts_with(endText))
+                    problem(rewrite + " does not finish at the line's end point: `" + excerpt(out_[next_ + 1]) + "`");
+                pieces.push_back(piece);
+                next_ += 2;
+                break;
+            }
+            lost(rewrite + " has neither a piece nor its finish at output line " + outputNumber(next_) + ": `" +
+                 excerpt(comment) + "`");
+            return;
+        }
+        counts_.pieces += static_cast<int>(pieces.size());
+        // The line's feed rate back when the finish changed it; the next input
+        // line may itself be that feed-rate line.
+        const std::string restore = "G1 F" + fText;
+        // The program compares the floats: F -0 and F 0 are one feed rate.
+        const bool finishChangedF = pieces.back().fText != fText && pieces.back().f != f;
+        const bool nextInputIsRestore = i_ + 1 < in_.size() && in_[i_ + 1] == restore;
+        if (outputAt(next_) == restore && (finishChangedF || !nextInputIsRestore || outputAt(next_ + 1) == restore))
+            ++next_;
+        else if (finishChangedF)
+            problem(rewrite + " finishes at F " + pieces.back().fText + " but does not restore the line's `" + restore +
+                    "`");
+        if (factors.ok)
+            checkPieces(rewrite, isInterface, factors, interfaceSpeed, pieces, e, f, fText, origin, terminus);
+    }
+
+    void checkPieces(const std::string& rewrite, bool isInterface, const Factors& factors, double interfaceSpeed,
+                     const std::vector<Piece>& pieces, double e, double f, const std::string& fText, Point origin,
+                     Point terminus)
+    {
+        if (isInterface && pieces.size() < 2)
+            problem(rewrite + ": a split over main support and other paths writes a piece before its finish");
+        double lambda = 0, lambdaSlack = 0, unboostedSum = 0, unboostedMagnitude = 0;
+        bool sumKnown = true;
+        std::string plainF, boostedF;
+        for (std::size_t p = 0; p < pieces.size(); ++p) {
+            const Piece& piece = pieces[p];
+            const std::string at = rewrite + ", output line " + outputNumber(piece.outputLine);
+            if (p > 0 && !piece.finish && piece.boosted == pieces[p - 1].boosted)
+                problem(at + ": boosted and plain pieces alternate");
+            const AlongMove a = along(origin, terminus, piece.end);
+            if (a.offLine > a.lineSlack) problem(at + ": the piece ends off the line");
+            if (a.lambda < lambda - a.lambdaSlack - lambdaSlack || a.lambda > 1 + a.lambdaSlack)
+                problem(at + ": the pieces do not follow the line from its start to its end");
+            const double k = piece.boosted ? factors.factor : 1;
+            // The piece's share of the line's E is its share of the line's length.
+            const double share = (piece.finish ? 1 : a.lambda) - lambda;
+            const double shareSlack = a.lambdaSlack + lambdaSlack;
+            if (!near(piece.e, e * share * k, std::fabs(e * k) * shareSlack))
+                problem(at + ": E " + g(static_cast<float>(piece.e)) + " is not the line's E " +
+                        g(static_cast<float>(e)) + " times the piece's share of its length (" +
+                        g(static_cast<float>(share)) + ")" +
+                        (piece.boosted ? " times " + factors.factorText : std::string()));
+            if (k > 0) {
+                unboostedSum += piece.e / k;
+                unboostedMagnitude += std::fabs(piece.e / k);
+            } else {
+                sumKnown = false;
+            }
+            lambda = a.lambda;
+            lambdaSlack = a.lambdaSlack;
+            std::string& sameF = piece.boosted ? boostedF : plainF;
+            if (sameF.empty()) sameF = piece.fText;
+            if (piece.fText != sameF)
+                problem(at + ": F " + piece.fText + " differs from the other " + (piece.boosted ? "boosted" : "plain") +
+                        " pieces' F " + sameF);
+            if (isInterface) {
+                if (!piece.boosted && piece.fText != fText)
+                    problem(at + ": a plain interface piece keeps the line's feed rate " + fText + ", not " +
+                            piece.fText);
+                if (piece.boosted && !near(piece.f, f * interfaceSpeed))
+                    problem(at + ": F " + piece.fText + " is not the line's feed rate times " +
+                            g(static_cast<float>(interfaceSpeed)));
+            } else if (f > MIN_CHECKED_FEED_RATE && !(piece.f > 0 && piece.f <= f * (1 + 1e-5))) {
+                problem(at + ": sparse infill is never drawn faster than the line: F " + piece.fText);
+            }
+        }
+        // The E values add up to the line's E with the boosted parts scaled.
+        if (sumKnown && !near(unboostedSum, e, 1e-4 * unboostedMagnitude))
+            problem(rewrite + ": the pieces' E, boosted ones divided by " + factors.factorText + ", add up to " +
+                    g(static_cast<float>(unboostedSum)) + ", not the line's E " + g(static_cast<float>(e)));
+        // Sparse infill: both feed-rate factors come from one thickness factor
+        // L and s = min(1, F / 10000): plain min(1, L s), boosted
+        // min(1, 1.25 L^2 s).
+        if (!isInterface && f > MIN_CHECKED_FEED_RATE && !plainF.empty() && !boostedF.empty()) {
+            const double s = std::min(1.0, f / TOP_SPEED_FEED_RATE);
+            const double plain = std::strtod(plainF.c_str(), nullptr) / f;
+            const double boosted = std::strtod(boostedF.c_str(), nullptr) / f;
+            const double expected = std::min(1.0, TOP_INFILL_BOOST * plain * plain / s);
+            if (!near(boosted, expected))
+                problem(rewrite + ": boosted pieces at F " + boostedF + " do not fit plain pieces at F " + plainF);
+        }
+    }
+};
+
+} // namespace
+
+std::vector<std::string> checkOutput(std::string_view inputText, std::string_view outputText, OutputForm form,
+                                     CheckCounts* counts)
+{
+    std::vector<std::string> problems;
+    CheckCounts ignored;
+    if (!outputText.empty() && !outputText.ends_with('\n'))
+        problems.push_back("the output's last line has no line end");
+    std::vector<std::string_view> out = outputLines(outputText);
+    std::size_t offset = 0;
+    if (form == OutputForm::WholeFile) {
+        const auto timing = [&](std::size_t fromEnd, std::string_view prefix) {
+            if (out.size() < fromEnd) return false;
+            const std::string_view line = out[out.size() - fromEnd];
+            if (!line.starts_with(prefix) || line.size() == prefix.size()) return false;
+            return std::all_of(line.begin() + static_cast<std::ptrdiff_t>(prefix.size()), line.end(), isDigit);
+        };
+        if (out.empty() || out.front() != HEADER_LINE) {
+            problems.push_back("the output does not begin with the header line `" + std::string(HEADER_LINE) + "`");
+            return problems;
+        }
+        if (out.size() < 3 || !timing(2, LUA_TIMING) || !timing(1, OWN_TIMING)) {
+            problems.push_back("the output does not end with `" + std::string(LUA_TIMING) + "N` and `" +
+                               std::string(OWN_TIMING) + "N`");
+            return problems;
+        }
+        out = std::vector<std::string_view>(out.begin() + 1, out.end() - 2);
+        offset = 1;
+    }
+    Checker(inputLines(inputText), std::move(out), offset, counts ? *counts : ignored, problems).run();
+    return problems;
+}
+
+std::vector<std::string> checkOutput(std::string_view inputText, std::string_view outputText, int* liftedTravels)
+{
+    CheckCounts counts;
+    std::vector<std::string> problems = checkOutput(inputText, outputText, OutputForm::Lines, &counts);
+    if (liftedTravels) *liftedTravels += counts.liftedTravels;
+    return problems;
+}
+
+std::string joined(const std::vector<std::string>& problems)
+{
+    std::string text;
+    for (const std::string& p : problems)
+        text += p + "\n";
+    return text;
+}
+
+} // namespace vorlane::test

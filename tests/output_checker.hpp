@@ -1,0 +1,46 @@
+// A checker for processed G-code, shared by the end-to-end tests and the
+// fuzzer. It holds an output to what the program may write for its input:
+// every input line is copied in order unless a comment announces its
+// replacement; a lifted travel ends at the travel's end point, comes back down
+// to the travel's height and restores its feed rate; the E values of a
+// rewritten draw add up to the line's E with the boosted stretches scaled by
+// the factor its header names; fan restores and the raised bed temperature
+// stand where they belong. It reads both texts with small readers of its own,
+// never with the program's scanners, so that a fault there cannot hide itself.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlane::test {
+
+enum class OutputForm {
+    Lines,     // the processed lines only
+    WholeFile, // the header line, the processed lines, then the two timing lines
+};
+
+// What the checker found and checked, for tests that want the rewrites there.
+struct CheckCounts {
+    int liftedTravels = 0;
+    int wholeDraws = 0; // rewritten draws written as one draw
+    int splitDraws = 0; // rewritten draws cut at their crossings
+    int pieces = 0;     // draws written for the split draws, their finishes included
+    int fanRestores = 0;
+    int bedLines = 0;
+};
+
+// What is wrong with `outputText` as the program's output for `inputText`;
+// empty when everything holds. After a line that cannot be lined up with the
+// input the check stops, so the first problem is the one to read.
+std::vector<std::string> checkOutput(std::string_view inputText, std::string_view outputText, OutputForm form,
+                                     CheckCounts* counts = nullptr);
+
+// The processed lines only, counting the lifted travels checked.
+std::vector<std::string> checkOutput(std::string_view inputText, std::string_view outputText,
+                                     int* liftedTravels = nullptr);
+
+// The problems, one a line.
+std::string joined(const std::vector<std::string>& problems);
+
+} // namespace vorlane::test
