@@ -367,7 +367,7 @@ TEST(OutputChecker, CatchesBrokenBedLinesAndFrames)
     writeFile(dir.file("cube.gcode"), input);
     const RunResult run = runVorlane({"--debug", dir.file("cube.gcode")});
     ASSERT_EQ(run.status, 0) << run.err;
-    const Lines good = splitAtLineFeeds(readFile(dir.file("cube.gcoded")));
+    const Lines good = splitAtLineFeeds(readOutput(dir.file("cube.gcoded")));
     ASSERT_TRUE(checkOutput(input, joinLines(good), OutputForm::WholeFile).empty());
 
     struct Row {
@@ -475,7 +475,7 @@ std::string processWhole(const std::string& gcode, int* status = nullptr)
     const RunResult run = runVorlane({"--debug", dir.file("part.gcode")});
     if (status) *status = run.status;
     EXPECT_TRUE(run.status == 0 || status) << run.err;
-    return readFile(dir.file("part.gcoded"));
+    return readOutput(dir.file("part.gcoded"));
 }
 
 std::vector<std::string> fixtures()
