@@ -881,13 +881,18 @@ class Checker {
             return;
         }
         counts_.pieces += static_cast<int>(pieces.size());
-        // The line's feed rate back when the finish changed it; the next input
-        // line may itself be that feed-rate line.
+        // The line's feed rate back when the finish changed it.
         const std::string restore = "G1 F" + fText;
         // The program compares the floats: F -0 and F 0 are one feed rate.
         const bool finishChangedF = pieces.back().fText != fText && pieces.back().f != f;
-        const bool nextInputIsRestore = i_ + 1 < in_.size() && in_[i_ + 1] == restore;
-        if (outputAt(next_) == restore && (finishChangedF || !nextInputIsRestore || outputAt(next_ + 1) == restore))
+        // A feed-rate line of the rewrite stands before the copies of the same
+        // lines that follow in the input.
+        std::size_t inputRun = 0, outputRun = 0;
+        while (i_ + 1 + inputRun < in_.size() && in_[i_ + 1 + inputRun] == restore)
+            ++inputRun;
+        while (next_ + outputRun < out_.size() && out_[next_ + outputRun] == restore)
+            ++outputRun;
+        if (outputRun > inputRun)
             ++next_;
         else if (finishChangedF)
             problem(rewrite + " finishes at F " + pieces.back().fText + " but does not restore the line's `" + restore +

@@ -462,6 +462,12 @@ TEST(OutputChecker, TakesFeedRatesMinusZeroAndZeroForOne)
                "; original line:G1 X10 Y0 E1 F-0", "; finish off - emitting with factor of 1", "G1 X10 Y0 E1 F0"});
     EXPECT_TRUE(checkOutput(input, output).empty()) << joined(checkOutput(input, output));
     EXPECT_EQ(processWithExecutable(input), output) << "no feed-rate line follows a finish at F0 for F-0";
+    // Found by the fuzzer: the input's own feed-rate lines after such a draw
+    // are copies, however many there are.
+    const std::string twice = lines({"G1 F-0", "G1 F-0"});
+    EXPECT_TRUE(checkOutput(input + twice, output + twice).empty())
+        << joined(checkOutput(input + twice, output + twice));
+    EXPECT_FALSE(checkOutput(input + twice, output + lines({"G1 F-0"})).empty()) << "one of them is missing";
 }
 
 // ---------------------------------------------------------------------------
