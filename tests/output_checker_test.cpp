@@ -20,19 +20,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-Lines splitAtLineFeeds(std::string_view text)
-{
-    Lines result;
-    std::size_t begin = 0;
-    while (begin < text.size()) {
-        std::size_t end = text.find('\n', begin);
-        if (end == std::string_view::npos) end = text.size();
-        result.emplace_back(text.substr(begin, end - begin));
-        begin = end + 1;
-    }
-    return result;
-}
-
 std::string joinLines(const Lines& lines)
 {
     std::string text;

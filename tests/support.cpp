@@ -106,6 +106,19 @@ std::vector<std::string> commandWith(const std::vector<std::string>& arguments)
 
 } // namespace
 
+using Environment = std::vector<std::pair<std::string, std::string>>;
+
+// Where a started program's standard input, output and error go: file names.
+struct Redirection {
+    std::string in, out, err;
+};
+
+// Starts the executable with these arguments; the platform's way.
+Background startProcess(const std::vector<std::string>& arguments, const Redirection& io, const std::string& cwd,
+                        const Environment& environment);
+// Waits for it; its exit status as a POSIX shell sees it (1000 when a signal ended it).
+int waitForExit(Background& run);
+
 #ifdef _WIN32
 
 namespace {
@@ -159,22 +172,17 @@ std::string systemErrorText(int, unsigned long windowsError)
     return message;
 }
 
-RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view input, const std::string& cwd,
-                     const std::vector<std::pair<std::string, std::string>>& environment)
+Background startProcess(const std::vector<std::string>& arguments, const Redirection& io, const std::string& cwd,
+                        const Environment& environment)
 {
-    TempDir io;
-    const std::string inPath = io.file("stdin"), outPath = io.file("stdout"), errPath = io.file("stderr");
-    writeFile(inPath, input);
-    std::vector<std::string> argv = commandWith(arguments);
-    std::wstring commandLine = wide(windowsCommandLine(argv));
+    std::wstring commandLine = wide(windowsCommandLine(commandWith(arguments)));
     std::wstring variables = environmentWith(environment);
-
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = inheritable(inPath, false);
-    startup.hStdOutput = inheritable(outPath, true);
-    startup.hStdError = inheritable(errPath, true);
+    startup.hStdInput = inheritable(io.in, false);
+    startup.hStdOutput = inheritable(io.out, true);
+    startup.hStdError = inheritable(io.err, true);
     PROCESS_INFORMATION child{};
     const std::wstring folder = cwd.empty() ? std::wstring() : wide(cwd);
     const bool started = CreateProcessW(wide(VORLANE_EXE).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
@@ -183,43 +191,25 @@ RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view
     CloseHandle(startup.hStdInput);
     CloseHandle(startup.hStdOutput);
     CloseHandle(startup.hStdError);
-    RunResult result;
     if (!started) {
         ADD_FAILURE() << "cannot start " << VORLANE_EXE << ": error " << GetLastError();
-        return result;
-    }
-    WaitForSingleObject(child.hProcess, INFINITE);
-    DWORD exitCode = 1000;
-    GetExitCodeProcess(child.hProcess, &exitCode);
-    CloseHandle(child.hThread);
-    CloseHandle(child.hProcess);
-    // As a POSIX shell would see it: -1 reads 255.
-    result.status = static_cast<int>(exitCode & 0xFF);
-    result.out = fromPlatformText(readFile(outPath));
-    result.err = fromPlatformText(readFile(errPath));
-    return result;
-}
-
-Background startVorlane(const std::vector<std::string>& arguments)
-{
-    std::vector<std::string> argv = commandWith(arguments);
-    std::wstring commandLine = wide(windowsCommandLine(argv));
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = inheritable(NULL_DEVICE, false);
-    startup.hStdOutput = startup.hStdError = inheritable(NULL_DEVICE, true);
-    PROCESS_INFORMATION child{};
-    const bool started = CreateProcessW(wide(VORLANE_EXE).c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &child);
-    CloseHandle(startup.hStdInput);
-    CloseHandle(startup.hStdOutput);
-    if (!started) {
-        ADD_FAILURE() << "cannot start " << VORLANE_EXE;
         return {};
     }
     CloseHandle(child.hThread);
     return {reinterpret_cast<std::intptr_t>(child.hProcess)};
+}
+
+int waitForExit(Background& run)
+{
+    const HANDLE process = reinterpret_cast<HANDLE>(run.process);
+    if (!process) return 1000;
+    WaitForSingleObject(process, INFINITE);
+    DWORD exitCode = 1000;
+    GetExitCodeProcess(process, &exitCode);
+    CloseHandle(process);
+    run.process = 0;
+    // As a POSIX shell would see it: -1 reads 255.
+    return static_cast<int>(exitCode & 0xFF);
 }
 
 Ended killAndWait(Background& run)
@@ -239,7 +229,8 @@ Ended killAndWait(Background& run)
 
 std::string systemErrorText(int posixError, unsigned long) { return std::strerror(posixError); }
 
-Background startVorlane(const std::vector<std::string>& arguments)
+Background startProcess(const std::vector<std::string>& arguments, const Redirection& io, const std::string& cwd,
+                        const Environment& environment)
 {
     std::vector<std::string> argv = commandWith(arguments);
     std::vector<char*> pointers;
@@ -248,15 +239,25 @@ Background startVorlane(const std::vector<std::string>& arguments)
     pointers.push_back(nullptr);
     const pid_t child = fork();
     if (child == 0) {
-        const int null = open(NULL_DEVICE, O_RDWR);
-        dup2(null, 0);
-        dup2(null, 1);
-        dup2(null, 2);
+        dup2(open(io.in.c_str(), O_RDONLY), 0);
+        dup2(open(io.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+        dup2(open(io.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+        if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
+        for (const auto& [name, value] : environment)
+            setenv(name.c_str(), value.c_str(), 1);
         execv(pointers[0], pointers.data());
         _exit(127);
     }
     EXPECT_GT(child, 0) << "fork failed";
     return {child};
+}
+
+int waitForExit(Background& run)
+{
+    int status = 0;
+    waitpid(static_cast<pid_t>(run.process), &status, 0);
+    run.process = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
 }
 
 Ended killAndWait(Background& run)
@@ -270,42 +271,26 @@ Ended killAndWait(Background& run)
     return {false, WIFEXITED(status) ? WEXITSTATUS(status) : 1000};
 }
 
+#endif
+
 RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view input, const std::string& cwd,
-                     const std::vector<std::pair<std::string, std::string>>& environment)
+                     const Environment& environment)
 {
     TempDir io;
-    const std::string inPath = io.file("stdin"), outPath = io.file("stdout"), errPath = io.file("stderr");
-    writeFile(inPath, input);
-    std::vector<std::string> argv = commandWith(arguments);
-    std::vector<char*> pointers;
-    for (std::string& a : argv)
-        pointers.push_back(a.data());
-    pointers.push_back(nullptr);
-
-    const pid_t child = fork();
-    if (child == 0) {
-        const int in = open(inPath.c_str(), O_RDONLY);
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(127);
-        for (const auto& [name, value] : environment)
-            setenv(name.c_str(), value.c_str(), 1);
-        execv(pointers[0], pointers.data());
-        _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
+    const Redirection files{io.file("stdin"), io.file("stdout"), io.file("stderr")};
+    writeFile(files.in, input);
+    Background run = startProcess(arguments, files, cwd, environment);
     RunResult result;
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
-    result.out = readFile(outPath);
-    result.err = readFile(errPath);
+    result.status = waitForExit(run);
+    result.out = fromPlatformText(readFile(files.out));
+    result.err = fromPlatformText(readFile(files.err));
     return result;
 }
 
-#endif
+Background startVorlane(const std::vector<std::string>& arguments)
+{
+    return startProcess(arguments, {NULL_DEVICE, NULL_DEVICE, NULL_DEVICE}, {}, {});
+}
 
 OutBuffer outBufferInto(std::string& text)
 {
@@ -365,6 +350,19 @@ std::string processWithExecutable(std::string_view gcode, RunResult* run)
         output.erase(begin);
     }
     return output;
+}
+
+std::vector<std::string> splitAtLineFeeds(std::string_view text)
+{
+    std::vector<std::string> result;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        std::size_t end = text.find('\n', begin);
+        if (end == std::string_view::npos) end = text.size();
+        result.emplace_back(text.substr(begin, end - begin));
+        begin = end + 1;
+    }
+    return result;
 }
 
 std::string lines(std::initializer_list<std::string_view> text)

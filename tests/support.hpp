@@ -88,6 +88,9 @@ LoopResult runLoop(std::string_view gcode, bool debug = true);
 // call checks.
 std::string processWithExecutable(std::string_view gcode, RunResult* run = nullptr);
 
+// The text's lines, split at each LF (which no line keeps).
+std::vector<std::string> splitAtLineFeeds(std::string_view text);
+
 // Lines joined with "\n" after each, as files are written.
 std::string lines(std::initializer_list<std::string_view> text);
 

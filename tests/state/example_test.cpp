@@ -23,19 +23,6 @@ constexpr std::string_view bedComment = " ; we use higher of the two materials' 
 constexpr std::string_view restoreComment = " ; restore the fan in case tool change messed it up";
 constexpr std::string_view originalLine = "original line:";
 
-std::vector<std::string> splitLines(std::string_view text)
-{
-    std::vector<std::string> result;
-    std::size_t begin = 0;
-    while (begin < text.size()) {
-        std::size_t end = text.find('\n', begin);
-        if (end == std::string_view::npos) end = text.size();
-        result.emplace_back(text.substr(begin, end - begin));
-        begin = end + 1;
-    }
-    return result;
-}
-
 struct Example {
     std::vector<std::string> input;
     std::string processed;
@@ -46,8 +33,8 @@ Example runExample()
 {
     const std::string bytes = readFile(std::string(VORLANE_EXAMPLES) + "/two_colour_cube.gcode");
     EXPECT_FALSE(bytes.empty()) << "examples/two_colour_cube.gcode is the file scripts/run processes";
-    Example example{splitLines(bytes), processWithExecutable(bytes), {}};
-    example.output = splitLines(example.processed);
+    Example example{splitAtLineFeeds(bytes), processWithExecutable(bytes), {}};
+    example.output = splitAtLineFeeds(example.processed);
     return example;
 }
 
