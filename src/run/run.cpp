@@ -138,6 +138,11 @@ int processFile(Console& console, const RunOptions& options, const std::string& 
         sayError(console,
                  concat(e.what(), "\n    ", excerpt(e.lineText), "\n'", inputFileName, "' is left as it was."));
         return 1;
+    } catch (const OutputError& e) {
+        // The processing file refused its bytes; writing them again could
+        // only repeat a piece of them.
+        sayError(console, concat(e.what(), "\n'", inputFileName, "' is left as it was."));
+        return 1;
     } catch (const std::exception& e) {
         keepWhatWasProcessed(out);
         sayError(console, concat(e.what(), "\n'", inputFileName, "' is left as it was."));
