@@ -2,7 +2,6 @@
 // program and UTF-16 at every system call, so any name Windows allows works.
 #include "run/platform.hpp"
 
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 
