@@ -19,7 +19,7 @@ bool findCrossingsWithinHeightGather(const LayerCollection& layers, DrawType dra
             forEachSegmentNear(entry.slots[static_cast<std::size_t>(t)], query, layers.walk,
                                [&](Vec2 prev, Vec2 vertex) {
                                    float lambda;
-                                   if (!intersects(draw.origin, draw.terminus, prev, vertex, lambda)) return;
+                                   if (!crossesAt(draw.origin, draw.terminus, prev, vertex, lambda)) return;
                                    anyCrossings = true;
                                    crossings.push_back({lambda, t, drawType});
                                    if (lambda < closestLambda)

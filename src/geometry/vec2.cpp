@@ -13,21 +13,14 @@ Vec2 normalized(Vec2 v)
 
 namespace {
 
-// Segment 1 runs from (a, b) to (c, d), segment 2 from (p, q) to (r, s).
-// Returns the determinant; lambda and gamma are set only when it is non-zero.
-float crossingParameters(float a, float b, float c, float d, float p, float q, float r, float s, float& lambda,
-                         float& gamma)
+// Sets lambda and gamma only when the determinant is non-zero, and returns it.
+float crossingParameters(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, float& lambda, float& gamma)
 {
-    const float det = (c - a) * (s - q) - (r - p) * (d - b);
-    if (det == 0.0f) return det;
-    lambda = ((s - q) * (r - a) + (p - r) * (s - b)) / det;
-    gamma = ((b - d) * (r - a) + (c - a) * (s - b)) / det;
-    return det;
-}
-
-bool strictlyInside(float lambda, float gamma)
-{
-    return 0.0f < lambda && lambda < 1.0f && 0.0f < gamma && gamma < 1.0f;
+    const CrossingTerms t = crossingTermsOf(origin, terminus, prev, vertex);
+    if (t.det == 0.0f) return t.det;
+    lambda = t.lambdaNumerator / t.det;
+    gamma = t.gammaNumerator / t.det;
+    return t.det;
 }
 
 } // namespace
@@ -36,9 +29,7 @@ bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, float& lambd
 {
     lambda = NaN;
     float gamma = NaN;
-    if (crossingParameters(origin.x, origin.y, terminus.x, terminus.y, prev.x, prev.y, vertex.x, vertex.y, lambda,
-                           gamma) == 0.0f)
-        return false;
+    if (crossingParameters(origin, terminus, prev, vertex, lambda, gamma) == 0.0f) return false;
     return strictlyInside(lambda, gamma);
 }
 
@@ -53,11 +44,8 @@ bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, Vec2 directi
     lambda = NaN;
     dotProduct = NaN;
     float gamma = NaN;
-    if (crossingParameters(origin.x, origin.y, terminus.x, terminus.y, prev.x, prev.y, vertex.x, vertex.y, lambda,
-                           gamma) == 0.0f)
-        return false;
-    const Vec2 segment = vertex - prev;
-    dotProduct = dot(direction, segment) / magnitude(segment);
+    if (crossingParameters(origin, terminus, prev, vertex, lambda, gamma) == 0.0f) return false;
+    dotProduct = segmentDotProduct(direction, prev, vertex);
     return strictlyInside(lambda, gamma);
 }
 

@@ -52,4 +52,62 @@ bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex);
 bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, float& lambda);
 bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, Vec2 direction, float& lambda, float& dotProduct);
 
+// The terms of the crossing test, each rounded to a float: lambda is
+// lambdaNumerator / det and gamma gammaNumerator / det.
+struct CrossingTerms {
+    float det, lambdaNumerator, gammaNumerator;
+};
+
+inline CrossingTerms crossingTermsOf(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex)
+{
+    const float a = origin.x, b = origin.y, c = terminus.x, d = terminus.y;
+    const float p = prev.x, q = prev.y, r = vertex.x, s = vertex.y;
+    return {(c - a) * (s - q) - (r - p) * (d - b), (s - q) * (r - a) + (p - r) * (s - b),
+            (b - d) * (r - a) + (c - a) * (s - b)};
+}
+
+// Both parameters strictly between 0 and 1; a NaN in either fails.
+inline bool strictlyInside(float lambda, float gamma)
+{
+    return 0.0f < lambda && lambda < 1.0f && 0.0f < gamma && gamma < 1.0f;
+}
+
+// False only when numerator / det, rounded, cannot lie strictly between 0
+// and 1: a zero or opposite-signed numerator gives at most 0, one at least as
+// large as det gives at least 1 (rounding keeps order), a NaN gives NaN.
+inline bool quotientMayBeInside(float numerator, float det)
+{
+    return det > 0.0f ? 0.0f < numerator && numerator < det : det < numerator && numerator < 0.0f;
+}
+
+// The cosine between `direction` and the path segment prev -> vertex.
+inline float segmentDotProduct(Vec2 direction, Vec2 prev, Vec2 vertex)
+{
+    const Vec2 segment = vertex - prev;
+    return dot(direction, segment) / magnitude(segment);
+}
+
+// For the searches, which look at lambda and dotProduct only on a crossing:
+// the same test and the same values, but a pair that cannot cross is turned
+// away before any division, and the out-parameters are set only on a true
+// result.
+inline bool crossesAt(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, float& lambda)
+{
+    const CrossingTerms t = crossingTermsOf(origin, terminus, prev, vertex);
+    if (!quotientMayBeInside(t.lambdaNumerator, t.det) || !quotientMayBeInside(t.gammaNumerator, t.det)) return false;
+    const float l = t.lambdaNumerator / t.det;
+    const float g = t.gammaNumerator / t.det;
+    if (!strictlyInside(l, g)) return false;
+    lambda = l;
+    return true;
+}
+
+inline bool crossesAt(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, Vec2 direction, float& lambda,
+                      float& dotProduct)
+{
+    if (!crossesAt(origin, terminus, prev, vertex, lambda)) return false;
+    dotProduct = segmentDotProduct(direction, prev, vertex);
+    return true;
+}
+
 } // namespace vorlane

@@ -27,7 +27,7 @@ float searchObstacles(const LayerCollection& layers, float requiredClearance_MM,
             forEachSegmentNear(
                 entry.slots[static_cast<std::size_t>(t)], query, layers.walk, [&](Vec2 prev, Vec2 vertex) {
                     float lambda, dotProduct;
-                    if (!intersects(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct))
+                    if (!crossesAt(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct))
                         return;
                     if constexpr (gather) intersections->push_back({lambda, dotProduct});
                     if (!(minLambda + droolLambdaForThisLayer < lambda)) return;
@@ -71,7 +71,7 @@ bool findFarthestOfOwnToolAtSameHeightBeforeOther(const LayerCollection& layers,
     const auto& slot = entry->slots[static_cast<std::size_t>(move.currentTool)];
     forEachSegmentNear(slot, searchQueryOf(move.origin, move.terminus), layers.walk, [&](Vec2 prev, Vec2 vertex) {
         float lambda, dotProduct;
-        if (intersects(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct) &&
+        if (crossesAt(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct) &&
             lambda < uptoLambda && lambda > farthestLambda) {
             farthestLambda = lambda;
             farthestDotProduct = dotProduct;

@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <string>
@@ -168,6 +170,32 @@ TEST(Intersects, EndPointsJustInsideAndJustOutside)
         << "a segment ending a hair beyond the move still crosses it";
 }
 
+TEST(Intersects, SearchFormDecidesOverflowAndNaNAsTheTestDoes)
+{
+    // Terms that overflow to infinity or turn NaN: the early turn-away must
+    // agree with the division it skips.
+    const float huge = 3e38f, inf = std::numeric_limits<float>::infinity();
+    const std::array<std::array<Vec2, 4>, 8> pairs{{
+        {{{0, 0}, {huge, 0}, {1, -huge}, {1, huge}}},
+        {{{-huge, -huge}, {huge, huge}, {-huge, huge}, {huge, -huge}}},
+        {{{0, 0}, {10, 0}, {3, -inf}, {3, inf}}},
+        {{{0, 0}, {inf, 0}, {3, -1}, {3, 1}}},
+        {{{0, 0}, {10, 0}, {NaN, -1}, {3, 1}}},
+        {{{0, 0}, {10, 0}, {3, -1e-30f}, {3, 1e-30f}}},
+        {{{0, 0}, {1e-30f, 0}, {5e-31f, -1}, {5e-31f, 1}}},
+        {{{0, 0}, {10, 0}, {3, -huge}, {3, 1}}},
+    }};
+    for (const auto& [o, t, p, v] : pairs) {
+        float lambda = NaN, searchLambda = NaN;
+        const bool expected = intersects(o, t, p, v, lambda);
+        EXPECT_EQ(crossesAt(o, t, p, v, searchLambda), expected)
+            << show(o) << "->" << show(t) << " vs " << show(p) << "->" << show(v);
+        if (expected) {
+            EXPECT_TRUE(sameFloat(searchLambda, lambda));
+        }
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Differential test: the crossing test against a plain reference of the same
 // formula, every product and quotient rounded to float in the order written.
@@ -257,6 +285,16 @@ void compareWithReference(Vec2 o, Vec2 t, Vec2 p, Vec2 v, DifferentialTally& tal
     ASSERT_EQ(intersects(o, t, p, v, plainLambda), expected.crosses) << "lambda form: " << where();
     ASSERT_TRUE(sameFloat(plainLambda, expected.lambda)) << "lambda form: " << where();
     ASSERT_EQ(intersects(o, t, p, v), expected.crosses) << "plain form: " << where();
+    // The searches' form turns pairs away before dividing: it must never turn
+    // away a crossing, and on one it gives the same values to the last bit.
+    float searchLambda = NaN, searchDot = NaN;
+    ASSERT_EQ(crossesAt(o, t, p, v, direction, searchLambda, searchDot), expected.crosses)
+        << "search form: " << where();
+    if (expected.crosses) {
+        ASSERT_TRUE(sameFloat(searchLambda, expected.lambda)) << "search form lambda: " << where();
+        ASSERT_TRUE(sameFloat(searchDot, expected.dotProduct)) << "search form dotProduct: " << where();
+    }
+    ASSERT_EQ(crossesAt(o, t, p, v, searchLambda), expected.crosses) << "search lambda form: " << where();
 }
 
 // Integer draws from a fixed-seed Mersenne twister (its output is fixed by the
