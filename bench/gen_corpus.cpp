@@ -19,11 +19,13 @@ constexpr std::size_t FILE_BUFFER_BYTES = 4 * 1024 * 1024;
 
 void printUsage(std::FILE* stream)
 {
-    std::fputs("usage: gen_corpus OUT.gcode [--mb N | --layers N] [--seed S] [--tools T] [--lf]\n"
+    std::fputs("usage: gen_corpus OUT.gcode [--mb N | --layers N] [--seed S] [--tools T] [--size MM] [--changes N] [--lf]\n"
                "  --mb N      about N MiB (N may have decimals)\n"
                "  --layers N  exactly N printed layers (default 200)\n"
                "  --seed S    random seed (default 1); the same seed gives the same file\n"
                "  --tools T   number of tools, 1 to 4 (default 4)\n"
+               "  --size MM   XY extent of each tool's region, 10 to 110 mm (default 60)\n"
+               "  --changes N tool changes per layer, 0 to 16 (default 3)\n"
                "  --lf        LF line ends instead of Kisslicer's CRLF\n",
                stream);
 }
@@ -67,6 +69,12 @@ int run(int argc, char** argv)
             ok = parseNumber(needValue(), options.seed);
         } else if (arg == "--tools") {
             ok = parseNumber(needValue(), options.tools) && options.tools >= 1 && options.tools <= 4;
+        } else if (arg == "--size") {
+            ok = parseNumber(needValue(), options.objectSize_MM) && options.objectSize_MM >= 10 &&
+                 options.objectSize_MM <= 110;
+        } else if (arg == "--changes") {
+            ok = parseNumber(needValue(), options.toolChangesPerLayer) && options.toolChangesPerLayer >= 0 &&
+                 options.toolChangesPerLayer <= 16;
         } else if (arg == "--lf") {
             options.crlf = false;
         } else if (!arg.empty() && arg[0] != '-' && outPath.empty()) {

@@ -2,11 +2,14 @@
 // searches through the index and walking every layer and segment: throughput
 // next to a plain chunked copy of the same file, the share of time spent
 // deciding lifts and rewrites, growth with the number of layers, peak memory
-// and bytes per stored vertex.
+// and bytes per stored vertex. Files named on the command line (made with
+// gen_corpus, say) are run both ways too.
 #include "bench_support.hpp"
 
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
+#include <vector>
 
 using namespace vorlane::bench;
 
@@ -38,10 +41,38 @@ CorpusOptions withLayers(int layers)
     return options;
 }
 
+// The run both ways on a file given on the command line: how much faster the
+// index is, and the most it could be with searches that cost nothing.
+void compareWalks(const std::string& path)
+{
+    const LoopFigures indexed = processFile(path, scratchFile("print-out.gcode"));
+    const LoopFigures walked = processFile(path, scratchFile("print-out.gcode"), true);
+    std::printf("\n%s: %.1f MiB, %llu stored vertices\n", path.c_str(),
+                static_cast<double>(fileSize(path)) / (1 << 20),
+                static_cast<unsigned long long>(indexed.storedVertices));
+    std::printf("whole run %.3f s with the index, %.3f s walking: %.1f times faster; lift decisions and rewrites "
+                "%.3f s and %.3f s\n",
+                indexed.seconds, walked.seconds, walked.seconds / indexed.seconds, indexed.rewriteSeconds,
+                walked.rewriteSeconds);
+    std::printf("at most %.1f times faster even with searches that cost nothing\n",
+                walked.seconds / (indexed.seconds - indexed.rewriteSeconds));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // Arguments not meant for the benchmark library are files to compare.
+    std::vector<std::string> givenFiles;
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]).starts_with("--"))
+            argv[kept++] = argv[i];
+        else
+            givenFiles.emplace_back(argv[i]);
+    }
+    argc = kept;
+
     const int layers = 1000;
     const std::string big = corpusFile("print-4tool-1000.gcode", withLayers(layers));
     const std::string half = corpusFile("print-4tool-500.gcode", withLayers(layers / 2));
@@ -118,4 +149,6 @@ int main(int argc, char** argv)
     std::printf("peak memory %.1f MiB for %llu stored vertices: %.1f bytes per stored vertex\n",
                 static_cast<double>(peak) / (1 << 20), static_cast<unsigned long long>(figures.storedVertices),
                 static_cast<double>(peak) / static_cast<double>(figures.storedVertices));
+    for (const std::string& path : givenFiles)
+        compareWalks(path);
 }
