@@ -19,7 +19,8 @@ constexpr std::size_t FILE_BUFFER_BYTES = 4 * 1024 * 1024;
 
 void printUsage(std::FILE* stream)
 {
-    std::fputs("usage: gen_corpus OUT.gcode [--mb N | --layers N] [--seed S] [--tools T] [--size MM] [--changes N] [--lf]\n"
+    std::fputs("usage: gen_corpus OUT.gcode [--mb N | --layers N] [--seed S] [--tools T]\n"
+               "                  [--size MM] [--changes N] [--lf]\n"
                "  --mb N      about N MiB (N may have decimals)\n"
                "  --layers N  exactly N printed layers (default 200)\n"
                "  --seed S    random seed (default 1); the same seed gives the same file\n"
