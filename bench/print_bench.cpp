@@ -47,8 +47,7 @@ void compareWalks(const std::string& path)
 {
     const LoopFigures indexed = processFile(path, scratchFile("print-out.gcode"));
     const LoopFigures walked = processFile(path, scratchFile("print-out.gcode"), true);
-    std::printf("\n%s: %.1f MiB, %llu stored vertices\n", path.c_str(),
-                static_cast<double>(fileSize(path)) / (1 << 20),
+    std::printf("\n%s: %.1f MiB, %llu stored vertices\n", path.c_str(), static_cast<double>(fileSize(path)) / (1 << 20),
                 static_cast<unsigned long long>(indexed.storedVertices));
     std::printf("whole run %.3f s with the index, %.3f s walking: %.1f times faster; lift decisions and rewrites "
                 "%.3f s and %.3f s\n",
