@@ -73,10 +73,7 @@ void writeFile(const std::string& name, std::string_view bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-bool exists(const std::string& name)
-{
-    return std::filesystem::exists(std::filesystem::symlink_status(pathOf(name)));
-}
+bool exists(const std::string& name) { return std::filesystem::exists(std::filesystem::symlink_status(pathOf(name))); }
 
 std::string fromPlatformText(std::string_view text)
 {
@@ -147,7 +144,8 @@ std::wstring environmentWith(const std::vector<std::pair<std::string, std::strin
     FreeEnvironmentStringsW(block);
     for (const auto& [name, value] : changes) {
         const std::wstring key = wide(name) + L"=";
-        std::erase_if(variables, [&](const std::wstring& v) { return _wcsnicmp(v.c_str(), key.c_str(), key.size()) == 0; });
+        std::erase_if(variables,
+                      [&](const std::wstring& v) { return _wcsnicmp(v.c_str(), key.c_str(), key.size()) == 0; });
         variables.push_back(key + wide(value));
     }
     std::wstring result;

@@ -83,9 +83,9 @@ std::string openForReading(const std::string& name, NativeFile& file, unsigned& 
     if (injectedFault("open")) return INJECTED_FAULT_TEXT;
     // Others may go on reading, writing or deleting the file meanwhile, as
     // the slicer expects of a file it handed over.
-    const HANDLE handle = CreateFileW(wide(name).c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    const HANDLE handle =
+        CreateFileW(wide(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return systemError();
     permissions = 0;
     file = fileOf(handle);
@@ -198,8 +198,8 @@ int runProgram(const std::vector<std::string>& arguments)
         throw std::runtime_error("could not start \"" + arguments[0] + "\": " + systemError());
     CloseHandle(child.hThread);
     DWORD exitCode = 1;
-    const bool waited = WaitForSingleObject(child.hProcess, INFINITE) == WAIT_OBJECT_0 &&
-                        GetExitCodeProcess(child.hProcess, &exitCode);
+    const bool waited =
+        WaitForSingleObject(child.hProcess, INFINITE) == WAIT_OBJECT_0 && GetExitCodeProcess(child.hProcess, &exitCode);
     const DWORD error = GetLastError();
     CloseHandle(child.hProcess);
     if (!waited) throw std::runtime_error("could not wait for \"" + arguments[0] + "\": " + systemError(error));

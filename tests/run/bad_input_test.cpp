@@ -275,9 +275,8 @@ std::vector<BadInput> catalogue()
     rows.push_back(acceptedRow("EmptyFile", "", "", "an empty file gives the header and timing lines only"));
 
     // The file itself.
-    rows.push_back({"Directory", Given::Directory, "", -1,
-                    openFailure(systemErrorText(EISDIR, WINDOWS_ACCESS_DENIED)), "", "",
-                    "a folder is not a G-code file"});
+    rows.push_back({"Directory", Given::Directory, "", -1, openFailure(systemErrorText(EISDIR, WINDOWS_ACCESS_DENIED)),
+                    "", "", "a folder is not a G-code file"});
     rows.push_back({"MissingFile", Given::MissingFile, "", -1,
                     openFailure(systemErrorText(ENOENT, WINDOWS_FILE_NOT_FOUND)), "", "",
                     "a name with nothing behind it"});

@@ -72,7 +72,8 @@ struct Expected {
 Expected expectedFor(std::string_view operation, const RunOutcome& run, const std::string& input, bool noAlter)
 {
     const std::string fault = "' due to error: " + INJECTED_FAULT_TEXT;
-    if (operation == "open") return {-1, "Could not open file '" + input + fault + "\nHit <ENTER> to close", Kept::Input};
+    if (operation == "open")
+        return {-1, "Could not open file '" + input + fault + "\nHit <ENTER> to close", Kept::Input};
     if (operation == "create")
         return {-1, "Could not create file '" + input + "d" + fault + "\nHit <ENTER> to close", Kept::Input};
     if (operation == "read")
@@ -172,7 +173,8 @@ void enumerateFaults(const std::string& source, bool noAlter, long leastOperatio
 // megabyte each, and every rewrite kind along the way.
 TEST(FileFaults, EveryFailingOperationOfARunOnARealFileKeepsTheData)
 {
-    const std::string real = std::string(VORLANE_REAL_GCODE) + SEPARATOR + "filaswitch_mc_testmodel2_k163pro_4tool.gcode";
+    const std::string real =
+        std::string(VORLANE_REAL_GCODE) + SEPARATOR + "filaswitch_mc_testmodel2_k163pro_4tool.gcode";
     if (!exists(real)) GTEST_SKIP() << "the real Kisslicer files are not beside the project";
     enumerateFaults(real, false, 13);
 }

@@ -72,7 +72,8 @@ TEST(FileNames, NamesBeyondAsciiWorkAndShowInMessages)
     EXPECT_EQ(readOutput(input), processed);
     EXPECT_FALSE(exists(input + "d"));
 
-    const std::string missing = dir.file("\xe7\xab\x8b\xe6\x96\xb9\xe4\xbd\x93 \xf0\x9f\xa7\x8a.gcode"); // CJK and an emoji
+    const std::string missing =
+        dir.file("\xe7\xab\x8b\xe6\x96\xb9\xe4\xbd\x93 \xf0\x9f\xa7\x8a.gcode"); // CJK and an emoji
     const RunResult notThere = runVorlane({missing});
     EXPECT_EQ(notThere.status, 255);
     EXPECT_NE(notThere.out.find("Could not open file '" + missing + "' due to error: "), std::string::npos)

@@ -14,8 +14,8 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 // After windows.h, which it needs.
-#include <shellapi.h>
 #include <filesystem>
+#include <shellapi.h>
 #endif
 
 namespace {

@@ -154,8 +154,7 @@ TEST(LuaPassStandIn, TheScriptRunsBeforeTheGcodePassAndItsFailureDoesNotStopIt)
     runWithStandIn(fails, "append M84\nexit 3\n", {"--lua"});
     EXPECT_EQ(fails.run.status, 0) << "the G-code pass decides the exit status";
     EXPECT_NE(fails.run.out.find("]\nLua postproc failed!\n\nSuccess\n"), std::string::npos) << fails.run.out;
-    EXPECT_EQ(readOutput(fails.input),
-              "; Vorlane v0024\nG28\nM84\n; Lua Postproc took 0\n; D   Postproc took 0\n")
+    EXPECT_EQ(readOutput(fails.input), "; Vorlane v0024\nG28\nM84\n; Lua Postproc took 0\n; D   Postproc took 0\n")
         << "what the script wrote before failing is processed";
 }
 

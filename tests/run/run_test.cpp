@@ -35,8 +35,9 @@ TEST(Run, DebugRunLeavesTheInputAndKeepsTheResultBesideIt)
     const RunResult run = runVorlane({input, "--DeBuG"});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(readFile(input), sample + "; BEGIN_LAYER_OBJECT z=0.3\n");
-    EXPECT_EQ(readOutput(input + "d"), "; Vorlane v0024\n" + sample +
-                                         "; BEGIN_LAYER_OBJECT z=0.3\n; Lua Postproc took 0\n; D   Postproc took 0\n");
+    EXPECT_EQ(readOutput(input + "d"),
+              "; Vorlane v0024\n" + sample +
+                  "; BEGIN_LAYER_OBJECT z=0.3\n; Lua Postproc took 0\n; D   Postproc took 0\n");
     EXPECT_EQ(run.out, banner + "Self-check sample: layer 0.25 tool 0 path 0 vertex [1, 1]\nLayer Begin after 0\n")
         << "the self-check runs before the first line; no Success without a replacement";
 }
@@ -184,7 +185,7 @@ TEST(Run, LinesPassByteForByte)
     const RunResult run = runVorlane({input});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(readOutput(input), "; Vorlane v0024\nG28\n" + odd + "\n" + longLine +
-                                   "\nM84\rX\n;last\n; Lua Postproc took 0\n; D   Postproc took 0\n");
+                                     "\nM84\rX\n;last\n; Lua Postproc took 0\n; D   Postproc took 0\n");
 }
 
 TEST(Run, EmptyInputGivesHeaderAndTimingLinesOnly)
