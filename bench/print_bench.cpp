@@ -71,6 +71,13 @@ int main(int argc, char** argv)
             givenFiles.emplace_back(argv[i]);
     }
     argc = kept;
+    for (const std::string& path : givenFiles) {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error)) {
+            std::fprintf(stderr, "bench_print: '%s' is not a readable file\n", path.c_str());
+            return 1;
+        }
+    }
 
     const int layers = 1000;
     const std::string big = corpusFile("print-4tool-1000.gcode", withLayers(layers));
