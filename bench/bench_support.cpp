@@ -58,24 +58,33 @@ void plainChunkedCopy(const std::string& from, const std::string& to)
 
 namespace {
 
+// The output as a run writes it, into a private file beside `to`; it is not
+// synced or kept (its destructor removes it): the figures are the pass's.
 struct Output {
     OutputFile file;
     OutBuffer buffer;
     explicit Output(const std::string& to)
     {
-        if (!createOutput(file, to, 0644).empty()) throw std::runtime_error("cannot create " + to);
+        if (createProcessingFile(file, systemPlatform(), to, {}))
+            throw std::runtime_error("cannot create beside " + to);
         buffer.text.reserve(buffer.drainAt + (std::size_t{64} << 10));
         buffer.drain = drainToFile;
         buffer.destination = &file;
     }
 };
 
+void openForBench(InputFile& in, const std::string& from)
+{
+    bool busy = false;
+    if (openInput(in, systemPlatform(), from, busy) || busy) throw std::runtime_error("cannot open " + from);
+}
+
 } // namespace
 
 void lineCopy(const std::string& from, const std::string& to)
 {
     InputFile in;
-    if (!openInput(in, from).empty()) throw std::runtime_error("cannot open " + from);
+    openForBench(in, from);
     Output out(to);
     std::string_view line;
     while (nextLine(in, line))
@@ -87,9 +96,9 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool pla
 {
     const auto started = std::chrono::steady_clock::now();
     InputFile in;
-    if (!openInput(in, from).empty()) throw std::runtime_error("cannot open " + from);
+    openForBench(in, from);
     Output out(to);
-    Console console{std::fopen("/dev/null", "w"), std::fopen("/dev/null", "r")};
+    Console console{std::fopen("/dev/null", "w"), std::fopen("/dev/null", "w"), std::fopen("/dev/null", "r")};
     std::int64_t rewriteNanoseconds = 0;
     LoopFigures figures;
     {
@@ -105,6 +114,7 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool pla
         figures.storedVertices = storedVertexCount(loop.state.layers);
     }
     std::fclose(console.out);
+    std::fclose(console.err);
     std::fclose(console.in);
     figures.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     figures.rewriteSeconds = static_cast<double>(rewriteNanoseconds) * 1e-9;

@@ -290,6 +290,13 @@ Background startVorlane(const std::vector<std::string>& arguments)
     return startProcess(arguments, {NULL_DEVICE, NULL_DEVICE, NULL_DEVICE}, {}, {});
 }
 
+NullConsole::~NullConsole()
+{
+    std::fclose(console.out);
+    std::fclose(console.err);
+    std::fclose(console.in);
+}
+
 OutBuffer outBufferInto(std::string& text)
 {
     OutBuffer out;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gcode/out_buffer.hpp"
+#include "state/console.hpp"
 
 #include <cstdint>
 #include <string>
@@ -71,6 +72,16 @@ struct Ended {
     int status = 0; // its exit status when it had finished
 };
 Ended killAndWait(Background& run);
+
+// Console text that goes nowhere, and a wait for Enter that reads the end of
+// input at once; the real standard streams are left alone.
+struct NullConsole {
+    Console console{std::fopen(NULL_DEVICE, "w"), std::fopen(NULL_DEVICE, "w"), std::fopen(NULL_DEVICE, "r")};
+    NullConsole() = default;
+    NullConsole(const NullConsole&) = delete;
+    NullConsole& operator=(const NullConsole&) = delete;
+    ~NullConsole();
+};
 
 // An output buffer that drains into `text`.
 OutBuffer outBufferInto(std::string& text);

@@ -2,7 +2,6 @@
 #include "run/files.hpp"
 
 #include <cstring>
-#include <stdexcept>
 
 namespace vorlane {
 
@@ -19,10 +18,17 @@ constexpr std::size_t READ_CHUNK = std::size_t{1} << 20;
 
 InputFile::~InputFile() { closeInput(*this); }
 
-std::string openInput(InputFile& in, const std::string& name)
+SystemError openInput(InputFile& in, const Platform& platform, const std::string& name, bool& busy)
 {
+    in.platform = &platform;
     in.name = name;
-    if (std::string error = openForReading(name, in.file, in.permissions); !error.empty()) return error;
+    OpenedInput opened;
+    if (SystemError error = platform.openInput(name, opened)) return error;
+    busy = opened.busy;
+    if (busy) return {};
+    in.file = opened.file;
+    in.identity = opened.identity;
+    in.attributes = opened.attributes;
     in.buffer.resize(READ_CHUNK);
     return {};
 }
@@ -56,30 +62,46 @@ bool nextLine(InputFile& in, std::string_view& line)
         }
         if (in.buffer.size() - in.end < READ_CHUNK / 2) in.buffer.resize(in.buffer.size() * 2);
         std::size_t got = 0;
-        if (const std::string error = readSome(in.file, in.buffer.data() + in.end, in.buffer.size() - in.end, got);
-            !error.empty())
-            throw std::runtime_error("Could not read file '" + in.name + "' due to error: " + error);
+        if (const SystemError error =
+                in.platform->readSome(in.file, in.buffer.data() + in.end, in.buffer.size() - in.end, got))
+            throw InputError("Could not read file '" + in.name + "' due to error: " + error.text);
         if (got == 0) in.atEnd = true;
         in.end += got;
     }
 }
 
+std::string inputChange(const InputFile& in)
+{
+    FileIdentity now;
+    if (const SystemError error = in.platform->identityOfFile(in.file, now))
+        return "its state cannot be read: " + error.text;
+    if (!(now == in.identity)) return "it was written to";
+    FileIdentity underName;
+    if (!in.platform->fileExists(in.name)) return std::string(INPUT_VANISHED);
+    if (const SystemError error = in.platform->identityOfName(in.name, underName))
+        return "its state cannot be read: " + error.text;
+    if (!(underName == in.identity)) return "another file took its name";
+    return {};
+}
+
 void closeInput(InputFile& in)
 {
     // Nothing was written to the input; a failing close loses nothing.
-    if (in.file != NO_FILE) closeFile(in.file);
+    if (in.file != NO_FILE) static_cast<void>(in.platform->closeFile(in.file));
     in.file = NO_FILE;
 }
 
 OutputFile::~OutputFile()
 {
-    if (file != NO_FILE) closeFile(file);
+    if (file != NO_FILE) static_cast<void>(platform->closeFile(file));
+    if (!placed && !name.empty()) static_cast<void>(platform->deleteFile(name));
 }
 
-std::string createOutput(OutputFile& out, const std::string& name, unsigned permissions)
+SystemError createProcessingFile(OutputFile& out, const Platform& platform, const std::string& beside,
+                                 const FileAttributes& attributes)
 {
-    out.name = name;
-    return createForWriting(name, permissions, out.file);
+    out.platform = &platform;
+    return platform.createPrivateFile(beside, attributes, out.file, out.name);
 }
 
 void drainToFile(void* outputFile, std::string_view bytes)
@@ -94,16 +116,66 @@ void drainToFile(void* outputFile, std::string_view bytes)
         out.translated.append(bytes);
         bytes = out.translated;
     }
-    if (const std::string error = writeAll(out.file, bytes); !error.empty()) outputFailed(out, error);
+    if (const SystemError error = out.platform->writeAll(out.file, bytes)) outputFailed(out, error.text);
 }
 
 void finishOutput(OutputFile& out)
 {
     // Only a result that is on the disk may replace the input.
-    if (const std::string error = syncFile(out.file); !error.empty()) outputFailed(out, error);
+    if (const SystemError error = out.platform->syncFile(out.file)) outputFailed(out, error.text);
     const NativeFile file = out.file;
     out.file = NO_FILE;
-    if (const std::string error = closeFile(file); !error.empty()) outputFailed(out, error);
+    if (const SystemError error = out.platform->closeFile(file)) outputFailed(out, error.text);
+}
+
+SystemError placeOutput(OutputFile& out, const std::string& as)
+{
+    if (SystemError error = out.platform->replaceFile(out.name, as)) return error;
+    out.name = as;
+    out.placed = true;
+    return {};
+}
+
+namespace {
+
+// The input's bytes into a new private file, flushed; for file systems
+// without hard links.
+SystemError copyInput(InputFile& in, std::string& copyName)
+{
+    const Platform& platform = *in.platform;
+    OutputFile copy;
+    if (SystemError error = createProcessingFile(copy, platform, in.name, in.attributes)) return error;
+    if (SystemError error = platform.rewind(in.file)) return error;
+    std::vector<char> chunk(READ_CHUNK);
+    for (;;) {
+        std::size_t got = 0;
+        if (SystemError error = platform.readSome(in.file, chunk.data(), chunk.size(), got)) return error;
+        if (got == 0) break;
+        if (SystemError error = platform.writeAll(copy.file, std::string_view(chunk.data(), got))) return error;
+    }
+    if (SystemError error = platform.syncFile(copy.file)) return error;
+    const NativeFile file = copy.file;
+    copy.file = NO_FILE;
+    if (SystemError error = platform.closeFile(file)) return error;
+    copyName = copy.name;
+    copy.placed = true;
+    return {};
+}
+
+} // namespace
+
+SystemError keepInputAs(InputFile& in, const std::string& as)
+{
+    const Platform& platform = *in.platform;
+    std::string secondName;
+    if (platform.linkPrivately(in.name, secondName)) {
+        if (SystemError error = copyInput(in, secondName)) return error;
+    }
+    if (SystemError error = platform.replaceFile(secondName, as)) {
+        static_cast<void>(platform.deleteFile(secondName));
+        return error;
+    }
+    return {};
 }
 
 } // namespace vorlane

@@ -1,25 +1,34 @@
 // The input G-code file, read in large chunks and split into lines, and the
-// processing file the output is written to.
+// private processing file the output is written to before it is put in place.
 #pragma once
 
 #include "gcode/out_buffer.hpp"
 #include "run/platform.hpp"
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vorlane {
 
+// The input could not be read (a failing disk, for one).
+struct InputError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 struct InputFile {
+    const Platform* platform = nullptr;
     NativeFile file = NO_FILE;
     std::string name;
+    // The file as it was opened, to tell whether it changed meanwhile.
+    FileIdentity identity;
+    FileAttributes attributes;
     std::vector<char> buffer;
     std::size_t begin = 0;   // first byte of the next line
     std::size_t scanned = 0; // bytes before this hold no line end
     std::size_t end = 0;     // bytes read so far
     bool atEnd = false;
-    unsigned permissions = 0; // mode bits, for the file that replaces this one
 
     InputFile() = default;
     InputFile(const InputFile&) = delete;
@@ -27,37 +36,55 @@ struct InputFile {
     ~InputFile();
 };
 
-// Opens a regular file for reading; on failure returns the system's error text.
-std::string openInput(InputFile& in, const std::string& name);
+// Opens a regular file for reading and takes the run's lock on it; see
+// Platform::openInput. `busy` tells that another run holds the lock.
+SystemError openInput(InputFile& in, const Platform& platform, const std::string& name, bool& busy);
 
 // The next line, split at LF; a CR right before the LF is dropped; a last line
 // without LF is a line. Bytes pass untouched. The view is valid until the next
-// call. False at the end of the file; throws std::runtime_error on a read error.
+// call. False at the end of the file; throws InputError on a read error.
 bool nextLine(InputFile& in, std::string_view& line);
+
+// Empty while the input's name still stands for the file that was opened,
+// unchanged; otherwise what happened to it.
+std::string inputChange(const InputFile& in);
+inline constexpr std::string_view INPUT_VANISHED = "it no longer exists";
 
 void closeInput(InputFile& in);
 
 struct OutputFile {
+    const Platform* platform = nullptr;
     NativeFile file = NO_FILE;
+    // The private name while the result is written, then where it was put.
     std::string name;
+    bool placed = false;
     // Where lines get the platform's line end on their way to the file.
     std::string translated;
 
     OutputFile() = default;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
+    // A processing file that was never put in place is removed: a failed run
+    // leaves no partial file behind to fill the disk or block another run.
     ~OutputFile();
 };
 
-// Creates (or empties) the file; on failure returns the system's error text.
-// A regular file gets `permissions`, so the result that replaces the input
-// keeps the input's mode.
-std::string createOutput(OutputFile& out, const std::string& name, unsigned permissions);
+// Creates the private processing file beside `beside`, with the attributes
+// the result should have.
+SystemError createProcessingFile(OutputFile& out, const Platform& platform, const std::string& beside,
+                                 const FileAttributes& attributes);
 
 // Sends an OutBuffer's bytes to the file; throws OutputError naming the file.
 void drainToFile(void* outputFile, std::string_view bytes);
 
 // Flushes the file to stable storage and closes it; throws OutputError.
 void finishOutput(OutputFile& out);
+
+// Moves the finished file to `as`, replacing whatever stands there.
+SystemError placeOutput(OutputFile& out, const std::string& as);
+
+// A second name for the input, `as`, replacing whatever stands there: a hard
+// link where the file system has them, else a copy flushed to the disk.
+SystemError keepInputAs(InputFile& in, const std::string& as);
 
 } // namespace vorlane

@@ -5,9 +5,9 @@
 
 namespace vorlane {
 
-bool runLuaPostproc(Console& console, const std::string& inputFileName, bool forDuet, bool)
+bool runLuaPostproc(Console& console, const Platform& platform, const std::string& inputFileName, bool forDuet, bool)
 {
-    if (!fileExists(LuaPostProcName)) {
+    if (!platform.fileExists(LuaPostProcName)) {
         say(console, concat("Lua postproc ", LuaPostProcName, " not found!"));
         return false;
     }
@@ -15,7 +15,7 @@ bool runLuaPostproc(Console& console, const std::string& inputFileName, bool for
     // always the script's second argument.
     const std::string optionWord = forDuet ? "--duet" : "";
     std::fflush(console.out);
-    const int exitCode = runProgram({"lua", LuaPostProcName, optionWord, inputFileName});
+    const int exitCode = platform.runProgram({"lua", LuaPostProcName, optionWord, inputFileName});
     if (exitCode != 0) {
         say(console, "Lua postproc failed!");
         return false;

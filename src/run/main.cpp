@@ -10,8 +10,8 @@ int main(int argc, char** argv)
     vorlane::Console console;
     int status = 1;
     try {
-        vorlane::prepareConsole();
-        status = vorlane::runVorlane(vorlane::programArguments(argc, argv), console);
+        vorlane::prepareProcess();
+        status = vorlane::runVorlane(vorlane::programArguments(argc, argv), console, vorlane::systemPlatform());
     } catch (const std::exception& e) {
         vorlane::sayError(console, std::string("vorlane: ") + e.what());
     }

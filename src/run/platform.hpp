@@ -1,8 +1,10 @@
-// The few platform calls the run needs: file names, reading and writing the
-// two files, existence, deletion and moves, and starting a child process.
-// Implemented for POSIX and for Windows; the Windows rules that are pure
-// functions of text live here too, tested on every build. Names are UTF-8 on
-// every platform.
+// The platform calls the run needs: reading the input, writing the result
+// into a private file beside it, putting the result in place, and starting a
+// child process. They reach the run through one record of function pointers,
+// `Platform`, so that tests can hand the run one that fails or waits where
+// they want. Implemented for POSIX and for Windows; the Windows rules that are
+// pure functions of text live here too, tested on every build. Names are
+// UTF-8 on every platform.
 #pragma once
 
 #include <cstddef>
@@ -25,55 +27,102 @@ inline constexpr std::string_view PLATFORM_LINE_END = "\n";
 using NativeFile = std::intptr_t;
 inline constexpr NativeFile NO_FILE = -1;
 
-// Tests make the N-th file operation of a run fail (counting from 1), to show
-// that no failure costs the user's data. Zero: nothing fails.
-struct FileFaults {
-    long failAt = 0;
-    long calls = 0;
-    const char* failed = nullptr; // the operation made to fail, once it has
+// The system's text for a failed call; empty when the call succeeded. A
+// failure must be looked at, so a result left unread does not compile.
+struct [[nodiscard]] SystemError {
+    std::string text;
+    explicit operator bool() const { return !text.empty(); }
 };
-extern FileFaults fileFaults;
-// Counts one file operation; true when it is the one that must fail.
-bool injectedFault(const char* operation);
-inline const std::string INJECTED_FAULT_TEXT = "Injected fault";
 
-// Each of these returns the system's error text, or an empty string on success.
-// Opens an existing file, not a folder, for reading; `permissions` gets its
-// mode bits where the platform has them.
-std::string openForReading(const std::string& name, NativeFile& file, unsigned& permissions);
-// Reads up to `size` bytes; `got` is 0 at the end of the file.
-std::string readSome(NativeFile file, char* into, std::size_t size, std::size_t& got);
-// Creates or empties a file for writing; a regular file gets `permissions`.
-std::string createForWriting(const std::string& name, unsigned permissions, NativeFile& file);
-std::string writeAll(NativeFile file, std::string_view bytes);
-// Waits until what was written is on stable storage.
-std::string syncFile(NativeFile file);
-std::string closeFile(NativeFile file);
+// Which file a name or handle stands for, and the state of its contents: two
+// equal identities taken at different times mean the same, unchanged file.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0; // in the system's finest unit
+};
+inline bool operator==(const FileIdentity& a, const FileIdentity& b)
+{
+    return a.device == b.device && a.file == b.file && a.size == b.size && a.modified == b.modified;
+}
+
+// What the result takes over from the input where the platform has it.
+struct FileAttributes {
+    unsigned permissions = 0644; // mode bits
+    long long owner = -1;        // user and group ids, -1 where there are none
+    long long group = -1;
+};
+
+// The input as opened: its handle, locked for this run, and what it was then.
+struct OpenedInput {
+    NativeFile file = NO_FILE;
+    FileIdentity identity;
+    FileAttributes attributes;
+    // Another run holds the lock: nothing was opened.
+    bool busy = false;
+};
+
+struct Platform {
+    // Opens an existing regular file for reading and takes an exclusive lock
+    // on it for the run. Anything but a regular file is refused without being
+    // read. A lock another run holds sets `busy` and opens nothing.
+    SystemError (*openInput)(const std::string& name, OpenedInput& input);
+    // Reads up to `size` bytes; `got` is 0 at the end of the file.
+    SystemError (*readSome)(NativeFile file, char* into, std::size_t size, std::size_t& got);
+    // Reads the file again from its first byte.
+    SystemError (*rewind)(NativeFile file);
+    SystemError (*identityOfFile)(NativeFile file, FileIdentity& identity);
+    // Of the file the name stands for now (through links).
+    SystemError (*identityOfName)(const std::string& name, FileIdentity& identity);
+    // Creates a new file for writing in the folder of `beside`, under a short
+    // name of fixed length that no other file there has. Never opens an
+    // existing file or follows a link. `name` gets the file's name.
+    SystemError (*createPrivateFile)(const std::string& beside, const FileAttributes& attributes, NativeFile& file,
+                                     std::string& name);
+    SystemError (*writeAll)(NativeFile file, std::string_view bytes);
+    // Waits until what was written is on stable storage.
+    SystemError (*syncFile)(NativeFile file);
+    SystemError (*closeFile)(NativeFile file);
+    // Moves `from` to `to` in one step, replacing whatever stands at `to`
+    // (a link itself, never what it points at); at every instant `to` names
+    // the old file or the new one. Makes the move durable.
+    SystemError (*replaceFile)(const std::string& from, const std::string& to);
+    // A second name for an existing file, beside it and of the private
+    // file's form; `link` gets the new name.
+    SystemError (*linkPrivately)(const std::string& existing, std::string& link);
+    SystemError (*deleteFile)(const std::string& name);
+    bool (*fileExists)(const std::string& name);
+    // Runs a program found on the PATH with exactly these arguments (no
+    // shell), sharing this process's console, environment and working
+    // directory; waits and returns its exit code. Throws std::runtime_error
+    // naming the program when it cannot be started.
+    int (*runProgram)(const std::vector<std::string>& arguments);
+    // Windows cannot replace a file that is held open without delete sharing;
+    // there the input is closed just before it is replaced.
+    bool closeInputBeforeReplacing;
+};
+
+// The real calls of the system the program runs on.
+const Platform& systemPlatform();
+
+// The name of a private file beside `beside`: the same folder, and a fixed
+// form of 17 characters made from `token`.
+std::string privateFileName(std::string_view beside, std::uint64_t token);
 
 // The program's arguments as UTF-8; on Windows they are read from the wide
 // command line, so names in any script arrive intact.
 std::vector<std::string> programArguments(int argc, char** argv);
-// Lets the console show the UTF-8 text the program writes.
-void prepareConsole();
+// Makes the process safe to run whoever started it: standard streams that
+// were closed are opened on the null device (so no file the run opens takes
+// their place), a console that went away ends nothing, and the console shows
+// the UTF-8 text the program writes.
+void prepareProcess();
 
 // The file name as the run uses it: on Windows in the long-path form, on POSIX
 // made absolute (lexically, against the working directory), so that every
 // message names the file unambiguously.
 std::string platformFileName(std::string_view name);
-
-bool fileExists(const std::string& name);
-// Each returns the system's error text, or an empty string on success.
-std::string deleteFile(const std::string& name);
-// Replaces `to` if it exists.
-std::string moveFile(const std::string& from, const std::string& to);
-// Makes a completed move durable (flushes the folder holding `name`). Best effort.
-void syncFolderOf(const std::string& name);
-
-// Runs a program found on the PATH with exactly these arguments (no shell),
-// sharing this process's console, environment and working directory; waits
-// and returns its exit code. Throws std::runtime_error naming the program when
-// it cannot be started.
-int runProgram(const std::vector<std::string>& arguments);
 
 // Windows: whether a name is rooted (starts with a separator, or a drive
 // letter, a colon and a separator).

@@ -1,11 +1,15 @@
 // POSIX implementation of the platform calls.
 #include "run/platform.hpp"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdexcept>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,33 +20,62 @@ namespace vorlane {
 
 namespace {
 
-std::string systemError(int error = errno) { return std::strerror(error); }
+SystemError systemError(int error = errno) { return {std::strerror(error)}; }
 
-} // namespace
-
-std::vector<std::string> programArguments(int argc, char** argv) { return {argv, argv + argc}; }
-
-void prepareConsole() {}
-
-std::string openForReading(const std::string& name, NativeFile& file, unsigned& permissions)
+SystemError notRegular(mode_t mode)
 {
-    if (injectedFault("open")) return INJECTED_FAULT_TEXT;
-    const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return systemError();
+    if (S_ISDIR(mode)) return systemError(EISDIR);
+    const char* kind = S_ISFIFO(mode)   ? "a FIFO"
+                       : S_ISCHR(mode)  ? "a character device"
+                       : S_ISBLK(mode)  ? "a block device"
+                       : S_ISSOCK(mode) ? "a socket"
+                                        : "something";
+    return {std::string("it is ") + kind + ", not a regular file"};
+}
+
+FileIdentity identityOf(const struct stat& info)
+{
+    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+            static_cast<std::uint64_t>(info.st_size),
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
+SystemError openInput(const std::string& name, OpenedInput& input)
+{
+    // A FIFO would block the open and a device may act on it: look first.
     struct stat info;
-    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
+    if (stat(name.c_str(), &info) != 0) return systemError();
+    if (!S_ISREG(info.st_mode)) return notRegular(info.st_mode);
+    const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return systemError();
+    // The name may stand for something else since it was looked at.
+    if (fstat(fd, &info) != 0) {
+        const SystemError error = systemError();
         close(fd);
-        return systemError(error);
+        return error;
     }
-    permissions = info.st_mode & 07777;
-    file = fd;
+    if (!S_ISREG(info.st_mode)) {
+        close(fd);
+        return notRegular(info.st_mode);
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        close(fd);
+        input.busy = true;
+        return {};
+    }
+    // Where the file system has no locks, the identity check before the
+    // replacement still guards the file.
+    const int flags = fcntl(fd, F_GETFL);
+    if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    input.file = fd;
+    input.identity = identityOf(info);
+    input.attributes = {static_cast<unsigned>(info.st_mode & 07777), static_cast<long long>(info.st_uid),
+                        static_cast<long long>(info.st_gid)};
     return {};
 }
 
-std::string readSome(NativeFile file, char* into, std::size_t size, std::size_t& got)
+SystemError readSome(NativeFile file, char* into, std::size_t size, std::size_t& got)
 {
-    if (injectedFault("read")) return INJECTED_FAULT_TEXT;
     for (;;) {
         const ssize_t n = read(static_cast<int>(file), into, size);
         if (n >= 0) {
@@ -53,22 +86,72 @@ std::string readSome(NativeFile file, char* into, std::size_t size, std::size_t&
     }
 }
 
-std::string createForWriting(const std::string& name, unsigned permissions, NativeFile& file)
+SystemError rewindFile(NativeFile file)
 {
-    if (injectedFault("create")) return INJECTED_FAULT_TEXT;
-    const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) return systemError();
-    // The processing name may point at a device; only a regular file takes
-    // the input's mode.
+    return lseek(static_cast<int>(file), 0, SEEK_SET) == 0 ? SystemError{} : systemError();
+}
+
+SystemError identityOfFile(NativeFile file, FileIdentity& identity)
+{
     struct stat info;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) fchmod(fd, permissions);
-    file = fd;
+    if (fstat(static_cast<int>(file), &info) != 0) return systemError();
+    identity = identityOf(info);
     return {};
 }
 
-std::string writeAll(NativeFile file, std::string_view bytes)
+SystemError identityOfName(const std::string& name, FileIdentity& identity)
 {
-    if (injectedFault("write")) return INJECTED_FAULT_TEXT;
+    struct stat info;
+    if (stat(name.c_str(), &info) != 0) return systemError();
+    identity = identityOf(info);
+    return {};
+}
+
+// Different for every call in this process and, through the process id and
+// the clock, most likely between processes; a taken name is skipped anyway.
+std::uint64_t nextToken()
+{
+    static std::atomic<std::uint64_t> calls{0};
+    std::uint64_t z = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                      (static_cast<std::uint64_t>(getpid()) << 32) ^ (calls++ * 0x9E3779B97F4A7C15u);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+}
+
+SystemError createPrivateFile(const std::string& beside, const FileAttributes& attributes, NativeFile& file,
+                              std::string& name)
+{
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        const std::string candidate = privateFileName(beside, nextToken());
+        const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return systemError();
+        }
+        // The owner first: a change of owner clears set-id bits the mode
+        // then restores. Only a privileged run may give the file away; the
+        // group alone may still be the input's.
+        if (attributes.owner >= 0 &&
+            fchown(fd, static_cast<uid_t>(attributes.owner), static_cast<gid_t>(attributes.group)) != 0) {
+            if (fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(attributes.group)) != 0) {
+            }
+        }
+        if (fchmod(fd, attributes.permissions) != 0) {
+            const SystemError error = systemError();
+            close(fd);
+            unlink(candidate.c_str());
+            return error;
+        }
+        file = fd;
+        name = candidate;
+        return {};
+    }
+    return {"every name tried for the processing file is taken"};
+}
+
+SystemError writeAll(NativeFile file, std::string_view bytes)
+{
     while (!bytes.empty()) {
         const ssize_t written = write(static_cast<int>(file), bytes.data(), bytes.size());
         if (written < 0) {
@@ -80,20 +163,104 @@ std::string writeAll(NativeFile file, std::string_view bytes)
     return {};
 }
 
-std::string syncFile(NativeFile file)
+SystemError syncFile(NativeFile file) { return fsync(static_cast<int>(file)) == 0 ? SystemError{} : systemError(); }
+
+SystemError closeFile(NativeFile file)
 {
-    if (injectedFault("sync")) return INJECTED_FAULT_TEXT;
-    // Devices and pipes that cannot sync say so; there is nothing to wait for.
-    if (fsync(static_cast<int>(file)) != 0 && errno != EINVAL && errno != EROFS) return systemError();
+    // A failing close still releases the file, as the system's does.
+    return close(static_cast<int>(file)) == 0 ? SystemError{} : systemError();
+}
+
+// Makes a completed move durable: flushes the folder that holds `name`.
+// Best effort: some file systems cannot sync a folder.
+void syncFolderOf(const std::string& name)
+{
+    const std::size_t slash = name.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    if (fsync(fd) != 0) {
+    }
+    close(fd);
+}
+
+SystemError replaceFile(const std::string& from, const std::string& to)
+{
+    if (std::rename(from.c_str(), to.c_str()) != 0) return systemError();
+    syncFolderOf(to);
     return {};
 }
 
-std::string closeFile(NativeFile file)
+SystemError linkPrivately(const std::string& existing, std::string& name)
 {
-    // A failing close still releases the file, as the system's does.
-    const bool closed = close(static_cast<int>(file)) == 0;
-    if (injectedFault("close")) return INJECTED_FAULT_TEXT;
-    return closed ? std::string() : systemError();
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        const std::string candidate = privateFileName(existing, nextToken());
+        if (link(existing.c_str(), candidate.c_str()) == 0) {
+            name = candidate;
+            return {};
+        }
+        if (errno != EEXIST) return systemError();
+    }
+    return {"every name tried for a second name of the file is taken"};
+}
+
+SystemError deleteFile(const std::string& name) { return unlink(name.c_str()) == 0 ? SystemError{} : systemError(); }
+
+bool fileExists(const std::string& name)
+{
+    struct stat info;
+    return stat(name.c_str(), &info) == 0;
+}
+
+int runProgram(const std::vector<std::string>& arguments)
+{
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    // The program ignores SIGPIPE for itself; the child starts as usual.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    pid_t child;
+    const int failure = posix_spawnp(&child, argv[0], nullptr, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    if (failure != 0) throw std::runtime_error("could not start \"" + arguments[0] + "\": " + std::strerror(failure));
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            throw std::runtime_error("could not wait for \"" + arguments[0] + "\": " + std::strerror(errno));
+    }
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+}
+
+constexpr Platform posixPlatform{
+    openInput, readSome,    rewindFile,    identityOfFile, identityOfName, createPrivateFile, writeAll, syncFile,
+    closeFile, replaceFile, linkPrivately, deleteFile,     fileExists,     runProgram,        false,
+};
+
+} // namespace
+
+const Platform& systemPlatform() { return posixPlatform; }
+
+std::vector<std::string> programArguments(int argc, char** argv) { return {argv, argv + argc}; }
+
+void prepareProcess()
+{
+    // Descriptors are handed out lowest first, so each closed one of 0, 1
+    // and 2 is taken here, in order, by the null device.
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        if (open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd) break;
+    }
+    // A console or pipe that went away makes writes to it fail, which the
+    // console text ignores; the run goes on.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 std::string platformFileName(std::string_view name)
@@ -108,53 +275,6 @@ std::string platformFileName(std::string_view name)
     folder.resize(std::strlen(folder.c_str()));
     if (!folder.ends_with('/')) folder += '/';
     return folder + std::string(name);
-}
-
-bool fileExists(const std::string& name)
-{
-    if (injectedFault("exists")) return false;
-    struct stat info;
-    return stat(name.c_str(), &info) == 0;
-}
-
-std::string deleteFile(const std::string& name)
-{
-    if (injectedFault("delete")) return INJECTED_FAULT_TEXT;
-    return unlink(name.c_str()) == 0 ? std::string() : systemError();
-}
-
-std::string moveFile(const std::string& from, const std::string& to)
-{
-    if (injectedFault("move")) return INJECTED_FAULT_TEXT;
-    return std::rename(from.c_str(), to.c_str()) == 0 ? std::string() : systemError();
-}
-
-void syncFolderOf(const std::string& name)
-{
-    const std::size_t slash = name.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    fsync(fd);
-    close(fd);
-}
-
-int runProgram(const std::vector<std::string>& arguments)
-{
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    pid_t child;
-    const int failure = posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ);
-    if (failure != 0) throw std::runtime_error("could not start \"" + arguments[0] + "\": " + std::strerror(failure));
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR)
-            throw std::runtime_error("could not wait for \"" + arguments[0] + "\": " + std::strerror(errno));
-    }
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }
 
 } // namespace vorlane

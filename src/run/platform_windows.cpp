@@ -69,7 +69,10 @@ namespace {
 UINT consoleCodePageBefore = 0;
 }
 
-void prepareConsole()
+// Files are opened as handles, never as C runtime descriptors, so a closed
+// standard stream cannot be taken by a file the run opens; writes to it fail
+// quietly.
+void prepareProcess()
 {
     // The console may be the user's own window: give back its code page at exit.
     consoleCodePageBefore = GetConsoleOutputCP();
@@ -78,110 +81,179 @@ void prepareConsole()
     std::atexit([] { SetConsoleOutputCP(consoleCodePageBefore); });
 }
 
-std::string openForReading(const std::string& name, NativeFile& file, unsigned& permissions)
+namespace {
+
+SystemError errorOf(DWORD error = GetLastError()) { return {systemError(error)}; }
+
+FileIdentity identityOf(const BY_HANDLE_FILE_INFORMATION& info)
 {
-    if (injectedFault("open")) return INJECTED_FAULT_TEXT;
-    // Others may go on reading, writing or deleting the file meanwhile, as
-    // the slicer expects of a file it handed over.
-    const HANDLE handle =
-        CreateFileW(wide(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return systemError();
-    permissions = 0;
-    file = fileOf(handle);
+    return {info.dwVolumeSerialNumber, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+            (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow,
+            static_cast<std::int64_t>((static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                      info.ftLastWriteTime.dwLowDateTime)};
+}
+
+SystemError identityOfFile(NativeFile file, FileIdentity& identity)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handleOf(file), &info)) return errorOf();
+    identity = identityOf(info);
     return {};
 }
 
-std::string readSome(NativeFile file, char* into, std::size_t size, std::size_t& got)
+SystemError openInput(const std::string& name, OpenedInput& input)
 {
-    if (injectedFault("read")) return INJECTED_FAULT_TEXT;
+    // Others may read the file meanwhile but not write it. Delete sharing
+    // lets the run give the file a second name (--noalter); the lock keeps
+    // other runs away, and the check before the replacement sees a file
+    // that was deleted or renamed meanwhile.
+    const HANDLE handle =
+        CreateFileW(wide(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return errorOf();
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return {"it is a device or a pipe, not a regular file"};
+    }
+    OVERLAPPED whole{};
+    if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
+        const DWORD error = GetLastError();
+        CloseHandle(handle);
+        if (error == ERROR_LOCK_VIOLATION) {
+            input.busy = true;
+            return {};
+        }
+        return errorOf(error);
+    }
+    FileIdentity identity;
+    if (SystemError error = identityOfFile(fileOf(handle), identity)) {
+        CloseHandle(handle);
+        return error;
+    }
+    input.file = fileOf(handle);
+    input.identity = identity;
+    input.attributes = {};
+    return {};
+}
+
+SystemError readSome(NativeFile file, char* into, std::size_t size, std::size_t& got)
+{
     DWORD read = 0;
     const DWORD wanted = size > (DWORD{1} << 30) ? DWORD{1} << 30 : static_cast<DWORD>(size);
-    if (!ReadFile(handleOf(file), into, wanted, &read, nullptr)) return systemError();
+    if (!ReadFile(handleOf(file), into, wanted, &read, nullptr)) return errorOf();
     got = read;
     return {};
 }
 
-std::string createForWriting(const std::string& name, unsigned, NativeFile& file)
+SystemError rewindFile(NativeFile file)
 {
-    if (injectedFault("create")) return INJECTED_FAULT_TEXT;
-    const HANDLE handle = CreateFileW(wide(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return systemError();
-    file = fileOf(handle);
-    return {};
+    LARGE_INTEGER start{};
+    return SetFilePointerEx(handleOf(file), start, nullptr, FILE_BEGIN) ? SystemError{} : errorOf();
 }
 
-std::string writeAll(NativeFile file, std::string_view bytes)
+SystemError identityOfName(const std::string& name, FileIdentity& identity)
 {
-    if (injectedFault("write")) return INJECTED_FAULT_TEXT;
+    // Asks for no access to the contents, so the run's own handle, which
+    // shares no writing, does not stand in the way.
+    const HANDLE handle =
+        CreateFileW(wide(name).c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return errorOf();
+    const SystemError error = identityOfFile(fileOf(handle), identity);
+    CloseHandle(handle);
+    return error;
+}
+
+// Different for every call in this process and, through the process id and
+// the clock, most likely between processes; a taken name is skipped anyway.
+std::uint64_t nextToken()
+{
+    static LONG64 calls = 0;
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    std::uint64_t z = static_cast<std::uint64_t>(now.QuadPart) ^
+                      (static_cast<std::uint64_t>(GetCurrentProcessId()) << 32) ^
+                      (static_cast<std::uint64_t>(InterlockedIncrement64(&calls)) * 0x9E3779B97F4A7C15u);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+}
+
+bool nameTaken(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
+
+SystemError createPrivateFile(const std::string& beside, const FileAttributes&, NativeFile& file, std::string& name)
+{
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        const std::string candidate = privateFileName(beside, nextToken());
+        const HANDLE handle = CreateFileW(wide(candidate).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            if (nameTaken(error)) continue;
+            return errorOf(error);
+        }
+        file = fileOf(handle);
+        name = candidate;
+        return {};
+    }
+    return {"every name tried for the processing file is taken"};
+}
+
+SystemError writeAll(NativeFile file, std::string_view bytes)
+{
     while (!bytes.empty()) {
         const DWORD piece = bytes.size() > (DWORD{1} << 30) ? DWORD{1} << 30 : static_cast<DWORD>(bytes.size());
         DWORD written = 0;
-        if (!WriteFile(handleOf(file), bytes.data(), piece, &written, nullptr)) return systemError();
+        if (!WriteFile(handleOf(file), bytes.data(), piece, &written, nullptr)) return errorOf();
         bytes.remove_prefix(written);
     }
     return {};
 }
 
-std::string syncFile(NativeFile file)
-{
-    if (injectedFault("sync")) return INJECTED_FAULT_TEXT;
-    // Consoles and pipes have nothing to flush.
-    if (!FlushFileBuffers(handleOf(file)) && GetFileType(handleOf(file)) == FILE_TYPE_DISK) return systemError();
-    return {};
-}
+SystemError syncFile(NativeFile file) { return FlushFileBuffers(handleOf(file)) ? SystemError{} : errorOf(); }
 
-std::string closeFile(NativeFile file)
+SystemError closeFile(NativeFile file)
 {
     // A failing close still releases the file, as the system's does.
-    const bool closed = CloseHandle(handleOf(file));
-    if (injectedFault("close")) return INJECTED_FAULT_TEXT;
-    return closed ? std::string() : systemError();
+    return CloseHandle(handleOf(file)) ? SystemError{} : errorOf();
 }
 
-std::string platformFileName(std::string_view name)
+// Write-through makes the move durable before it returns. A read-only file
+// at `to` is replaced as on POSIX, where only the folder's rights count.
+SystemError replaceFile(const std::string& from, const std::string& to)
 {
-    std::string fullPath;
-    if (!isRootedWindowsName(name)) {
-        const std::wstring relative = wide(name);
-        std::wstring full(MAX_PATH, L'\0');
-        for (;;) {
-            const DWORD length =
-                GetFullPathNameW(relative.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-            if (length == 0) throw std::runtime_error("GetFullPathName failed");
-            if (length < full.size()) {
-                full.resize(length);
-                break;
-            }
-            full.resize(length);
-        }
-        fullPath = narrow(full);
-    }
-    return windowsLongPathForm(name, fullPath);
-}
-
-bool fileExists(const std::string& name)
-{
-    if (injectedFault("exists")) return false;
-    return GetFileAttributesW(wide(name).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string deleteFile(const std::string& name)
-{
-    if (injectedFault("delete")) return INJECTED_FAULT_TEXT;
-    return DeleteFileW(wide(name).c_str()) ? std::string() : systemError();
-}
-
-std::string moveFile(const std::string& from, const std::string& to)
-{
-    if (injectedFault("move")) return INJECTED_FAULT_TEXT;
+    const std::wstring source = wide(from), target = wide(to);
     const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    return MoveFileExW(wide(from).c_str(), wide(to).c_str(), flags) ? std::string() : systemError();
+    if (MoveFileExW(source.c_str(), target.c_str(), flags)) return {};
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (error != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != FILE_ATTRIBUTE_READONLY ||
+        !SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
+        return errorOf(error);
+    if (MoveFileExW(source.c_str(), target.c_str(), flags)) return {};
+    const DWORD retried = GetLastError();
+    SetFileAttributesW(target.c_str(), attributes);
+    return errorOf(retried);
 }
 
-// MOVEFILE_WRITE_THROUGH has already made the move durable.
-void syncFolderOf(const std::string&) {}
+SystemError linkPrivately(const std::string& existing, std::string& name)
+{
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        const std::string candidate = privateFileName(existing, nextToken());
+        if (CreateHardLinkW(wide(candidate).c_str(), wide(existing).c_str(), nullptr)) {
+            name = candidate;
+            return {};
+        }
+        const DWORD error = GetLastError();
+        if (!nameTaken(error)) return errorOf(error);
+    }
+    return {"every name tried for a second name of the file is taken"};
+}
+
+SystemError deleteFile(const std::string& name) { return DeleteFileW(wide(name).c_str()) ? SystemError{} : errorOf(); }
+
+bool fileExists(const std::string& name) { return GetFileAttributesW(wide(name).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 int runProgram(const std::vector<std::string>& arguments)
 {
@@ -204,6 +276,36 @@ int runProgram(const std::vector<std::string>& arguments)
     CloseHandle(child.hProcess);
     if (!waited) throw std::runtime_error("could not wait for \"" + arguments[0] + "\": " + systemError(error));
     return static_cast<int>(exitCode);
+}
+
+constexpr Platform windowsPlatform{
+    openInput, readSome,    rewindFile,    identityOfFile, identityOfName, createPrivateFile, writeAll, syncFile,
+    closeFile, replaceFile, linkPrivately, deleteFile,     fileExists,     runProgram,        true,
+};
+
+} // namespace
+
+const Platform& systemPlatform() { return windowsPlatform; }
+
+std::string platformFileName(std::string_view name)
+{
+    std::string fullPath;
+    if (!isRootedWindowsName(name)) {
+        const std::wstring relative = wide(name);
+        std::wstring full(MAX_PATH, L'\0');
+        for (;;) {
+            const DWORD length =
+                GetFullPathNameW(relative.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+            if (length == 0) throw std::runtime_error("GetFullPathName failed");
+            if (length < full.size()) {
+                full.resize(length);
+                break;
+            }
+            full.resize(length);
+        }
+        fullPath = narrow(full);
+    }
+    return windowsLongPathForm(name, fullPath);
 }
 
 } // namespace vorlane

@@ -1,5 +1,5 @@
 // The run, in order. Only the replacement step at the very end touches the
-// input file, and only after the whole result is written and on the disk.
+// input's name, and only after the whole result is written and on the disk.
 #include "run/run.hpp"
 
 #include "gcode/recognizers.hpp"
@@ -54,19 +54,6 @@ std::string excerpt(std::string_view line)
     return line.size() <= shown ? std::string(line) : std::string(line.substr(0, shown)) + "...";
 }
 
-// A run that ends early leaves what it had processed in the processing file,
-// whole lines up to the one that stopped it, to show where it stopped. The
-// input is never touched. A destination that refuses even that stays as is.
-void keepWhatWasProcessed(OutBuffer& out)
-{
-    const std::size_t lastLineEnd = out.text.rfind('\n');
-    out.text.resize(lastLineEnd == std::string::npos ? 0 : lastLineEnd + 1);
-    try {
-        drainOut(out);
-    } catch (const OutputError&) {
-    }
-}
-
 int fileFailure(Console& console, const std::string& message)
 {
     say(console, message);
@@ -74,48 +61,87 @@ int fileFailure(Console& console, const std::string& message)
     return -1;
 }
 
-// Puts the processing file in place of the input: deletes the input (or, with
-// --noalter, keeps it as "<name>orig") and moves the result to its name.
-int replaceInput(Console& console, const RunOptions& options, const std::string& inputFileName,
-                 const std::string& processingFileName)
+// Puts the result where the user finds it when it cannot take the input's
+// place, and says where that is.
+std::string keepResult(OutputFile& outFile, const std::string& keptName)
 {
-    say(console, "\nSuccess");
+    if (const SystemError error = placeOutput(outFile, keptName)) {
+        // Still whole: it stays under its private name rather than be lost.
+        outFile.placed = true;
+        return "The result could not be moved to '" + keptName + "' due to error: " + error.text + "; it is kept as '" +
+               outFile.name + "'.";
+    }
+    return "The result is kept as '" + keptName + "'.";
+}
+
+// A run that ends early leaves what it had processed as "<name>d", whole
+// lines up to the one that stopped it, to show where it stopped. The input
+// is never touched. A destination that refuses even that keeps nothing.
+void keepWhatWasProcessed(OutBuffer& out, OutputFile& outFile, const std::string& keptName)
+{
+    const std::size_t lastLineEnd = out.text.rfind('\n');
+    out.text.resize(lastLineEnd == std::string::npos ? 0 : lastLineEnd + 1);
     try {
-        if (!fileExists(inputFileName)) {
-            say(console, concat("ORIGINAL NOT FOUND!!! '", inputFileName, "' - path length ",
-                                static_cast<long long>(inputFileName.size())));
-            std::fflush(console.out);
-            return 1;
+        drainOut(out);
+        finishOutput(outFile);
+    } catch (const OutputError&) {
+        return;
+    }
+    static_cast<void>(placeOutput(outFile, keptName));
+}
+
+// Puts the finished result in place of the input in one step, so that the
+// input's name always holds the whole input or the whole result; with
+// --noalter the input keeps a second name, "<name>orig", first. Nothing
+// replaces an input that changed since it was opened.
+int replaceInput(Console& console, const Platform& platform, const RunOptions& options, InputFile& in,
+                 OutputFile& outFile)
+{
+    const std::string& inputFileName = in.name;
+    const std::string keptName = inputFileName + "d";
+    try {
+        if (const std::string change = inputChange(in); !change.empty()) {
+            const std::string what =
+                change == INPUT_VANISHED
+                    ? concat("ORIGINAL NOT FOUND!!! '", inputFileName, "' - path length ",
+                             static_cast<long long>(inputFileName.size()))
+                    : "'" + inputFileName + "' changed while it was processed (" + change + "); it is left as it is.";
+            return fileFailure(console, what + "\n" + keepResult(outFile, keptName));
         }
         if (options.option_NoAlterOrig) {
             const std::string renameOriginalTo = inputFileName + "orig";
-            if (const std::string error = moveFile(inputFileName, renameOriginalTo); !error.empty())
-                return fileFailure(console, "Could not rename original file '" + inputFileName + "' to '" +
-                                                renameOriginalTo + "' due to error: " + error);
-        } else if (const std::string error = deleteFile(inputFileName); !error.empty()) {
-            return fileFailure(console,
-                               "Could not delete original file '" + inputFileName + "' due to error: " + error);
+            if (const SystemError error = keepInputAs(in, renameOriginalTo))
+                return fileFailure(console, "Could not keep the original file as '" + renameOriginalTo +
+                                                "' due to error: " + error.text + "\n" + keepResult(outFile, keptName));
         }
-        if (const std::string error = moveFile(processingFileName, inputFileName); !error.empty())
+        if (platform.closeInputBeforeReplacing) closeInput(in);
+        const std::string processingFileName = outFile.name;
+        if (const SystemError error = placeOutput(outFile, inputFileName))
             return fileFailure(console, "Could not rename processing file to original '" + processingFileName +
-                                            "' to '" + inputFileName + "' due to error: " + error);
-        syncFolderOf(inputFileName);
+                                            "' to '" + inputFileName + "' due to error: " + error.text + "\n" +
+                                            keepResult(outFile, keptName));
     } catch (const std::exception& e) {
         return fileFailure(console, std::string("Uncaught exception!") + e.what());
     }
+    closeInput(in);
+    say(console, "\nSuccess");
     return 0;
 }
 
-int processFile(Console& console, const RunOptions& options, const std::string& inputFileName,
+int processFile(Console& console, const Platform& platform, const RunOptions& options, const std::string& inputFileName,
                 const Stopwatch& luaStopwatch, const Stopwatch& ourStopwatch)
 {
-    const std::string processingFileName = inputFileName + "d";
     InputFile in;
-    if (const std::string error = openInput(in, inputFileName); !error.empty())
-        return fileFailure(console, "Could not open file '" + inputFileName + "' due to error: " + error);
+    bool busy = false;
+    if (const SystemError error = openInput(in, platform, inputFileName, busy))
+        return fileFailure(console, "Could not open file '" + inputFileName + "' due to error: " + error.text);
+    if (busy)
+        return fileFailure(console, "Another run is processing '" + inputFileName + "'; this run changes nothing.");
     OutputFile outFile;
-    if (const std::string error = createOutput(outFile, processingFileName, in.permissions); !error.empty())
-        return fileFailure(console, "Could not create file '" + processingFileName + "' due to error: " + error);
+    if (const SystemError error = createProcessingFile(outFile, platform, inputFileName, in.attributes))
+        return fileFailure(console, "Could not create a processing file beside '" + inputFileName +
+                                        "' due to error: " + error.text);
+    const std::string keptName = inputFileName + "d";
 
     OutBuffer out;
     out.text.reserve(out.drainAt + (std::size_t{64} << 10));
@@ -134,29 +160,39 @@ int processFile(Console& console, const RunOptions& options, const std::string& 
         drainOut(out);
         finishOutput(outFile);
     } catch (const LineError& e) {
-        keepWhatWasProcessed(out);
+        keepWhatWasProcessed(out, outFile, keptName);
         sayError(console,
                  concat(e.what(), "\n    ", excerpt(e.lineText), "\n'", inputFileName, "' is left as it was."));
         return 1;
     } catch (const OutputError& e) {
-        // The processing file refused its bytes; writing them again could
-        // only repeat a piece of them.
+        // The processing file refused its bytes (a full disk): it goes, so
+        // as not to keep the disk full.
+        sayError(console, concat(e.what(), "\n'", inputFileName, "' is left as it was."));
+        return 1;
+    } catch (const InputError& e) {
         sayError(console, concat(e.what(), "\n'", inputFileName, "' is left as it was."));
         return 1;
     } catch (const std::exception& e) {
-        keepWhatWasProcessed(out);
+        keepWhatWasProcessed(out, outFile, keptName);
         sayError(console, concat(e.what(), "\n'", inputFileName, "' is left as it was."));
         return 1;
     }
-    closeInput(in);
 
-    if (options.option_Debug) return 0;
-    return replaceInput(console, options, inputFileName, processingFileName);
+    if (!options.option_Debug) return replaceInput(console, platform, options, in, outFile);
+    closeInput(in);
+    const std::string processingFileName = outFile.name;
+    if (const SystemError error = placeOutput(outFile, keptName)) {
+        outFile.placed = true;
+        return fileFailure(console, "Could not rename processing file '" + processingFileName + "' to '" + keptName +
+                                        "' due to error: " + error.text + "; the result is kept as '" +
+                                        processingFileName + "'.");
+    }
+    return 0;
 }
 
 } // namespace
 
-int runVorlane(const std::vector<std::string>& arguments, Console& console)
+int runVorlane(const std::vector<std::string>& arguments, Console& console, const Platform& platform)
 {
     say(console, concat("Vorlane ", versionID));
     RunOptions options;
@@ -179,11 +215,11 @@ int runVorlane(const std::vector<std::string>& arguments, Console& console)
         Stopwatch luaStopwatch;
         if (options.option_RunLuaPost) {
             say(console, concat("Running Lua postproc with ", inputFileName));
-            runLuaPostproc(console, inputFileName, options.option_Duet, options.option_Debug);
+            runLuaPostproc(console, platform, inputFileName, options.option_Duet, options.option_Debug);
         }
         stop(luaStopwatch);
         const Stopwatch ourStopwatch;
-        const int status = processFile(console, options, inputFileName, luaStopwatch, ourStopwatch);
+        const int status = processFile(console, platform, options, inputFileName, luaStopwatch, ourStopwatch);
         if (status != 0) return status;
         if (options.option_WaitForKey) {
             say(console, concat("; D   Postproc took ", wholeSeconds(ourStopwatch)));

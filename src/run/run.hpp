@@ -2,6 +2,7 @@
 // loop over the file, and the processed file put in place of the input.
 #pragma once
 
+#include "run/platform.hpp"
 #include "state/console.hpp"
 
 #include <string>
@@ -13,6 +14,7 @@ inline constexpr const char* versionID = "v0024";
 
 // Returns the process exit status: 0 for a normal run, -1 after a file
 // failure, 1 for an error that ends the run (the input then stays as it was).
-int runVorlane(const std::vector<std::string>& arguments, Console& console);
+// Every file and process call goes through `platform`.
+int runVorlane(const std::vector<std::string>& arguments, Console& console, const Platform& platform);
 
 } // namespace vorlane

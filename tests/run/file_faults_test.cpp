@@ -1,54 +1,21 @@
 // Every file operation of a run made to fail in turn: opening, reading,
-// creating, each write, the sync, the closes, the existence check, the delete
-// and the moves. Whatever fails, the run must say so with the right message
-// and status, and the user's data must survive: the input as it was, or the
-// complete result under the input's name, or, only when the move after the
-// delete fails, the complete result under the processing name.
+// creating, each write, the sync, the closes, the checks of the input, the
+// second name of --noalter and the replacement. Whatever fails, the run must
+// say so with the right message and status, and the user's data must
+// survive: the input as it was, or the complete result under the input's
+// name or, when it cannot take that name, as "<name>d". Nothing else is left
+// in the folder.
 #include "support.hpp"
 
-#include "run/platform.hpp"
-#include "run/run.hpp"
+#include "run/fake_platform.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <filesystem>
 #include <set>
 
 namespace vorlane::test {
 namespace {
-
-struct RunOutcome {
-    int status = 0;
-    std::string out, err;
-    const char* failed = nullptr; // the operation that failed, if any did
-};
-
-std::string textOf(std::FILE* file)
-{
-    std::string text;
-    std::rewind(file);
-    for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file))
-        text += static_cast<char>(c);
-    std::fclose(file);
-    return text;
-}
-
-// One run in this process with its N-th file operation failing.
-RunOutcome runFailing(long failAt, const std::vector<std::string>& arguments)
-{
-    Console console{std::tmpfile(), std::tmpfile(), std::fopen(NULL_DEVICE, "r")};
-    fileFaults = {failAt, 0, nullptr};
-    RunOutcome outcome;
-    std::vector<std::string> argv{"vorlane"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    outcome.status = runVorlane(argv, console);
-    outcome.failed = fileFaults.failed;
-    fileFaults = {};
-    outcome.out = textOf(console.out);
-    outcome.err = textOf(console.err);
-    std::fclose(console.in);
-    return outcome;
-}
 
 // The result less its two timing lines, whose seconds may differ.
 std::string withoutTimingLines(std::string text)
@@ -61,7 +28,7 @@ std::string withoutTimingLines(std::string text)
     return text;
 }
 
-enum class Kept { Input, ResultInPlace, ResultUnderProcessingName };
+enum class Kept { Input, ResultInPlace, ResultBeside };
 
 struct Expected {
     int status;
@@ -69,33 +36,51 @@ struct Expected {
     Kept kept;
 };
 
-Expected expectedFor(std::string_view operation, const RunOutcome& run, const std::string& input, bool noAlter)
+Expected expectedFor(std::string_view operation, const InProcessRun& run, const std::string& input, bool noAlter)
 {
     const std::string fault = "' due to error: " + INJECTED_FAULT_TEXT;
+    const std::string keptBeside = "The result is kept as '" + input + "d'.\nHit <ENTER> to close";
+    const std::string processing = input.substr(0, input.rfind(SEPARATOR) + 1) + ".vorlane-";
     if (operation == "open")
         return {-1, "Could not open file '" + input + fault + "\nHit <ENTER> to close", Kept::Input};
     if (operation == "create")
-        return {-1, "Could not create file '" + input + "d" + fault + "\nHit <ENTER> to close", Kept::Input};
+        return {-1, "Could not create a processing file beside '" + input + fault + "\nHit <ENTER> to close",
+                Kept::Input};
     if (operation == "read")
         return {1, "Could not read file '" + input + fault + "\n'" + input + "' is left as it was.", Kept::Input};
-    // Closing the input after the pass loses nothing; closing the result must work.
+    // Closing the input loses nothing; closing the result must work.
     if (operation == "write" || operation == "sync" || (operation == "close" && run.status != 0))
-        return {1, "Could not write file '" + input + "d" + fault + "\n'" + input + "' is left as it was.",
-                Kept::Input};
-    if (operation == "close") return {0, "\nSuccess", Kept::ResultInPlace};
-    if (operation == "exists")
-        return {1, "ORIGINAL NOT FOUND!!! '" + input + "' - path length " + std::to_string(input.size()), Kept::Input};
-    if (operation == "delete")
-        return {-1, "Could not delete original file '" + input + fault + "\nHit <ENTER> to close", Kept::Input};
-    if (operation == "move" && noAlter && run.out.find("Could not rename original") != std::string::npos)
-        return {-1, "Could not rename original file '" + input + "' to '" + input + "orig" + fault, Kept::Input};
-    if (operation == "move")
+        return {1, "Could not write file '" + processing, Kept::Input};
+    if (operation == "close" || (operation == "link" && noAlter))
+        return {0, "\nSuccess", Kept::ResultInPlace}; // a copy stands in for the second name
+    if (operation == "identity")
         return {-1,
-                "Could not rename processing file to original '" + input + "d' to '" + input + fault +
-                    "\nHit <ENTER> to close",
-                Kept::ResultUnderProcessingName};
+                "'" + input + "' changed while it was processed (its state cannot be read: " + INJECTED_FAULT_TEXT +
+                    "); it is left as it is.\n" + keptBeside,
+                Kept::ResultBeside};
+    if (operation == "exists")
+        return {-1,
+                "ORIGINAL NOT FOUND!!! '" + input + "' - path length " + std::to_string(input.size()) + "\n" +
+                    keptBeside,
+                Kept::ResultBeside};
+    if (operation == "replace" && noAlter && run.out.find("Could not keep the original") != std::string::npos)
+        return {-1, "Could not keep the original file as '" + input + "orig" + fault + "\n" + keptBeside,
+                Kept::ResultBeside};
+    if (operation == "replace")
+        return {-1, "Could not rename processing file to original '" + processing, Kept::ResultBeside};
     ADD_FAILURE() << "an operation the test does not know: " << operation;
     return {};
+}
+
+// The names in the folder but the input's and the "<name>orig" of --noalter.
+std::set<std::string> leftOver(const TempDir& dir)
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "part.gcode" && name != "part.gcodeorig") names.insert(name);
+    }
+    return names;
 }
 
 void enumerateFaults(const std::string& source, bool noAlter, long leastOperations)
@@ -113,7 +98,7 @@ void enumerateFaults(const std::string& source, bool noAlter, long leastOperatio
         writeFile(input, original);
         std::vector<std::string> arguments = options;
         arguments.push_back(input);
-        const RunOutcome clean = runFailing(0, arguments);
+        const InProcessRun clean = runInProcess(arguments, systemPlatform());
         ASSERT_EQ(clean.status, 0) << clean.out << clean.err;
         result = withoutTimingLines(readOutput(input));
     }
@@ -127,14 +112,19 @@ void enumerateFaults(const std::string& source, bool noAlter, long leastOperatio
         writeFile(input, original);
         std::vector<std::string> arguments = options;
         arguments.push_back(input);
-        const RunOutcome run = runFailing(failAt, arguments);
-        if (!run.failed) {
+        fakeState.failAt = failAt;
+        fakeState.calls = 0;
+        fakeState.failed.clear();
+        const InProcessRun run = runInProcess(arguments, fakePlatform());
+        const std::string failed = fakeState.failed;
+        fakeState.failAt = 0;
+        if (failed.empty()) {
             EXPECT_EQ(run.status, 0) << "once the count passes every operation, the run succeeds";
             break;
         }
-        failedOperations.insert(run.failed);
-        SCOPED_TRACE(std::string("the failing operation: ") + run.failed);
-        const Expected expected = expectedFor(run.failed, run, input, noAlter);
+        failedOperations.insert(failed);
+        SCOPED_TRACE("the failing operation: " + failed);
+        const Expected expected = expectedFor(failed, run, input, noAlter);
         EXPECT_EQ(run.status, expected.status);
         EXPECT_NE((run.out + run.err).find(expected.message), std::string::npos)
             << "expected: " << expected.message << "\nsaid:\n"
@@ -142,29 +132,27 @@ void enumerateFaults(const std::string& source, bool noAlter, long leastOperatio
         EXPECT_EQ(run.status == 0, run.out.find("Success") != std::string::npos && expected.kept == Kept::ResultInPlace)
             << "only a replaced input is a success";
 
+        std::set<std::string> expectedLeftOver;
         switch (expected.kept) {
         case Kept::Input:
-            if (noAlter && exists(input + "orig") && !exists(input)) {
-                ADD_FAILURE() << "the input moved away though the run failed before the replacement";
-            } else {
-                EXPECT_EQ(readFile(input), original) << "the input is exactly as it was";
-            }
+            EXPECT_EQ(readFile(input), original) << "the input is exactly as it was";
             break;
         case Kept::ResultInPlace:
             EXPECT_EQ(withoutTimingLines(readOutput(input)), result) << "the complete result has the input's name";
-            EXPECT_FALSE(exists(input + "d"));
             break;
-        case Kept::ResultUnderProcessingName:
-            EXPECT_EQ(withoutTimingLines(readOutput(input + "d")), result)
-                << "the complete result waits under the processing name";
-            if (noAlter) {
-                EXPECT_EQ(readFile(input + "orig"), original) << "the input waits as <name>orig";
-            }
+        case Kept::ResultBeside:
+            EXPECT_EQ(readFile(input), original) << "the input is exactly as it was";
+            EXPECT_EQ(withoutTimingLines(readOutput(input + "d")), result) << "the complete result waits beside it";
+            expectedLeftOver.insert("part.gcoded");
             break;
         }
+        if (noAlter && exists(input + "orig")) {
+            EXPECT_EQ(readFile(input + "orig"), original) << "<name>orig holds the input, whatever failed";
+        }
+        EXPECT_EQ(leftOver(dir), expectedLeftOver) << "no processing file is left behind";
     }
-    std::set<std::string> all{"open", "read", "create", "write", "sync", "close", "exists", "delete", "move"};
-    if (noAlter) all.erase("delete"); // the input is moved aside instead
+    std::set<std::string> all{"open", "read", "create", "write", "sync", "close", "identity", "exists", "replace"};
+    if (noAlter) all.insert("link");
     EXPECT_EQ(failedOperations, all) << "every kind of file operation was made to fail";
     EXPECT_GE(failAt - 1, leastOperations) << "operations counted in a run";
 }

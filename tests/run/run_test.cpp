@@ -118,37 +118,6 @@ TEST(Run, MissingFileIsReportedByItsAbsoluteNameAndWaitsForEnter)
     EXPECT_FALSE(exists(absolute + "d")) << "no processing file without an input";
 }
 
-TEST(Run, ProcessingFileThatCannotBeCreated)
-{
-    TempDir dir;
-    const std::string input = dir.file("part.gcode");
-    writeFile(input, sample);
-    std::filesystem::create_directory(input + "d");
-    const RunResult run = runVorlane({input});
-    EXPECT_EQ(run.status, 255);
-    EXPECT_EQ(run.out, banner + "Could not create file '" + input + "d' due to error: " +
-                           systemErrorText(EISDIR, WINDOWS_ACCESS_DENIED) + "\nHit <ENTER> to close\n");
-    EXPECT_EQ(readFile(input), sample);
-}
-
-TEST(Run, FullDiskLeavesTheInputAsItWas)
-{
-#ifdef _WIN32
-    GTEST_SKIP() << "Windows has no device that is always full";
-#endif
-    TempDir dir;
-    const std::string input = dir.file("part.gcode");
-    writeFile(input, sample);
-    std::filesystem::create_symlink("/dev/full", input + "d");
-    const RunResult run = runVorlane({input});
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.err.find("Could not write file '" + input + "d' due to error: No space left on device"),
-              std::string::npos)
-        << run.err;
-    EXPECT_EQ(run.out.find("Success"), std::string::npos) << "a failed write is no success";
-    EXPECT_EQ(readFile(input), sample);
-}
-
 TEST(Run, MalformedNumberNamesTheLineAndLeavesTheInput)
 {
     TempDir dir;

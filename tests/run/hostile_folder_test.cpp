@@ -1,0 +1,493 @@
+// The program in a hostile folder: whatever stands at "<name>d", whatever the
+// input is, whoever else runs, and however the program was started, the
+// input's name ends up holding the input or the complete result, no other
+// file is touched, and the run says what happened.
+#include "support.hpp"
+
+#include "run/fake_platform.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <thread>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace vorlane::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The layer marker's progress dot is flushed at once, mid-run.
+const std::string sample = lines({"; *** Main G-code", "; BEGIN_LAYER_OBJECT z=0.3", "T1", "G1 X10 Y10 F3000", "M107"});
+const std::string result =
+    "; Vorlane v0024\n" + lines({"; *** Main G-code", "; BEGIN_LAYER_OBJECT z=0.3", "T1",
+                                 "M106 P1 S0 ; restore the fan in case tool change messed it up", "G1 X10 Y10 F3000",
+                                 "M107", "; Lua Postproc took 0", "; D   Postproc took 0"});
+const std::string unrelated = "a file of the user's own\n";
+
+struct Folder {
+    TempDir dir;
+    std::string input = dir.file("part.gcode");
+    std::string kept = input + "d";
+    std::string other = dir.file("other.txt");
+};
+
+enum class Start {
+    Executable,         // the program, as the slicer starts it
+    ClosedStreams,      // with standard input and output closed
+    ConsoleGone,        // with standard output a pipe nobody reads
+    InProcess,          // in this process, through the fake platform
+    SecondRunMeanwhile, // the executable, while an in-process run is writing
+};
+
+enum class InputAfter { Original, Result, Other };
+
+struct Hostile {
+    std::string name;
+    bool posixOnly;
+    std::function<bool(Folder&)> arrange; // false: this user cannot arrange it
+    std::vector<std::string> options;
+    Start start;
+    int status;          // -1 is 255
+    std::string message; // found in the console text; "{file}" is the input's name
+    InputAfter input;
+    std::set<std::string> names;             // the folder's names afterwards
+    std::function<void(const Folder&)> also; // further checks
+    std::string rule;
+};
+void PrintTo(const Hostile& row, std::ostream* os) { *os << row.name; }
+
+std::string replaceAll(std::string text, std::string_view from, std::string_view to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::set<std::string> namesIn(const Folder& folder)
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder.dir.path))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+#ifndef _WIN32
+// The executable with standard input and output closed, or with standard
+// output a pipe whose reading end is closed.
+int runOddlyStarted(const std::vector<std::string>& arguments, Start start)
+{
+    int pipeEnds[2] = {-1, -1};
+    if (start == Start::ConsoleGone && pipe(pipeEnds) != 0) return 1000;
+    const pid_t child = fork();
+    if (child == 0) {
+        if (start == Start::ClosedStreams) {
+            close(0);
+            close(1);
+        } else {
+            dup2(pipeEnds[1], 1);
+            close(pipeEnds[0]);
+            close(pipeEnds[1]);
+        }
+        std::vector<std::string> argv{VORLANE_EXE};
+        argv.insert(argv.end(), arguments.begin(), arguments.end());
+        std::vector<char*> pointers;
+        for (std::string& a : argv)
+            pointers.push_back(a.data());
+        pointers.push_back(nullptr);
+        execv(pointers[0], pointers.data());
+        _exit(127);
+    }
+    if (start == Start::ConsoleGone) {
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1000;
+}
+#endif
+
+// A run in this process whose writes wait, and a second run of the
+// executable started meanwhile; `meanwhile` runs while the first waits.
+struct TwoRuns {
+    InProcessRun first;
+    RunResult second;
+};
+TwoRuns runWhileWriting(const std::vector<std::string>& arguments, const std::function<void()>& meanwhile,
+                        bool startSecond)
+{
+    TwoRuns runs;
+    fakeState.holdWrites = true;
+    std::thread first([&] { runs.first = runInProcess(arguments, fakePlatform()); });
+    while (!fakeState.writeWaiting)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    try {
+        if (meanwhile) meanwhile();
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << "arranging the folder meanwhile failed: " << e.what();
+    }
+    if (startSecond) runs.second = runVorlane(arguments);
+    fakeState.holdWrites = false;
+    first.join();
+    return runs;
+}
+
+bool makeFifo(const std::string& name)
+{
+#ifdef _WIN32
+    static_cast<void>(name);
+    return false;
+#else
+    return mkfifo(name.c_str(), 0644) == 0;
+#endif
+}
+
+const std::string base = "part.gcode";
+const std::string keptName = "part.gcoded";
+
+std::vector<Hostile> table()
+{
+    std::vector<Hostile> rows;
+    const auto linkAtKeptName = [](std::string target) {
+        return [target](Folder& f) {
+            writeFile(f.other, unrelated);
+            fs::create_symlink(target == "{other}" ? f.other : target == "{input}" ? f.input : target, f.kept);
+            return true;
+        };
+    };
+    const auto stillLinked = [](const Folder& f) {
+        EXPECT_TRUE(fs::is_symlink(f.kept)) << "the link at <name>d is left as it was";
+        EXPECT_EQ(readFile(f.other), unrelated) << "the file a link points at is never written";
+    };
+    rows.push_back({"LinkAtKeptNameToAnUnrelatedFile",
+                    true,
+                    linkAtKeptName("{other}"),
+                    {},
+                    Start::Executable,
+                    0,
+                    "\nSuccess",
+                    InputAfter::Result,
+                    {base, keptName, "other.txt"},
+                    stillLinked,
+                    "the processing file is created new, never through a link at <name>d"});
+    rows.push_back({"LinkAtKeptNameToTheInputInDebugMode",
+                    true,
+                    linkAtKeptName("{input}"),
+                    {"--debug"},
+                    Start::Executable,
+                    0,
+                    "Self-check",
+                    InputAfter::Original,
+                    {base, keptName, "other.txt"},
+                    [](const Folder& f) {
+                        EXPECT_FALSE(fs::is_symlink(f.kept)) << "debug mode replaces the link, not its target";
+                        EXPECT_EQ(readOutput(f.kept), result);
+                    },
+                    "a link to the input at <name>d is replaced, and the input stays whole"});
+    rows.push_back({"HardLinkAtKeptNameToTheInput",
+                    true,
+                    [](Folder& f) {
+                        writeFile(f.input, sample);
+                        fs::create_hard_link(f.input, f.kept);
+                        return true;
+                    },
+                    {},
+                    Start::Executable,
+                    0,
+                    "\nSuccess",
+                    InputAfter::Result,
+                    {base, keptName},
+                    [](const Folder& f) { EXPECT_EQ(readFile(f.kept), sample) << "the other name keeps the input"; },
+                    "the input's other names keep its bytes"});
+    rows.push_back({"HardLinkAtKeptNameToTheInputInDebugMode",
+                    true,
+                    [](Folder& f) {
+                        writeFile(f.input, sample);
+                        fs::create_hard_link(f.input, f.kept);
+                        return true;
+                    },
+                    {"--debug"},
+                    Start::Executable,
+                    0,
+                    "Self-check",
+                    InputAfter::Original,
+                    {base, keptName},
+                    [](const Folder& f) { EXPECT_EQ(readOutput(f.kept), result); },
+                    "debug mode puts the result at <name>d without writing through the link"});
+    rows.push_back({"LinkAtKeptNameToTheNullDevice",
+                    true,
+                    linkAtKeptName(NULL_DEVICE),
+                    {},
+                    Start::Executable,
+                    0,
+                    "\nSuccess",
+                    InputAfter::Result,
+                    {base, keptName, "other.txt"},
+                    nullptr,
+                    "the result is not thrown away into a device"});
+    rows.push_back({"FifoAtKeptName",
+                    true,
+                    [](Folder& f) { return makeFifo(f.kept); },
+                    {"--debug"},
+                    Start::Executable,
+                    0,
+                    "Self-check",
+                    InputAfter::Original,
+                    {base, keptName},
+                    [](const Folder& f) { EXPECT_EQ(readOutput(f.kept), result) << "the FIFO is replaced"; },
+                    "a FIFO at <name>d neither blocks the run nor swallows the result"});
+    rows.push_back({"DirectoryAtKeptName",
+                    false,
+                    [](Folder& f) { return fs::create_directory(f.kept); },
+                    {},
+                    Start::Executable,
+                    0,
+                    "\nSuccess",
+                    InputAfter::Result,
+                    {base, keptName},
+                    [](const Folder& f) { EXPECT_TRUE(fs::is_empty(f.kept)); },
+                    "a folder at <name>d no longer blocks a run"});
+    rows.push_back({"ReadOnlyLeftoverInDebugMode",
+                    false,
+                    [](Folder& f) {
+                        writeFile(f.kept, "left over\n");
+                        fs::permissions(f.kept, fs::perms::owner_read);
+                        return true;
+                    },
+                    {"--debug"},
+                    Start::Executable,
+                    0,
+                    "Self-check",
+                    InputAfter::Original,
+                    {base, keptName},
+                    [](const Folder& f) { EXPECT_EQ(readOutput(f.kept), result); },
+                    "a read-only leftover <name>d is replaced"});
+    rows.push_back({"FifoAsInput",
+                    true,
+                    [](Folder& f) { return makeFifo(f.input); },
+                    {},
+                    Start::Executable,
+                    -1,
+                    "Could not open file '{file}' due to error: it is a FIFO, not a regular file\nHit <ENTER> to close",
+                    InputAfter::Other,
+                    {base},
+                    nullptr,
+                    "a FIFO given as the input is refused, not waited on"});
+    rows.push_back({"DeviceAsInput",
+                    true,
+                    [](Folder& f) {
+                        fs::create_symlink(NULL_DEVICE, f.input);
+                        return true;
+                    },
+                    {},
+                    Start::Executable,
+                    -1,
+                    "Could not open file '{file}' due to error: it is a character device, not a regular file",
+                    InputAfter::Other,
+                    {base},
+                    [](const Folder& f) {
+                        EXPECT_TRUE(fs::is_symlink(f.input));
+                        EXPECT_TRUE(fs::is_character_file(NULL_DEVICE));
+                    },
+                    "a device given as the input is neither read nor replaced"});
+    rows.push_back({"ClosedStandardStreams",
+                    true,
+                    nullptr,
+                    {},
+                    Start::ClosedStreams,
+                    0,
+                    "",
+                    InputAfter::Result,
+                    {base},
+                    nullptr,
+                    "no console text lands in the result when the streams were closed"});
+    rows.push_back({"ConsoleGoneAway",
+                    true,
+                    nullptr,
+                    {},
+                    Start::ConsoleGone,
+                    0,
+                    "",
+                    InputAfter::Result,
+                    {base},
+                    nullptr,
+                    "a console that cannot be written to ends nothing"});
+    rows.push_back({"SecondRunWhileTheFirstWrites",
+                    false,
+                    nullptr,
+                    {},
+                    Start::SecondRunMeanwhile,
+                    -1,
+                    "Another run is processing '{file}'; this run changes nothing.",
+                    InputAfter::Result,
+                    {base},
+                    nullptr,
+                    "of two runs at once, one processes the file and the other stops"});
+    rows.push_back({"InputReplacedDuringTheRun",
+                    true,
+                    nullptr,
+                    {},
+                    Start::InProcess,
+                    -1,
+                    "'{file}' changed while it was processed (another file took its name); it is left as it is.\n"
+                    "The result is kept as '{file}d'.",
+                    InputAfter::Other,
+                    {base, keptName},
+                    [](const Folder& f) { EXPECT_EQ(readOutput(f.kept), result); },
+                    "a file replaced meanwhile is not overwritten"});
+    rows.push_back({"InputRewrittenDuringTheRun",
+                    true,
+                    nullptr,
+                    {},
+                    Start::InProcess,
+                    -1,
+                    "'{file}' changed while it was processed (it was written to)",
+                    InputAfter::Other,
+                    {base, keptName},
+                    nullptr,
+                    "a file rewritten in place meanwhile is not overwritten"});
+    rows.push_back(
+        {"FailingReplacement",
+         false,
+         nullptr,
+         {},
+         Start::InProcess,
+         -1,
+         "' to '{file}' due to error: Injected fault\nThe result is kept as '{file}d'.\nHit <ENTER> to close",
+         InputAfter::Original,
+         {base, keptName},
+         [](const Folder& f) { EXPECT_EQ(readOutput(f.kept), result); },
+         "a result that cannot take the input's name is kept beside it"});
+    rows.push_back({"FullDisk",
+                    false,
+                    nullptr,
+                    {},
+                    Start::InProcess,
+                    1,
+                    "' due to error: Injected fault\n'{file}' is left",
+                    InputAfter::Original,
+                    {base},
+                    nullptr,
+                    "a failed write removes the processing file"});
+    return rows;
+}
+
+class HostileFolder : public ::testing::TestWithParam<Hostile> {};
+
+TEST_P(HostileFolder, TheInputOrTheWholeResultAndNothingElseTouched)
+{
+    const Hostile& row = GetParam();
+#ifdef _WIN32
+    if (row.posixOnly) GTEST_SKIP() << "links, FIFOs, devices and descriptors are POSIX matters";
+#endif
+    Folder f;
+    if (row.arrange && !row.arrange(f)) GTEST_SKIP() << "this user cannot arrange the folder";
+    if (!exists(f.input)) writeFile(f.input, sample);
+    std::vector<std::string> arguments = row.options;
+    arguments.push_back(f.input);
+
+    int status = 0;
+    std::string said;
+    const std::string replacement = "G28 ; another file\n";
+    switch (row.start) {
+    case Start::Executable: {
+        const RunResult run = runVorlane(arguments);
+        status = run.status;
+        said = run.out + run.err;
+        break;
+    }
+    case Start::ClosedStreams:
+    case Start::ConsoleGone:
+#ifndef _WIN32
+        status = runOddlyStarted(arguments, row.start);
+#endif
+        break;
+    case Start::InProcess: {
+        InProcessRun run;
+        if (row.name == "FailingReplacement" || row.name == "FullDisk") {
+            fakeState.failFirst = row.name == "FullDisk" ? "write" : "replace";
+            run = runInProcess(arguments, fakePlatform());
+            fakeState.failFirst.clear();
+        } else {
+            run = runWhileWriting(
+                      arguments,
+                      [&] {
+                          if (row.name == "InputRewrittenDuringTheRun") {
+                              writeFile(f.input, replacement);
+                          } else {
+                              writeFile(f.other, replacement);
+                              fs::rename(f.other, f.input);
+                          }
+                      },
+                      false)
+                      .first;
+        }
+        status = run.status & 0xFF; // as the process would exit
+        said = run.out + run.err;
+        break;
+    }
+    case Start::SecondRunMeanwhile: {
+        const TwoRuns runs = runWhileWriting(arguments, nullptr, true);
+        EXPECT_EQ(runs.first.status, 0) << "the run that holds the file finishes: " << runs.first.out;
+        status = runs.second.status;
+        said = runs.second.out + runs.second.err;
+        break;
+    }
+    }
+
+    EXPECT_EQ(status, row.status & 0xFF) << row.rule << "\n" << said;
+    EXPECT_NE(said.find(replaceAll(row.message, "{file}", f.input)), std::string::npos)
+        << row.rule << "\nexpected: " << row.message << "\nsaid: " << said;
+    EXPECT_EQ(status == 0 && row.options.empty() && row.start == Start::Executable,
+              said.find("Success") != std::string::npos)
+        << "Success only after the input was replaced";
+    switch (row.input) {
+    case InputAfter::Original:
+        EXPECT_EQ(readFile(f.input), sample) << row.rule;
+        break;
+    case InputAfter::Result:
+        EXPECT_EQ(readOutput(f.input), result) << row.rule;
+        break;
+    case InputAfter::Other:
+        if (fs::is_regular_file(f.input)) {
+            EXPECT_EQ(readFile(f.input), replacement) << row.rule;
+        }
+        break;
+    }
+    EXPECT_EQ(namesIn(f), row.names) << "no other file is created or left behind; " << row.rule;
+    if (row.also) row.also(f);
+}
+
+std::string rowName(const ::testing::TestParamInfo<Hostile>& info) { return info.param.name; }
+
+INSTANTIATE_TEST_SUITE_P(Hostile, HostileFolder, ::testing::ValuesIn(table()), rowName);
+
+#ifndef _WIN32
+TEST(HostileFolder, AnotherUsersFileKeepsItsOwnerWhenRootProcessesIt)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "only root may give a file to another user";
+    Folder f;
+    writeFile(f.input, sample);
+    ASSERT_EQ(chown(f.input.c_str(), 4321, 4322), 0);
+    ASSERT_EQ(chmod(f.input.c_str(), 0640), 0);
+    ASSERT_EQ(runVorlane({f.input}).status, 0);
+    struct stat info;
+    ASSERT_EQ(stat(f.input.c_str(), &info), 0);
+    EXPECT_EQ(info.st_uid, 4321u);
+    EXPECT_EQ(info.st_gid, 4322u);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(readOutput(f.input), result);
+}
+#endif
+
+} // namespace
+} // namespace vorlane::test
