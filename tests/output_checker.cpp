@@ -170,7 +170,9 @@ std::optional<float> floatOf(std::string_view number)
     errno = 0;
     const float value = std::strtof(text.c_str(), &end);
     if (text.empty() || end != text.c_str() + text.size()) return std::nullopt;
-    if (errno == ERANGE && (value == 0 || std::isinf(value))) return std::nullopt;
+    // Beyond the largest float it is malformed; below the smallest it reads
+    // as zero, as a printer reads it.
+    if (errno == ERANGE && std::isinf(value)) return std::nullopt;
     return value;
 }
 
@@ -381,7 +383,7 @@ class Checker {
     {
         for (i_ = 0; i_ < in_.size() && !stopped_; ++i_) {
             line_ = in_[i_];
-            trackExtrusionMode();
+            trackModes();
             if (isMoveLine(line_))
                 moveLine();
             else
@@ -412,6 +414,8 @@ class Checker {
     bool seenMoveAfterToolChange_ = false;
     bool fanRestorePending_ = false;
     bool absoluteExtrusion_ = false;
+    bool relativePositioning_ = false;
+    bool feedRateSeen_ = false;
     float fanSpeed_ = 0;
     // Settings: -1 before the first header, -2 in a section that is no
     // material's, else the material's number.
@@ -447,15 +451,21 @@ class Checker {
                  " is `" + excerpt(out_[next_]) + "`");
     }
 
-    // M82 (absolute extrusion) and M83 (relative), whatever else the line is.
-    void trackExtrusionMode()
+    // M82 (absolute extrusion) and M83 (relative), G90 (absolute positioning)
+    // and G91 (relative), whatever else the line is.
+    void trackModes()
     {
         std::size_t i = 0;
         while (i < line_.size() && isSpace(line_[i]))
             ++i;
-        if (line_.substr(i, 2) != "M8" || i + 2 >= line_.size() || (line_[i + 2] != '2' && line_[i + 2] != '3')) return;
+        if (i + 2 >= line_.size() ||
+            (line_[i + 2] != '0' && line_[i + 2] != '1' && line_[i + 2] != '2' && line_[i + 2] != '3'))
+            return;
         if (i + 3 < line_.size() && isDigit(line_[i + 3])) return;
-        absoluteExtrusion_ = line_[i + 2] == '2';
+        const std::string_view code = line_.substr(i, 3);
+        if (code == "M82" || code == "M83") absoluteExtrusion_ = code == "M82";
+        if ((code == "G90" || code == "G91") && !(i + 3 < line_.size() && line_[i + 3] == '.'))
+            relativePositioning_ = code == "G91";
     }
 
     // ---- lines other than moves, in the program's row order
@@ -564,9 +574,12 @@ class Checker {
             return;
         }
         float maxTemp = 0;
-        for (const auto& [material, bed] : materialsWithSettings_)
+        bool anyBed = false;
+        for (const auto& [material, bed] : materialsWithSettings_) {
             if (bed) maxTemp = *bed < maxTemp ? maxTemp : *bed;
-        if (maxTemp == *s) {
+            anyBed = anyBed || bed.has_value();
+        }
+        if (!anyBed || maxTemp == *s) {
             expectCopy();
             return;
         }
@@ -587,10 +600,16 @@ class Checker {
         const Words words = readWords(line_);
         if (words.malformed) problem(where() + " holds a number the program cannot read, yet it was not refused");
         const Position before = at_;
-        at_.x = words['X'].value_or(at_.x);
-        at_.y = words['Y'].value_or(at_.y);
-        at_.z = words['Z'].value_or(at_.z);
+        // Under G91 the words are added to the position.
+        const auto follow = [&](char letter, float value) {
+            const std::optional<float> word = words[letter];
+            return !word ? value : relativePositioning_ ? value + *word : *word;
+        };
+        at_.x = follow('X', at_.x);
+        at_.y = follow('Y', at_.y);
+        at_.z = follow('Z', at_.z);
         at_.f = words['F'].value_or(at_.f);
+        feedRateSeen_ = feedRateSeen_ || words['F'].has_value();
         const std::optional<float> e = words['E'];
         const float dx = at_.x - before.x, dy = at_.y - before.y;
         const bool movesXY = dx != 0.0f || dy != 0.0f;
@@ -630,6 +649,11 @@ class Checker {
         // A line copied as it was stands first. (The first line of a lift is
         // never the travel itself, and the lines after a copy may look like a
         // lift: a later travel's, or an input's own.)
+        if (relativePositioning_ && first != line_) {
+            lost(where() + " is a move under relative positioning (G91), which is always copied; output line " +
+                 outputNumber(next_) + " is `" + excerpt(first) + "`");
+            return;
+        }
         if (first.starts_with(interfaceRewrite.header)) {
             rewrittenDraw(interfaceRewrite, isDraw, e.value_or(0), origin, terminus);
         } else if (first.starts_with(topInfillRewrite.header)) {
@@ -640,6 +664,7 @@ class Checker {
             if (!seenMoveAfterToolChange_)
                 problem(where() + " is lifted though it is the first move after a tool change");
             if (!longEnough) problem(where() + " is lifted though it is not longer than 2 mm");
+            if (!feedRateSeen_) problem(where() + " is lifted though no feed rate was set yet");
             liftedTravel(announcement, origin, terminus);
         } else {
             expectCopy();

@@ -9,11 +9,11 @@ namespace vorlane {
 namespace {
 
 // Takes the coordinate if the line carries it, keeping the old one as prev.
-float follow(const WordTable& words, char letter, bool& found, float& current, float& prev)
+float follow(const WordTable& words, char letter, bool relative, bool& found, float& current, float& prev)
 {
     found = words.has(letter);
     if (!found) return 0;
-    const float value = words[letter];
+    const float value = relative ? current + words[letter] : words[letter];
     const float distance = value - current;
     prev = current;
     current = value;
@@ -26,9 +26,10 @@ MoveResult classifyMoveLine(MoveState& state, std::string_view line)
 {
     const WordTable words = parseGCodeValues(stripTrailingComment(line));
     MoveResult move;
-    move.xDistance = follow(words, 'X', move.xFound, state.currentX, state.prevX);
-    move.yDistance = follow(words, 'Y', move.yFound, state.currentY, state.prevY);
-    move.zDistance = follow(words, 'Z', move.zFound, state.currentZ, state.prevZ);
+    const bool relative = state.relativePositioning;
+    move.xDistance = follow(words, 'X', relative, move.xFound, state.currentX, state.prevX);
+    move.yDistance = follow(words, 'Y', relative, move.yFound, state.currentY, state.prevY);
+    move.zDistance = follow(words, 'Z', relative, move.zFound, state.currentZ, state.prevZ);
     move.eFound = words.has('E');
     if (move.eFound) {
         move.eDistance = words['E'];
@@ -36,7 +37,10 @@ MoveResult classifyMoveLine(MoveState& state, std::string_view line)
         state.currentE = move.eDistance;
     }
     move.fFound = words.has('F');
-    if (move.fFound) state.currentF = words['F'];
+    if (move.fFound) {
+        state.currentF = words['F'];
+        state.feedRateSeen = true;
+    }
 
     if (move.xDistance != 0.0f || move.yDistance != 0.0f) {
         if (move.eDistance > 0.0f) {

@@ -19,6 +19,11 @@ struct MoveState {
     // E words are amounts, not positions; nothing in a file changes this.
     bool usingRelativeE = true;
     PathType currentPathType = PathType::Other;
+    // Set by G91, cleared by G90: X, Y and Z words are then added to the
+    // position rather than replace it.
+    bool relativePositioning = false;
+    // A move line has carried F: currentF is a feed rate the file asked for.
+    bool feedRateSeen = false;
 };
 
 // What one G1 line did. Distances are 0 where the line has no such word.
@@ -32,7 +37,8 @@ struct MoveResult {
 };
 
 // Reads the upper-case X, Y, Z, E, F words of the line (comment stripped),
-// updates `state` and classifies the move. Throws on a malformed number.
+// updates `state` (relative X, Y, Z words are added under G91) and
+// classifies the move. Throws Refusal on a malformed number.
 // The caller sets state.currentPathType once it has handled the line.
 MoveResult classifyMoveLine(MoveState& state, std::string_view line);
 

@@ -51,6 +51,15 @@ bool scanExtrusionMode(std::string_view line)
            (i + 3 == line.size() || !isDigit(line[i + 3]));
 }
 
+bool scanPositioningMode(std::string_view line)
+{
+    std::size_t i = 0;
+    while (i < line.size() && isSpace(line[i]))
+        ++i;
+    return line.substr(i, 2) == "G9" && i + 2 < line.size() && (line[i + 2] == '0' || line[i + 2] == '1') &&
+           (i + 3 == line.size() || !(isDigit(line[i + 3]) || line[i + 3] == '.'));
+}
+
 // "[a-zA-Z() ]*" stops at the first other character, and " Path" is made of
 // class characters, so the run must end with " Path" and an apostrophe follow.
 bool scanAllPaths(std::string_view line)

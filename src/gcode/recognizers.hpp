@@ -27,6 +27,7 @@ bool scanG1(std::string_view line);
 bool scanMCode(std::string_view line);
 bool scanMCodeToEnd(std::string_view line);
 bool scanExtrusionMode(std::string_view line);
+bool scanPositioningMode(std::string_view line);
 bool scanAllPaths(std::string_view line);
 bool scanCommentLine(std::string_view line);
 bool scanToolChange(std::string_view line);
@@ -39,6 +40,9 @@ inline constexpr Recognizer pattern_MCode{"^\\s*M[0-9]+[^0-9]", {}, scanMCode};
 inline constexpr Recognizer pattern_MCodeToEnd{"^\\s*M[0-9]+([^0-9]|$)", {}, scanMCodeToEnd};
 // M82 (absolute extrusion) or M83 (relative).
 inline constexpr Recognizer pattern_ExtrusionMode{"^\\s*M8[23]([^0-9]|$)", {}, scanExtrusionMode};
+// G90 (absolute positioning) or G91 (relative); G91.1, an arc-centre mode, is
+// neither.
+inline constexpr Recognizer pattern_PositioningMode{"^\\s*G9[01]([^0-9.]|$)", {}, scanPositioningMode};
 inline constexpr Recognizer pattern_AllPaths{"^; \\'[a-zA-Z() ]* Path\\'", {}, scanAllPaths};
 inline constexpr Recognizer pattern_Perimeter{"^; \\'Perimeter Path\\'", "; 'Perimeter Path'", nullptr};
 inline constexpr Recognizer pattern_Solid{"^; \\'Solid Path\\'", "; 'Solid Path'", nullptr};

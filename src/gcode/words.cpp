@@ -3,9 +3,10 @@
 #include "gcode/words.hpp"
 
 #include "gcode/recognizers.hpp"
+#include "gcode/refusal.hpp"
 
+#include <algorithm>
 #include <charconv>
-#include <stdexcept>
 #include <string>
 
 namespace vorlane {
@@ -105,8 +106,39 @@ std::string shownNumber(std::string_view number)
 
 [[noreturn]] void badNumber(char letter, std::string_view number)
 {
-    throw std::runtime_error("the " + std::string(1, letter) + " word's number \"" + shownNumber(number) +
-                             "\" is not a number that fits a 32-bit float");
+    throw Refusal("the " + std::string(1, letter) + " word's number \"" + shownNumber(number) +
+                  "\" is not a number that fits a 32-bit float");
+}
+
+} // namespace
+
+namespace {
+
+// Whether a number that from_chars found beyond a float lies below its range
+// (and rounds to zero) rather than above it: whether it is below 1, its first
+// significant digit lying right of the units. `text` is one number as
+// from_chars reads it.
+bool belowFloatRange(std::string_view text)
+{
+    if (!text.empty() && text[0] == '-') text.remove_prefix(1);
+    const std::size_t exponentAt = text.find_first_of("eE");
+    const std::string_view mantissa = text.substr(0, exponentAt);
+    long long exponent = 0;
+    if (exponentAt != std::string_view::npos) {
+        std::string_view digits = text.substr(exponentAt + 1);
+        const bool negative = digits.starts_with('-');
+        if (digits.starts_with('-') || digits.starts_with('+')) digits.remove_prefix(1);
+        for (const char c : digits)
+            exponent = exponent < 100000000 ? exponent * 10 + (c - '0') : exponent;
+        if (negative) exponent = -exponent;
+    }
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos) return true;
+    // The power of ten of the first significant digit.
+    const long long order =
+        first < point ? static_cast<long long>(point - first) - 1 : -static_cast<long long>(first - point);
+    return order + exponent < 0;
 }
 
 } // namespace
@@ -121,7 +153,13 @@ bool readFloat(std::string_view text, float& value)
     const char* end = text.data() + text.size();
     const auto result =
         std::from_chars(text.data(), end, value, std::chars_format::fixed | std::chars_format::scientific);
-    return result.ec == std::errc{} && result.ptr == end;
+    if (result.ptr != end) return false;
+    if (result.ec == std::errc::result_out_of_range && belowFloatRange(text)) {
+        // Too small for a float: its correctly rounded value is zero, of its sign.
+        value = text[0] == '-' ? -0.0f : 0.0f;
+        return true;
+    }
+    return result.ec == std::errc{};
 }
 
 WordTable parseGCodeValues(std::string_view text)
@@ -155,7 +193,7 @@ std::int32_t parseToolChange(std::string_view line)
 {
     std::size_t end = 1;
     if (line.size() < 2 || line[0] != 'T' || !(isDigit(line[1]) || line[1] == '-'))
-        throw std::runtime_error("a tool change needs a tool number after \"T\"");
+        throw Refusal("a tool change needs a tool number after \"T\"");
     ++end;
     while (end < line.size() && isDigit(line[end]))
         ++end;
@@ -163,9 +201,9 @@ std::int32_t parseToolChange(std::string_view line)
     std::int32_t tool = 0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), tool);
     if (result.ec == std::errc::result_out_of_range)
-        throw std::runtime_error("the tool number " + shownNumber(number) + " does not fit a 32-bit integer");
+        throw Refusal("the tool number " + shownNumber(number) + " does not fit a 32-bit integer");
     if (result.ec != std::errc{} || result.ptr != number.data() + number.size())
-        throw std::runtime_error("a tool change needs a tool number after \"T\"");
+        throw Refusal("a tool change needs a tool number after \"T\"");
     return tool;
 }
 

@@ -36,17 +36,19 @@ inline std::string_view stripTrailingComment(std::string_view line)
 }
 
 // The words of `text` (a line without its comment), matched left to right as
-// parse_Generic does. Throws std::runtime_error naming the word when a matched
+// parse_Generic does. Throws Refusal naming the word when a matched
 // number does not convert to a float (e.g. "X12.3.", or too large).
 WordTable parseGCodeValues(std::string_view text);
 
 // Text to float, correctly rounded, the whole text or an error: no leading
-// white space, no hex, no "inf". A leading "+" is allowed. Returns false when
-// the text is not one number or its value is beyond a float's range.
+// white space, no hex, no "inf". A leading "+" is allowed. A value too small
+// for a float reads as its rounded value, a subnormal or zero of its sign.
+// Returns false when the text is not one number or its value is beyond the
+// largest float.
 bool readFloat(std::string_view text, float& value);
 
-// The tool number of a line that starts with "T" and a number. Throws when
-// there is none or it does not fit a 32-bit integer.
+// The tool number of a line that starts with "T" and a number. Throws Refusal
+// when there is none or it does not fit a 32-bit integer.
 std::int32_t parseToolChange(std::string_view line);
 
 } // namespace vorlane

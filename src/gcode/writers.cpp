@@ -2,9 +2,9 @@
 #include "gcode/writers.hpp"
 
 #include "gcode/number_text.hpp"
+#include "gcode/refusal.hpp"
 
 #include <cmath>
-#include <stdexcept>
 
 namespace vorlane {
 
@@ -15,8 +15,8 @@ void word(std::string& text, std::string_view letter, float value)
     // No printer reads "inf" or "nan": a boost or lift whose arithmetic left
     // the float range refuses its line instead.
     if (!std::isfinite(value))
-        throw std::range_error(concat("a computed ", letter.substr(letter.size() - 1), " value is ", value,
-                                      ", which no G-code reader takes"));
+        throw Refusal(concat("a computed ", letter.substr(letter.size() - 1), " value is ", value,
+                             ", which no G-code reader takes"));
     text += letter;
     appendNumber(text, value);
 }

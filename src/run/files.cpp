@@ -33,6 +33,19 @@ SystemError openInput(InputFile& in, const Platform& platform, const std::string
     return {};
 }
 
+bool fileStartsWith(const Platform& platform, const std::string& name, std::string_view prefix)
+{
+    OpenedInput opened;
+    if (platform.openInput(name, opened) || opened.busy) return false;
+    std::string first(prefix.size(), '\0');
+    std::size_t have = 0;
+    for (std::size_t got = 1; have < first.size() && got > 0; have += got) {
+        if (platform.readSome(opened.file, first.data() + have, first.size() - have, got)) break;
+    }
+    static_cast<void>(platform.closeFile(opened.file));
+    return have == first.size() && first == prefix;
+}
+
 bool nextLine(InputFile& in, std::string_view& line)
 {
     for (;;) {

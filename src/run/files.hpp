@@ -40,6 +40,11 @@ struct InputFile {
 // Platform::openInput. `busy` tells that another run holds the lock.
 SystemError openInput(InputFile& in, const Platform& platform, const std::string& name, bool& busy);
 
+// Whether the named file is a regular file whose first bytes are `prefix`.
+// False too when it cannot be opened or another run holds it: the run's own
+// open then says why.
+bool fileStartsWith(const Platform& platform, const std::string& name, std::string_view prefix);
+
 // The next line, split at LF; a CR right before the LF is dropped; a last line
 // without LF is a line. Bytes pass untouched. The view is valid until the next
 // call. False at the end of the file; throws InputError on a read error.

@@ -107,9 +107,8 @@ SystemError openInput(const std::string& name, OpenedInput& input)
     // lets the run give the file a second name (--noalter); the lock keeps
     // other runs away, and the check before the replacement sees a file
     // that was deleted or renamed meanwhile.
-    const HANDLE handle =
-        CreateFileW(wide(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    const HANDLE handle = CreateFileW(wide(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return errorOf();
     if (GetFileType(handle) != FILE_TYPE_DISK) {
         CloseHandle(handle);

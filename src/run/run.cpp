@@ -30,6 +30,9 @@ long long wholeSeconds(const Stopwatch& watch)
     return std::chrono::duration_cast<std::chrono::seconds>(end - watch.start).count();
 }
 
+// How every file Vorlane writes begins: its header line.
+constexpr std::string_view HEADER_START = "; Vorlane v";
+
 constexpr std::string_view SAMPLE_PATH_COMMENT = "; 'Perimeter Path', 4.2 [feed mm/s], 145.0 [head mm/s]";
 
 // Debug mode: the recognizers and the collections work before any line is read.
@@ -128,6 +131,20 @@ int replaceInput(Console& console, const Platform& platform, const RunOptions& o
     return 0;
 }
 
+// Debug mode leaves the input as it is: the result goes to "<name>d".
+int placeDebugResult(Console& console, InputFile& in, OutputFile& outFile, const std::string& keptName)
+{
+    closeInput(in);
+    const std::string processingFileName = outFile.name;
+    if (const SystemError error = placeOutput(outFile, keptName)) {
+        outFile.placed = true;
+        return fileFailure(console, "Could not rename processing file '" + processingFileName + "' to '" + keptName +
+                                        "' due to error: " + error.text + "; the result is kept as '" +
+                                        processingFileName + "'.");
+    }
+    return 0;
+}
+
 int processFile(Console& console, const Platform& platform, const RunOptions& options, const std::string& inputFileName,
                 const Stopwatch& luaStopwatch, const Stopwatch& ourStopwatch)
 {
@@ -172,22 +189,26 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
     } catch (const InputError& e) {
         sayError(console, concat(e.what(), "\n'", inputFileName, "' is left as it was."));
         return 1;
+    } catch (const std::bad_alloc&) {
+        // Reading the next line took more than there was.
+        sayError(console, concat("out of memory at line ", loop.state.lineNo + 1, ": ",
+                                 memoryHeld(loop.state.layers, in.end - in.begin), "\n'", inputFileName,
+                                 "' is left as it was."));
+        return 1;
     } catch (const std::exception& e) {
         keepWhatWasProcessed(out, outFile, keptName);
-        sayError(console, concat(e.what(), "\n'", inputFileName, "' is left as it was."));
+        sayError(console, concat("internal error after line ", loop.state.lineNo,
+                                 " (a fault of Vorlane, not of the file): ", e.what(), "\n'", inputFileName,
+                                 "' is left as it was."));
         return 1;
     }
 
-    if (!options.option_Debug) return replaceInput(console, platform, options, in, outFile);
-    closeInput(in);
-    const std::string processingFileName = outFile.name;
-    if (const SystemError error = placeOutput(outFile, keptName)) {
-        outFile.placed = true;
-        return fileFailure(console, "Could not rename processing file '" + processingFileName + "' to '" + keptName +
-                                        "' due to error: " + error.text + "; the result is kept as '" +
-                                        processingFileName + "'.");
-    }
-    return 0;
+    const int status = options.option_Debug ? placeDebugResult(console, in, outFile, keptName)
+                                            : replaceInput(console, platform, options, in, outFile);
+    // A message that asked to be read (an unreadable setting) is waited on
+    // once, at the end, unless --waitforkey waits anyway.
+    if (status == 0 && loop.state.settings.unreadableSetting && !options.option_WaitForKey) waitForEnter(console);
+    return status;
 }
 
 } // namespace
@@ -212,6 +233,13 @@ int runVorlane(const std::vector<std::string>& arguments, Console& console, cons
     }
     try {
         const std::string inputFileName = platformFileName(options.positional[fileNameArgNumber]);
+        // Its boosts would compound: a file Vorlane wrote is in the state the
+        // user asked for.
+        if (fileStartsWith(platform, inputFileName, HEADER_START)) {
+            say(console, inputFileName + " was already processed by Vorlane; left as it is");
+            if (options.option_WaitForKey) readOneLine(console);
+            return 0;
+        }
         Stopwatch luaStopwatch;
         if (options.option_RunLuaPost) {
             say(console, concat("Running Lua postproc with ", inputFileName));

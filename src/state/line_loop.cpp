@@ -4,6 +4,7 @@
 
 #include "extrusion/rewrite.hpp"
 #include "gcode/recognizers.hpp"
+#include "gcode/refusal.hpp"
 #include "gcode/words.hpp"
 #include "gcode/writers.hpp"
 #include "lift/lift.hpp"
@@ -12,8 +13,32 @@
 
 namespace vorlane {
 
-LineError::LineError(long long number, std::string_view line, const std::string& problem)
-    : std::runtime_error(concat("line ", number, ": ", problem)), lineNo(number), lineText(line)
+namespace {
+
+std::string faultText(LineFault fault, long long number, const std::string& problem)
+{
+    switch (fault) {
+    case LineFault::Refused:
+        break;
+    case LineFault::Internal:
+        return concat("internal error at line ", number, " (a fault of Vorlane, not of the file): ", problem);
+    case LineFault::OutOfMemory:
+        return concat("out of memory at line ", number, ": ", problem);
+    }
+    return concat("line ", number, ": ", problem);
+}
+
+} // namespace
+
+std::string memoryHeld(const LayerCollections& layers, std::size_t lineBytes)
+{
+    const auto mebibytes = static_cast<long long>(storedVertexCount(layers) * sizeof(Vec2) >> 20);
+    return concat(mebibytes, " MiB of printed paths are held, and the line is ", static_cast<long long>(lineBytes),
+                  " bytes long");
+}
+
+LineError::LineError(LineFault kind, long long number, std::string_view line, const std::string& problem)
+    : std::runtime_error(faultText(kind, number, problem)), fault(kind), lineNo(number), lineText(line)
 {
 }
 
@@ -37,7 +62,7 @@ struct RewriteTimer {
 
 [[noreturn]] void refuseLine(const PrintState& state, const std::string& problem)
 {
-    throw LineError(state.lineNo, state.line, problem);
+    throw LineError(LineFault::Refused, state.lineNo, state.line, problem);
 }
 
 // A tool's layer thickness: the rise since its last drawn layer. Z going down
@@ -57,7 +82,9 @@ void updateLayerThickness(PrintState& s)
     s.lastDrawnZForTool[t] = currentZ;
 }
 
-void handleDraw(LineLoop& loop)
+// A draw written in relative positioning is copied as it is: the rewrites
+// write absolute coordinates.
+void handleDraw(LineLoop& loop, bool rewritable)
 {
     PrintState& s = loop.state;
     if (s.currentTool < 0) say(loop.console, concat("line: ", s.lineNo, " drawing with tool of ", s.currentTool));
@@ -67,6 +94,7 @@ void handleDraw(LineLoop& loop)
     if (s.chapter == Chapter::Printing) updateLayerThickness(s);
     collectDraw(s.layers, {s.section, s.currentTool, s.moves.currentX, s.moves.currentY, s.moves.currentZ},
                 s.move.beginDraw, s.toolForMain, s.toolForInfill);
+    if (!rewritable) return;
     if (boostFirstInterfaceLayerOnMainSupport && s.section == DrawType::SupportInterface) {
         const RewriteTimer timer(loop.rewriteNanoseconds);
         if (boostSupportInterface(s, loop.out, loop.crossings)) s.writeTheLine = false;
@@ -89,9 +117,14 @@ void handleMoveLine(LineLoop& loop, std::string_view line)
         writeFanControlLineForCurrentTool(loop.out, s.currentTool, s.currentKisslicerFanSpeed);
         s.seenFanControlAfterToolChange = true;
     }
+    // A lifted travel is written in absolute coordinates and with the
+    // travel's feed rate: under G91, or before the file has set any feed
+    // rate, the travel is copied as it is.
+    const bool rewritable = !s.moves.relativePositioning;
     if (s.move.pathType == PathType::XYDraw) {
-        handleDraw(loop);
-    } else if (s.move.pathType == PathType::XYMove && s.chapter == Chapter::Printing && s.seenMoveAfterToolchange) {
+        handleDraw(loop, rewritable);
+    } else if (s.move.pathType == PathType::XYMove && s.chapter == Chapter::Printing && s.seenMoveAfterToolchange &&
+               rewritable && s.moves.feedRateSeen) {
         const RewriteTimer timer(loop.rewriteNanoseconds);
         if (liftTravelIfNeeded(s, loop.out, loop.console, loop.debug, loop.intersections)) s.writeTheLine = false;
     }
@@ -209,12 +242,17 @@ constexpr LineRule lineTable[] = {
     {"chapter is Prefix", chapterIs<Chapter::Prefix>, handleBedTemperature},
 };
 
-// M82 and M83 are followed in every chapter, whatever row the line then takes.
-void trackExtrusionMode(PrintState& s, std::string_view line)
+// M82 and M83, G90 and G91 are followed in every chapter, whatever row the
+// line then takes.
+void trackModes(PrintState& s, std::string_view line)
 {
-    if (!matches(pattern_ExtrusionMode, line)) return;
-    const std::size_t m = line.find('M');
-    s.absoluteExtrusion = line[m + 2] == '2';
+    if (matches(pattern_ExtrusionMode, line)) {
+        const std::size_t m = line.find('M');
+        s.absoluteExtrusion = line[m + 2] == '2';
+    } else if (matches(pattern_PositioningMode, line)) {
+        const std::size_t g = line.find('G');
+        s.moves.relativePositioning = line[g + 2] == '1';
+    }
 }
 
 } // namespace
@@ -226,21 +264,25 @@ void processLine(LineLoop& loop, std::string_view line)
     s.line = line;
     s.writeTheLine = true;
     try {
-        trackExtrusionMode(s, line);
+        trackModes(s, line);
         for (const LineRule& rule : lineTable) {
             if (rule.holds(s, line)) {
                 rule.action(loop, line);
                 break;
             }
         }
+        if (s.writeTheLine) writeLine(loop.out, line);
     } catch (const LineError&) {
         throw;
     } catch (const OutputError&) {
         throw;
-    } catch (const std::exception& e) {
+    } catch (const Refusal& e) {
         refuseLine(s, e.what());
+    } catch (const std::bad_alloc&) {
+        throw LineError(LineFault::OutOfMemory, s.lineNo, line, memoryHeld(s.layers, line.size()));
+    } catch (const std::exception& e) {
+        throw LineError(LineFault::Internal, s.lineNo, line, e.what());
     }
-    if (s.writeTheLine) writeLine(loop.out, line);
 }
 
 } // namespace vorlane

@@ -31,15 +31,25 @@ struct LineLoop {
     std::int64_t* rewriteNanoseconds = nullptr;
 };
 
-// A line the program cannot handle; the run ends with it.
+// Why a line ended the run: the program refused the input, or the program
+// itself failed on it (a fault of its own, or no memory left).
+enum class LineFault { Refused, Internal, OutOfMemory };
+
+// A line the program cannot handle; the run ends with it. Only a refusal
+// names the line as the cause; the others name it for reference.
 struct LineError : std::runtime_error {
-    LineError(long long lineNo, std::string_view line, const std::string& problem);
+    LineError(LineFault fault, long long lineNo, std::string_view line, const std::string& problem);
+    LineFault fault;
     long long lineNo;
     std::string lineText;
 };
 
+// What a run holds when memory runs out, for the message: the printed paths
+// and the line being read.
+std::string memoryHeld(const LayerCollections& layers, std::size_t lineBytes);
+
 // Handles one line (without its line end) and writes what it becomes.
-// Throws LineError.
+// Throws LineError; OutputError when the output refuses its bytes.
 void processLine(LineLoop& loop, std::string_view line);
 
 } // namespace vorlane

@@ -8,22 +8,21 @@
 
 namespace vorlane {
 
-bool parseSetting(Console& console, std::string_view text, std::string& settingName, float& settingValue)
+SettingLine parseSetting(Console& console, std::string_view text, std::string& settingName, float& settingValue)
 {
     settingName.clear();
     settingValue = NaN;
     KissParameter groups;
-    if (!matchKissParameter(text, groups)) return false;
+    if (!matchKissParameter(text, groups)) return SettingLine::NotASetting;
     // Start and end G-code templates are stored as settings too; they are not numbers.
-    if (groups.name.find("g_code") != std::string_view::npos) return false;
+    if (groups.name.find("g_code") != std::string_view::npos) return SettingLine::NotASetting;
     settingName = groups.name;
     if (!readFloat(groups.value, settingValue)) {
         say(console, concat("Could not parse setting '", groups.name, "' due to error in: ", groups.value,
                             " - ignoring setting"));
-        waitForEnter(console);
-        return false;
+        return SettingLine::Unreadable;
     }
-    return true;
+    return SettingLine::Setting;
 }
 
 void handleSettingsLine(Settings& settings, Console& console, std::string_view text)
@@ -43,8 +42,10 @@ void handleSettingsLine(Settings& settings, Console& console, std::string_view t
     } else if (settings.settingsSection != SettingsSection::None) {
         std::string settingName;
         float settingValue;
-        if (parseSetting(console, text, settingName, settingValue))
+        const SettingLine read = parseSetting(console, text, settingName, settingValue);
+        if (read == SettingLine::Setting)
             settings.settingsCatalog[static_cast<std::int32_t>(settings.settingsSection)][settingName] = settingValue;
+        if (read == SettingLine::Unreadable) settings.unreadableSetting = true;
     }
 }
 
@@ -61,6 +62,7 @@ bool applyBedTemperatureRule(const Settings& settings, Console& console, bool de
     if (m != 190.0f && m != 140.0f) return false;
 
     float maxTemp = 0;
+    bool anyBedTemp = false;
     for (const auto& [section, values] : catalog) {
         if (section <= static_cast<std::int32_t>(SettingsSection::ActualParameters)) continue;
         // A material without a bed temperature asks for none.
@@ -69,8 +71,11 @@ bool applyBedTemperatureRule(const Settings& settings, Console& console, bool de
         const float materialBedTemp = bed->second;
         if (debug) say(console, concat("found material bed temp of ", materialBedTemp));
         maxTemp = maxOf(materialBedTemp, maxTemp);
+        anyBedTemp = true;
     }
-    if (maxTemp == elements['S']) return false;
+    // With no material asking for a temperature, the file's own stands: the
+    // bed is never switched off.
+    if (!anyBedTemp || maxTemp == elements['S']) return false;
     writeTextLine(out, "M", m, " S", maxTemp, " ; we use higher of the two materials' bed temps");
     return true;
 }

@@ -28,19 +28,25 @@ struct Settings {
     std::int32_t settingsMaterial = 0;
     // Section -> name -> value. A section appears with its first stored setting.
     std::map<std::int32_t, std::map<std::string, float, std::less<>>> settingsCatalog;
+    // A setting could not be read; the run waits for Enter at its end so
+    // that the message can be read.
+    bool unreadableSetting = false;
 };
 
-// Reads one "; name = number" line. False for any other line and for names
-// holding "g_code". A number that does not convert prints its message and
-// waits for Enter, then gives false.
-bool parseSetting(Console& console, std::string_view line, std::string& settingName, float& settingValue);
+enum class SettingLine { NotASetting, Setting, Unreadable };
+
+// Reads one "; name = number" line: NotASetting for any other line and for
+// names holding "g_code". A number that does not convert prints its message
+// and gives Unreadable.
+SettingLine parseSetting(Console& console, std::string_view line, std::string& settingName, float& settingValue);
 
 // A line of the preamble: a section header, or a setting of the current section.
 void handleSettingsLine(Settings& settings, Console& console, std::string_view line);
 
 // A line of the prefix: with two or more materials, a bed temperature command
-// (M140/M190 with S) is raised to the hottest material's "bed_C". Returns true
-// when it wrote a replacement for the line.
+// (M140/M190 with S) is raised to the hottest material's "bed_C" (when no
+// material has one, the line stays). Returns true when it wrote a replacement
+// for the line.
 bool applyBedTemperatureRule(const Settings& settings, Console& console, bool debug, std::string_view line,
                              OutBuffer& out);
 

@@ -37,11 +37,12 @@ struct Row {
     const char* sample; // a line it accepts: its literal, or a typical line for a scanner
 };
 
-const std::array<Row, 25> recognizers{{
+const std::array<Row, 26> recognizers{{
     {"pattern_G1", &pattern_G1, "G1 X10"},
     {"pattern_MCode", &pattern_MCode, "M106 S255"},
     {"pattern_MCodeToEnd", &pattern_MCodeToEnd, "M107"},
     {"pattern_ExtrusionMode", &pattern_ExtrusionMode, "M83"},
+    {"pattern_PositioningMode", &pattern_PositioningMode, "G91"},
     {"pattern_AllPaths", &pattern_AllPaths, "; 'Perimeter Path'"},
     {"pattern_Perimeter", &pattern_Perimeter, "; 'Perimeter Path'"},
     {"pattern_Solid", &pattern_Solid, "; 'Solid Path'"},
@@ -221,8 +222,9 @@ std::string kisslicerLine(std::mt19937& rng)
                                                      "g_code_prefix", "post_process"}) +
                " = " + anyOf(rng, std::array<const char*, 6>{"0.25", "60", "-0", "1e+20", "4D3230", "NULL"});
     case 8:
-        return anyOf(rng, std::array<const char*, 12>{";", ";\t", "", " ", "; ^   6C75612E", "G28", "G90", "G92 E0",
-                                                      "G10", "G11", "G0 X1", "; 'Perimeter Path', 4.2 [feed mm/s]"});
+        return anyOf(rng, std::array<const char*, 18>{";", ";\t", "", " ", "; ^   6C75612E", "G28", "G90", "G92 E0",
+                                                      "G10", "G11", "G0 X1", "; 'Perimeter Path', 4.2 [feed mm/s]",
+                                                      "G91", " G91 ; hop", "G91.1", "G901", "G9", "\tG90"});
     default:
         return recognizers[below(rng, recognizers.size())].sample;
     }
@@ -381,6 +383,7 @@ std::vector<Boundary> boundaries()
     const char* const mCode = "an M-code needs a character after its number";
     const char* const mToEnd = "an M-code whose number may end the line";
     const char* const mode = "only M82 and M83 set the extrusion mode";
+    const char* const positioning = "only G90 and G91, not followed by a digit or a point, set the positioning";
     const char* const paths = "a path-kind comment: letters, spaces, parentheses, then \" Path'\"";
     const char* const comment = "a bare comment line is exactly \";\"";
     const char* const tool = "a tool change is \"T\" and a number, with an optional minus";
@@ -432,6 +435,12 @@ std::vector<Boundary> boundaries()
         {&pattern_MCodeToEnd, "pattern_MCodeToEnd", " ", false, mToEnd},
         {&pattern_MCodeToEnd, "pattern_MCodeToEnd", "", false, mToEnd},
 
+        {&pattern_PositioningMode, "pattern_PositioningMode", "G91", true, positioning},
+        {&pattern_PositioningMode, "pattern_PositioningMode", " G90 ; absolute", true, positioning},
+        {&pattern_PositioningMode, "pattern_PositioningMode", "G91.1", false, positioning},
+        {&pattern_PositioningMode, "pattern_PositioningMode", "G910", false, positioning},
+        {&pattern_PositioningMode, "pattern_PositioningMode", "G92 E0", false, positioning},
+        {&pattern_PositioningMode, "pattern_PositioningMode", "g91", false, positioning},
         {&pattern_ExtrusionMode, "pattern_ExtrusionMode", "M82", true, mode},
         {&pattern_ExtrusionMode, "pattern_ExtrusionMode", "M83", true, mode},
         {&pattern_ExtrusionMode, "pattern_ExtrusionMode", " M83", true, mode},

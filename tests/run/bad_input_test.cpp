@@ -4,6 +4,8 @@
 // is left byte for byte as it was; an accepted one is processed as usual.
 #include "support.hpp"
 
+#include "run/platform.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -72,9 +74,11 @@ std::string openFailure(const std::string& error)
 
 std::string settingIgnored(const std::string& name, const std::string& value)
 {
-    return "Could not parse setting '" + name + "' due to error in: " + value +
-           " - ignoring setting\nHit <ENTER> to close\n";
+    return "Could not parse setting '" + name + "' due to error in: " + value + " - ignoring setting\n";
 }
+
+// After an unreadable setting the run waits once, at its end.
+const std::string waitAtTheEnd = "Hit <ENTER> to close\n";
 
 // A file whose only fault is one line: copied lines before it, then the line.
 BadInput refusedRow(std::string name, std::vector<std::string> before, const std::string& line,
@@ -218,6 +222,50 @@ std::vector<BadInput> catalogue()
             "only draws need a tool slot: a travel of tool 10 is lifted over another tool's path like any other"));
     }
 
+    {
+        // The same perimeter; tool 1 goes to its start, then hops 0.3 mm with
+        // relative moves, as tool-change code does, and travels across.
+        const std::string before = lines({mainChapter, "G1 X10 Y0 Z1", "; 'Perimeter Path'", "G1 X10 Y1 E1",
+                                          "G1 X10 Y10 E1", "T1", "G1 X0 Y5", "G91", "G1 Z0.3", "G90"});
+        const std::string restored =
+            lines({mainChapter, "G1 X10 Y0 Z1", "; 'Perimeter Path'", "G1 X10 Y1 E1", "G1 X10 Y10 E1", "T1",
+                   "M106 P1 S0" + restore, "G1 X0 Y5", "G91", "G1 Z0.3", "G90"});
+        rows.push_back(acceptedRow(
+            "RelativeHopThenATravel", before + lines({"G1 X20 Y5 F9000"}),
+            restored + lines({"G1 X8.0125 Y5 Z1.5 F9000", "G1 X20 Y5 F9000", "G1 Z1.3 F450", "G1 F9000",
+                              "; original line:G1 X20 Y5 F9000"}),
+            "after G91 the Z word is added: the nozzle is at 1.3, 0.3 above the path, and comes back down to 1.3"));
+        rows.push_back(acceptedRow(
+            "RelativeTravelIsCopied", before + lines({"G91", "G1 X20 F9000", "G90", "G1 X0 Y5"}),
+            restored + lines({"G91", "G1 X20 F9000", "G90", "G1 X11.9875 Y5 Z1.5 F9000", "G1 X0 Y5 F9000",
+                              "G1 Z1.3 F450", "G1 F9000", "; original line:G1 X0 Y5"}),
+            "a relative travel across the path is copied, never lifted; the absolute travel back starts from X20, "
+            "where the relative one ended"));
+        rows.push_back(acceptedRow("TravelBeforeAnyFeedRate",
+                                   lines({mainChapter, "G1 X10 Y0 Z1", "; 'Perimeter Path'", "G1 X10 Y1 E1",
+                                          "G1 X10 Y10 E1", "T1", "G1 X0 Y5", "G1 X20 Y5"}),
+                                   lines({mainChapter, "G1 X10 Y0 Z1", "; 'Perimeter Path'", "G1 X10 Y1 E1",
+                                          "G1 X10 Y10 E1", "T1", "M106 P1 S0" + restore, "G1 X0 Y5", "G1 X20 Y5"}),
+                                   "no travel is lifted before the file has set a feed rate: a lift would carry F0"));
+    }
+    rows.push_back(acceptedRow(
+        "NumbersTooSmallForAFloat",
+        lines({mainChapter, "G1 X0." + std::string(60, '0') + "1 Y0." + std::string(44, '0') + "14 E-0." +
+                                std::string(70, '0') + "1"}),
+        lines({mainChapter, "G1 X0." + std::string(60, '0') + "1 Y0." + std::string(44, '0') + "14 E-0." +
+                                std::string(70, '0') + "1"}),
+        "a number below the float range reads as zero of its sign, one in the subnormal range as that; neither "
+        "is an error"));
+    {
+        // As Vorlane wrote it, with the platform's line ends.
+        std::string processed;
+        for (const std::string_view line : {"; Vorlane v0024", "G28", "; Lua Postproc took 0", "; D   Postproc took 0"})
+            processed += std::string(line) + std::string(PLATFORM_LINE_END);
+        rows.push_back({"AlreadyProcessed", Given::File, processed, 0,
+                        "{file} was already processed by Vorlane; left as it is\n", "", "G28\n",
+                        "a file that begins with Vorlane's header line is left as it is, so no boost compounds"});
+    }
+
     // Settings.
     rows.push_back(acceptedRow(
         "SettingsHeadersWithoutSettings",
@@ -234,8 +282,10 @@ std::vector<BadInput> catalogue()
                "; bed_C = 7.0.0", "; *** G-code Prefix", "M140 S50"}),
         lines({"; *** Material Settings for Extruder 1", "; bed_C = 60", "; *** Material Settings for Extruder 2",
                "; bed_C = 7.0.0", "; *** G-code Prefix", "M140 S50"}),
-        "an unreadable setting is announced, waited on and left out: the second material stores nothing",
+        "an unreadable setting is announced and left out, and the run waits at its end: the second material stores "
+        "nothing",
         settingIgnored("bed_C", "7.0.0")));
+    rows.back().out += waitAtTheEnd;
     rows.push_back(acceptedRow(
         "SettingValuesThatDoNotConvert",
         lines({"; *** Printer Settings", "; bed_C = -", "; speed = +", "; x = 1e+39", "; y = 1e+20", "; z = 1.5e+"}),
@@ -243,6 +293,14 @@ std::vector<BadInput> catalogue()
         "a lone sign, a value beyond the largest float and a bare exponent are each announced; 1e+20 fits",
         settingIgnored("bed_C", "-") + settingIgnored("speed", "+") + settingIgnored("x", "1e+39") +
             settingIgnored("z", "1.5e+")));
+    rows.back().out += waitAtTheEnd;
+    rows.push_back(acceptedRow(
+        "NoMaterialHasABedTemperature",
+        lines({"; *** Material Settings for Extruder 1", "; temp_C = 200", "; *** Material Settings for Extruder 2",
+               "; temp_C = 210", "; *** G-code Prefix", "M140 S60", "M190 S60"}),
+        lines({"; *** Material Settings for Extruder 1", "; temp_C = 200", "; *** Material Settings for Extruder 2",
+               "; temp_C = 210", "; *** G-code Prefix", "M140 S60", "M190 S60"}),
+        "two materials without bed_C leave the bed lines as they are, never S0"));
 
     // Extrusion mode.
     rows.push_back(refusedRow("AbsoluteExtrusionDraw", {"M82", mainChapter}, "G1 X1 Y1 E1",

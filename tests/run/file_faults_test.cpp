@@ -36,8 +36,15 @@ struct Expected {
     Kept kept;
 };
 
-Expected expectedFor(std::string_view operation, const InProcessRun& run, const std::string& input, bool noAlter)
+// The run first reads the input's first bytes to see whether Vorlane wrote
+// it: an open, a read and a close, whose failure leaves the verdict to the
+// run's own open.
+constexpr long HEADER_CHECK_CALLS = 3;
+
+Expected expectedFor(std::string_view operation, long failAt, const InProcessRun& run, const std::string& input,
+                     bool noAlter)
 {
+    if (failAt <= HEADER_CHECK_CALLS) return {0, "\nSuccess", Kept::ResultInPlace};
     const std::string fault = "' due to error: " + INJECTED_FAULT_TEXT;
     const std::string keptBeside = "The result is kept as '" + input + "d'.\nHit <ENTER> to close";
     const std::string processing = input.substr(0, input.rfind(SEPARATOR) + 1) + ".vorlane-";
@@ -124,7 +131,7 @@ void enumerateFaults(const std::string& source, bool noAlter, long leastOperatio
         }
         failedOperations.insert(failed);
         SCOPED_TRACE("the failing operation: " + failed);
-        const Expected expected = expectedFor(failed, run, input, noAlter);
+        const Expected expected = expectedFor(failed, failAt, run, input, noAlter);
         EXPECT_EQ(run.status, expected.status);
         EXPECT_NE((run.out + run.err).find(expected.message), std::string::npos)
             << "expected: " << expected.message << "\nsaid:\n"

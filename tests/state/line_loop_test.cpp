@@ -19,12 +19,14 @@ struct Loop {
     LineLoop loop;
 
     explicit Loop(bool debug = true)
-        : out(outBufferInto(output)), console{std::tmpfile(), std::tmpfile()}, loop{{}, out, console, debug, {}, {}}
+        : out(outBufferInto(output)), console{std::tmpfile(), std::tmpfile(), std::fopen(NULL_DEVICE, "r")},
+          loop{{}, out, console, debug, {}, {}}
     {
     }
     ~Loop()
     {
         std::fclose(console.out);
+        std::fclose(console.err);
         std::fclose(console.in);
     }
     // Feeds lines and returns what they wrote.
@@ -279,6 +281,49 @@ TEST(BedTemperature, NeedsTwoMaterialsWithSettings)
                                 "; *** Material Settings for Extruder 2", "; temp_C = 210", "; *** G-code Prefix"}));
     EXPECT_EQ(withoutBed.feed({"M190 S60"}), "M190 S50 ; we use higher of the two materials' bed temps\n")
         << "a material without bed_C asks for no bed temperature";
+
+    Loop noneWithBed;
+    feedText(noneWithBed, lines({"; *** Material Settings for Extruder 1", "; temp_C = 200",
+                                 "; *** Material Settings for Extruder 2", "; temp_C = 210", "; *** G-code Prefix"}));
+    EXPECT_EQ(noneWithBed.feed({"M140 S60", "M190 S60"}), "M140 S60\nM190 S60\n")
+        << "when no material asks for a bed temperature, the bed is never switched off";
+}
+
+// Only the program's own refusals blame the line; a fault of the program or
+// a lack of memory says so.
+TEST(LineErrors, RefusalsInternalFaultsAndMemoryAreToldApart)
+{
+    const struct {
+        void (*drain)(void*, std::string_view);
+        LineFault fault;
+        std::string message;
+    } rows[] = {
+        {[](void*, std::string_view) { throw std::out_of_range("vector::_M_range_check"); }, LineFault::Internal,
+         "internal error at line 1 (a fault of Vorlane, not of the file): vector::_M_range_check"},
+        {[](void*, std::string_view) { throw std::bad_alloc(); }, LineFault::OutOfMemory,
+         "out of memory at line 1: 0 MiB of printed paths are held, and the line is 4 bytes long"},
+    };
+    for (const auto& row : rows) {
+        Loop l;
+        l.out.drainAt = 1;
+        l.out.drain = row.drain;
+        try {
+            l.feed({"G28 "});
+            ADD_FAILURE() << "the line went through: " << row.message;
+        } catch (const LineError& e) {
+            EXPECT_EQ(e.fault, row.fault);
+            EXPECT_EQ(std::string(e.what()), row.message);
+        }
+    }
+    Loop refused;
+    try {
+        refused.feed({"; *** Main G-code", "G1 X1.2.3"});
+        ADD_FAILURE() << "a malformed number went through";
+    } catch (const LineError& e) {
+        EXPECT_EQ(e.fault, LineFault::Refused);
+        EXPECT_EQ(std::string(e.what()),
+                  "line 2: the X word's number \"1.2.\" is not a number that fits a 32-bit float");
+    }
 }
 
 TEST(Settings, CatalogHoldsNumericSettingsPerSection)
@@ -299,8 +344,9 @@ TEST(Settings, CatalogHoldsNumericSettingsPerSection)
     EXPECT_EQ(printer.count("start_g_code"), 0u) << "g_code names are skipped";
     EXPECT_EQ(catalog.count(0), 0u) << "nothing is stored before the first header";
     EXPECT_EQ(catalog.at(7).at("bed_C"), 75.0f) << "the third material header is section 7 whatever its number";
-    EXPECT_EQ(l.consoleText(),
-              "Could not parse setting 'bed_C' due to error in: 1.2.3 - ignoring setting\nHit <ENTER> to close\n");
+    EXPECT_EQ(l.consoleText(), "Could not parse setting 'bed_C' due to error in: 1.2.3 - ignoring setting\n")
+        << "the run waits for Enter once, at its end, not in the middle of the pass";
+    EXPECT_TRUE(l.state().settings.unreadableSetting);
     EXPECT_EQ(catalog.at(7).at("bed_C"), 75.0f) << "a failing number keeps the earlier value";
 }
 
