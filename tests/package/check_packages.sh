@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Checks the release packages that scripts/package wrote into DIST_FOLDER: the
+# files each holds, the Debian package's fields, that each package's program
+# prints the version line of src/run/run.hpp (the Windows one under Wine, alone
+# in the unpacked zip), the zip's CRLF text files and README.txt's sections,
+# and that the Linux program needs no GLIBC symbol newer than Debian 11's
+# glibc 2.31. Wine runs in WINEPREFIX when it is set, else in a fresh prefix.
+#   check_packages.sh DIST_FOLDER
+set -euo pipefail
+dist=$(cd "$1" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export WINEPREFIX=${WINEPREFIX:-$work/wine-prefix} WINEDEBUG=-all
+
+# The package version, read here apart from cmake/version.cmake: the four
+# digits of the version text with two decimals.
+versionID=$(sed -n 's/.*versionID = "\(v[0-9]\{4\}\)".*/\1/p' "$root/src/run/run.hpp")
+[ -n "$versionID" ] || { echo "src/run/run.hpp: no versionID"; exit 1; }
+version="$((10#${versionID:1:2})).${versionID:3:2}"
+deb="vorlane_${version}_amd64.deb"
+linux="vorlane-$version-linux-x64"
+zip="vorlane-$version-windows-x64.zip"
+
+passed=0 failed=0
+# check WHAT COMMAND...: a check passes when its command succeeds; what the
+# command printed is shown when it fails.
+check() {
+  local what=$1 output
+  shift
+  if output=$("$@" 2>&1); then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    echo "FAILED: $what"
+    [ -z "$output" ] || sed 's/^/    /' <<<"$output"
+  fi
+}
+
+same() { diff <(printf '%s\n' "$2") <(printf '%s\n' "$1"); } # same ACTUAL EXPECTED
+
+prints_version() {
+  local out status=0
+  out=$("$@" </dev/null) || status=$?
+  same "$(tr -d '\r' <<<"$out") (status $status)" "Vorlane $versionID (status 0)"
+}
+
+needs_no_newer_glibc() {
+  local symbols newest
+  symbols=$(objdump -T "$1" 2>&1 || true) # a static program has no dynamic symbols at all
+  grep -q 'file format elf64-x86-64' <<<"$symbols" || { echo "$symbols"; return 1; }
+  newest=$(grep -o 'GLIBC_[0-9.]*' <<<"$symbols" | sed 's/GLIBC_//' | sort -V | tail -n 1)
+  [ -z "$newest" ] || [ "$(printf '%s\n' "$newest" 2.31 | sort -V | tail -n 1)" = 2.31 ] ||
+    { echo "$1 needs GLIBC_$newest; Debian 11 has 2.31"; return 1; }
+}
+
+crlf_text() {
+  local bare
+  bare=$(grep -n -v $'\r$' "$1" | head -n 3) || true
+  [ -z "$bare" ] || { echo "lines without CR in $1, the first:"$'\n'"$bare"; return 1; }
+  [ "$(tail -c 2 "$1" | od -An -c | tr -d ' ')" = '\r\n' ] || { echo "$1 does not end with CRLF"; return 1; }
+}
+
+# The headings README.txt has, and the users' sections of README.md it must
+# hold, with every table row of each (options and settings among them).
+readme_txt_follows_readme() {
+  local text=$1 sections=("Using it with Kisslicer" "On Windows" "Options" "Exit status" "The Lua hook")
+  grep -qx '## Settings' "$root/README.md" && sections=("${sections[@]:0:3}" Settings "${sections[@]:3}")
+  same "$(tr -d '\r' <"$text" | awk '/^=+$/ && length($0) == length(previous) { print previous } { previous = $0 }')" \
+    "$(printf '%s\n' "Vorlane $version for Windows (64-bit)" "${sections[@]}")" || return 1
+  for section in "${sections[@]}"; do
+    awk -v heading="## $section" '$0 == heading { inside = 1; next } /^## / { inside = 0 } inside && /^\|/' \
+      "$root/README.md" | while IFS= read -r row; do
+      grep -Fxq "$row"$'\r' "$text" || { echo "README.txt lacks this row of \"$section\": $row"; return 1; }
+    done || return 1
+  done
+}
+
+check "dist holds the three packages of version $version" \
+  same "$(ls "$dist")" "$(printf '%s\n' "$zip" "$linux.tar.gz" "$deb" | sort)"
+
+check "the .deb holds the program and its documentation" same "$(dpkg-deb -c "$dist/$deb" | awk '{ print $1, $6 }')" \
+  "drwxr-xr-x ./usr/
+drwxr-xr-x ./usr/bin/
+-rwxr-xr-x ./usr/bin/vorlane
+drwxr-xr-x ./usr/share/
+drwxr-xr-x ./usr/share/doc/
+drwxr-xr-x ./usr/share/doc/vorlane/
+-rw-r--r-- ./usr/share/doc/vorlane/README.md
+-rw-r--r-- ./usr/share/doc/vorlane/copyright"
+check "the .deb's fields" same "$(dpkg-deb -f "$dist/$deb" Package Version Architecture Depends)" \
+  "Package: vorlane
+Version: $version
+Architecture: amd64"
+dpkg-deb -x "$dist/$deb" "$work/deb"
+check "the .deb's README is the project's" cmp "$work/deb/usr/share/doc/vorlane/README.md" "$root/README.md"
+check "the .deb's copyright is the licence" cmp "$work/deb/usr/share/doc/vorlane/copyright" "$root/LICENSE"
+check "the .deb's vorlane --version" prints_version "$work/deb/usr/bin/vorlane" --version
+check "the .deb's vorlane runs on Debian 11" needs_no_newer_glibc "$work/deb/usr/bin/vorlane"
+
+check "the tarball holds one folder with the program, README and licence" \
+  same "$(tar -tzf "$dist/$linux.tar.gz" | sort)" "$(printf '%s\n' "$linux/" "$linux/LICENSE" "$linux/README.md" "$linux/vorlane")"
+tar -xzf "$dist/$linux.tar.gz" -C "$work"
+check "the tarball's README is the project's" cmp "$work/$linux/README.md" "$root/README.md"
+check "the tarball's LICENSE is the project's" cmp "$work/$linux/LICENSE" "$root/LICENSE"
+check "the tarball's vorlane --version" prints_version "$work/$linux/vorlane" --version
+check "the tarball's vorlane runs on Debian 11" needs_no_newer_glibc "$work/$linux/vorlane"
+
+check "the zip holds vorlane.exe and its three text files" same "$(cd "$dist" && cmake -E tar tf "$zip" | sort)" \
+  "$(printf '%s\n' LICENSE-mingw-w64.txt LICENSE.txt README.txt vorlane.exe)"
+mkdir "$work/zip"
+(cd "$work/zip" && cmake -E tar xf "$dist/$zip")
+for text in README.txt LICENSE.txt LICENSE-mingw-w64.txt; do
+  check "the zip's $text has CRLF line ends" crlf_text "$work/zip/$text"
+done
+check "the zip's LICENSE.txt is the licence" cmp <(sed 's/$/\r/' "$root/LICENSE") "$work/zip/LICENSE.txt"
+check "the zip's LICENSE-mingw-w64.txt covers the runtime and winpthreads" \
+  grep -q 'mingw-w64-crt/.*mingw-w64-libraries/winpthreads/' <(tr -d '\r\n' <"$work/zip/LICENSE-mingw-w64.txt")
+check "the zip's README.txt follows README.md" readme_txt_follows_readme "$work/zip/README.txt"
+wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+check "the zip's vorlane.exe --version under Wine, with no DLL beside it" \
+  prints_version bash -c 'cd "$1" && "$2" vorlane.exe --version' - "$work/zip" "$wine"
+
+echo "packages: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
