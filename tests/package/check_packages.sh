@@ -54,13 +54,6 @@ needs_no_newer_glibc() {
     { echo "$1 needs GLIBC_$newest; Debian 11 has 2.31"; return 1; }
 }
 
-crlf_text() {
-  local bare
-  bare=$(grep -n -v $'\r$' "$1" | head -n 3) || true
-  [ -z "$bare" ] || { echo "lines without CR in $1, the first:"$'\n'"$bare"; return 1; }
-  [ "$(tail -c 2 "$1" | od -An -c | tr -d ' ')" = '\r\n' ] || { echo "$1 does not end with CRLF"; return 1; }
-}
-
 # The headings README.txt has, and the users' sections of README.md it must
 # hold, with every table row of each (options and settings among them).
 readme_txt_follows_readme() {
@@ -93,33 +86,34 @@ check "the .deb's fields" same "$(dpkg-deb -f "$dist/$deb" Package Version Archi
 Version: $version
 Architecture: amd64"
 dpkg-deb -x "$dist/$deb" "$work/deb"
-check "the .deb's README is the project's" cmp "$work/deb/usr/share/doc/vorlane/README.md" "$root/README.md"
-check "the .deb's copyright is the licence" cmp "$work/deb/usr/share/doc/vorlane/copyright" "$root/LICENSE"
-check "the .deb's vorlane --version" prints_version "$work/deb/usr/bin/vorlane" --version
-check "the .deb's vorlane runs on Debian 11" needs_no_newer_glibc "$work/deb/usr/bin/vorlane"
+check "the .deb's README and copyright are the project's README and LICENSE" \
+  cmp <(cd "$work/deb/usr/share/doc/vorlane" && cat README.md copyright) <(cd "$root" && cat README.md LICENSE)
 
 check "the tarball holds one folder with the program, README and licence" \
   same "$(tar -tzf "$dist/$linux.tar.gz" | sort)" "$(printf '%s\n' "$linux/" "$linux/LICENSE" "$linux/README.md" "$linux/vorlane")"
 tar -xzf "$dist/$linux.tar.gz" -C "$work"
-check "the tarball's README is the project's" cmp "$work/$linux/README.md" "$root/README.md"
-check "the tarball's LICENSE is the project's" cmp "$work/$linux/LICENSE" "$root/LICENSE"
-check "the tarball's vorlane --version" prints_version "$work/$linux/vorlane" --version
-check "the tarball's vorlane runs on Debian 11" needs_no_newer_glibc "$work/$linux/vorlane"
+check "the tarball's README and LICENSE are the project's" \
+  cmp <(cd "$work/$linux" && cat README.md LICENSE) <(cd "$root" && cat README.md LICENSE)
+
+for program in deb/usr/bin/vorlane "$linux/vorlane"; do
+  check "$program --version" prints_version "$work/$program" --version
+  check "$program runs on Debian 11" needs_no_newer_glibc "$work/$program"
+done
 
 check "the zip holds vorlane.exe and its three text files" same "$(cd "$dist" && cmake -E tar tf "$zip" | sort)" \
   "$(printf '%s\n' LICENSE-mingw-w64.txt LICENSE.txt README.txt vorlane.exe)"
 mkdir "$work/zip"
-(cd "$work/zip" && cmake -E tar xf "$dist/$zip")
-for text in README.txt LICENSE.txt LICENSE-mingw-w64.txt; do
-  check "the zip's $text has CRLF line ends" crlf_text "$work/zip/$text"
+cd "$work/zip"
+cmake -E tar xf "$dist/$zip"
+for text in README.txt LICENSE-mingw-w64.txt; do
+  check "the zip's $text has CRLF line ends" cmp <(tr -d '\r' <"$text" | sed 's/$/\r/') "$text"
 done
-check "the zip's LICENSE.txt is the licence" cmp <(sed 's/$/\r/' "$root/LICENSE") "$work/zip/LICENSE.txt"
+check "the zip's LICENSE.txt is the licence with CRLF line ends" cmp <(sed 's/$/\r/' "$root/LICENSE") LICENSE.txt
 check "the zip's LICENSE-mingw-w64.txt covers the runtime and winpthreads" \
-  grep -q 'mingw-w64-crt/.*mingw-w64-libraries/winpthreads/' <(tr -d '\r\n' <"$work/zip/LICENSE-mingw-w64.txt")
-check "the zip's README.txt follows README.md" readme_txt_follows_readme "$work/zip/README.txt"
+  grep -q 'mingw-w64-crt/.*mingw-w64-libraries/winpthreads/' <(tr -d '\r\n' <LICENSE-mingw-w64.txt)
+check "the zip's README.txt follows README.md" readme_txt_follows_readme README.txt
 wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
-check "the zip's vorlane.exe --version under Wine, with no DLL beside it" \
-  prints_version bash -c 'cd "$1" && "$2" vorlane.exe --version' - "$work/zip" "$wine"
+check "the zip's vorlane.exe --version under Wine, with no DLL beside it" prints_version "$wine" vorlane.exe --version
 
 echo "packages: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
