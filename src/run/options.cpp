@@ -30,6 +30,7 @@ constexpr OptionWord optionWords[] = {
     {"--noalter",    &RunOptions::option_NoAlterOrig},
     {"-h",           &RunOptions::helpInformation},
     {"--help",       &RunOptions::helpInformation},
+    {"--version",    &RunOptions::versionInformation},
 };
 // clang-format on
 

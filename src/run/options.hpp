@@ -16,6 +16,7 @@ struct RunOptions {
     // Keep the input as "<name>orig" instead of deleting it.
     bool option_NoAlterOrig = false;
     bool helpInformation = false;
+    bool versionInformation = false;
     // The arguments that are not options; the program itself first.
     std::vector<std::string> positional;
 };
@@ -23,7 +24,7 @@ struct RunOptions {
 // The position of the G-code file name among the positional arguments.
 inline constexpr std::size_t fileNameArgNumber = 1;
 
-inline constexpr const char* helpLine = " options --duet --debug --lua --waitforkey --noalter";
+inline constexpr const char* helpLine = " options --duet --debug --lua --waitforkey --noalter --version";
 
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;

@@ -227,6 +227,8 @@ int runVorlane(const std::vector<std::string>& arguments, Console& console, cons
         say(console, helpLine);
         return 0;
     }
+    // The banner above is the version line.
+    if (options.versionInformation) return 0;
     if (options.positional.size() <= fileNameArgNumber) {
         sayError(console, concat("vorlane: no G-code file given\nusage: vorlane [", helpLine + 1, "] FILE.gcode"));
         return 1;

@@ -72,17 +72,21 @@ TEST(Run, NoAlterKeepsTheInputAsOrig)
     EXPECT_FALSE(exists(input + "d"));
 }
 
-TEST(Run, HelpTouchesNothing)
+TEST(Run, HelpAndVersionTouchNothing)
 {
     TempDir dir;
     const std::string input = dir.file("part.gcode");
     writeFile(input, sample);
-    for (const std::string help : {"--help", "-h", "--HELP"}) {
-        const RunResult run = runVorlane({input, help, "--debug"});
-        EXPECT_EQ(run.status, 0);
-        EXPECT_EQ(run.out, banner + " options --duet --debug --lua --waitforkey --noalter\n");
+    const std::string help = banner + " options --duet --debug --lua --waitforkey --noalter --version\n";
+    const struct {
+        std::string option, out;
+    } switches[] = {{"--help", help}, {"-h", help}, {"--HELP", help}, {"--version", banner}, {"--Version", banner}};
+    for (const auto& s : switches) {
+        const RunResult run = runVorlane({input, s.option, "--debug"});
+        EXPECT_EQ(run.status, 0) << s.option;
+        EXPECT_EQ(run.out, s.out) << s.option << " prints the banner line once";
         EXPECT_EQ(readFile(input), sample);
-        EXPECT_FALSE(exists(input + "d")) << help << " processes no file";
+        EXPECT_FALSE(exists(input + "d")) << s.option << " processes no file";
     }
 }
 
