@@ -27,13 +27,7 @@ constexpr std::string_view ORIGINAL_LINE = "; original line:";
 constexpr std::string_view RESTORE_COMMENT = " ; restore the fan in case tool change messed it up";
 constexpr std::string_view BED_COMMENT = " ; we use higher of the two materials' bed temps";
 constexpr std::string_view FINISH_COMMENT = "; finish off - emitting with factor of ";
-// A lifted travel goes down at this feed rate.
-constexpr std::string_view VERTICAL_FEED_RATE = "450";
-constexpr double TRAVEL_LIFT_MIN_LENGTH_MM = 2;
-// Boosted sparse infill gets this much more plastic.
-constexpr double TOP_INFILL_BOOST = 1.25;
-// Feed rate at and above which sparse infill is not slowed for speed.
-constexpr double TOP_SPEED_FEED_RATE = 10000;
+constexpr std::string_view SETTINGS_LINE = "; Vorlane settings: ";
 // Below this a feed rate scaled in floats loses its digits (subnormal
 // numbers): ratios of such feed rates are not checked.
 constexpr double MIN_CHECKED_FEED_RATE = 1e-6;
@@ -354,6 +348,73 @@ AlongMove along(Point origin, Point terminus, Point p)
 }
 
 // ---------------------------------------------------------------------------
+// The settings a run was given, as the output's settings line names them;
+// without the line, the defaults.
+
+struct RunValues {
+    std::string fanRestore = "tool";
+    std::string liftFeedText = "450"; // a lifted travel goes down at this feed rate
+    float liftMinTravel = 2;
+    double infillBoost = 1.25;      // boosted sparse infill gets this much more plastic
+    double infillFullSpeed = 10000; // at and above it sparse infill is not slowed for speed
+    double interfaceDepth = 0.8, interfaceDepthSame = 0.25;
+    bool noLift = false, noInterfaceBoost = false, noInfillBoost = false;
+};
+
+// Reads "; Vorlane settings: name=value ... switch ..."; false with `problem`
+// set for a word it does not know.
+bool readSettingsLine(std::string_view line, RunValues& run, std::string& problem)
+{
+    line.remove_prefix(SETTINGS_LINE.size());
+    while (!line.empty()) {
+        const std::string_view item = line.substr(0, line.find(' '));
+        line.remove_prefix(std::min(line.size(), item.size() + 1));
+        const std::size_t equals = item.find('=');
+        const std::string_view name = item.substr(0, equals);
+        const std::string_view value = equals == npos ? std::string_view() : item.substr(equals + 1);
+        const std::optional<float> read = equals == npos ? std::nullopt : floatOf(value);
+        const bool isNumber = read.has_value();
+        const float number = read.value_or(0.0f);
+        const auto numberFor = [&](auto& field) {
+            if (isNumber) field = number;
+            return isNumber;
+        };
+        bool known = false;
+        if (name == "fan-restore" && (value == "plain" || value == "off")) {
+            run.fanRestore = std::string(value);
+            known = true;
+        } else if (name == "lift-feed" && isNumber) {
+            run.liftFeedText = std::string(value);
+            known = true;
+        } else if (name == "lift-min-travel") {
+            known = numberFor(run.liftMinTravel);
+        } else if (name == "infill-boost") {
+            known = numberFor(run.infillBoost);
+        } else if (name == "infill-full-speed") {
+            known = numberFor(run.infillFullSpeed);
+        } else if (name == "interface-depth") {
+            known = numberFor(run.interfaceDepth);
+        } else if (name == "interface-depth-same") {
+            known = numberFor(run.interfaceDepthSame);
+        } else if (name == "lift-height" || name == "path-width" || name == "nozzle-tip") {
+            known = isNumber; // they move lifts, which the check takes as they come
+        } else if (equals == npos) {
+            bool* flag = name == "no-lift"              ? &run.noLift
+                         : name == "no-interface-boost" ? &run.noInterfaceBoost
+                         : name == "no-infill-boost"    ? &run.noInfillBoost
+                                                        : nullptr;
+            if (flag) *flag = true;
+            known = flag != nullptr;
+        }
+        if (!known) {
+            problem = "the settings line names `" + std::string(item) + "`, which is no setting with a valid value";
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
 // The check.
 
 struct Position {
@@ -373,8 +434,8 @@ struct Piece {
 class Checker {
   public:
     Checker(std::vector<std::string_view> in, std::vector<std::string_view> out, std::size_t firstOutputLine,
-            CheckCounts& counts, std::vector<std::string>& problems)
-        : in_(std::move(in)), out_(std::move(out)), outputLineOffset_(firstOutputLine), counts_(counts),
+            const RunValues& run, CheckCounts& counts, std::vector<std::string>& problems)
+        : in_(std::move(in)), out_(std::move(out)), outputLineOffset_(firstOutputLine), run_(run), counts_(counts),
           problems_(problems)
     {
     }
@@ -398,6 +459,7 @@ class Checker {
     std::vector<std::string_view> in_;
     std::vector<std::string_view> out_;
     std::size_t outputLineOffset_;
+    const RunValues& run_;
     CheckCounts& counts_;
     std::vector<std::string>& problems_;
     bool stopped_ = false;
@@ -616,8 +678,7 @@ class Checker {
         const bool isDraw = movesXY && e && *e > 0.0f;
         const bool isTravel = movesXY && !isDraw;
         const float lengthSquared = dx * dx + dy * dy;
-        const bool longEnough =
-            static_cast<float>(TRAVEL_LIFT_MIN_LENGTH_MM * TRAVEL_LIFT_MIN_LENGTH_MM) < lengthSquared;
+        const bool longEnough = run_.liftMinTravel * run_.liftMinTravel < lengthSquared;
         // Lines the program refuses end the pass: the checker never sees them.
         if (absoluteExtrusion_ && chapter_ == Chapter::Printing && e && movesXY)
             problem(where() + " moves with E under absolute extrusion (M82), yet it was not refused");
@@ -626,9 +687,9 @@ class Checker {
 
         if (fanRestorePending_) {
             fanRestorePending_ = false;
-            if (tool_ >= 0) {
-                const std::string restore =
-                    "M106 P" + std::to_string(tool_) + " S" + g(fanSpeed_) + std::string(RESTORE_COMMENT);
+            if (tool_ >= 0 && run_.fanRestore != "off") {
+                const std::string fan = run_.fanRestore == "plain" ? "" : " P" + std::to_string(tool_);
+                const std::string restore = "M106" + fan + " S" + g(fanSpeed_) + std::string(RESTORE_COMMENT);
                 if (outputAt(next_) != restore) {
                     lost(where() + " is the first move after a tool change or resume marker, so `" + restore +
                          "` must stand first; output line " + outputNumber(next_) + " is `" + excerpt(outputAt(next_)) +
@@ -640,7 +701,7 @@ class Checker {
             }
         }
         const std::string_view first = outputAt(next_);
-        if (first.starts_with("M106 P") && first.ends_with(RESTORE_COMMENT)) {
+        if (first.starts_with("M106 ") && first.ends_with(RESTORE_COMMENT)) {
             lost("output line " + outputNumber(next_) + " `" + std::string(first) + "` restores the fan before " +
                  where() + ", but no tool change or resume marker came since the last move");
             return;
@@ -655,8 +716,10 @@ class Checker {
             return;
         }
         if (first.starts_with(interfaceRewrite.header)) {
+            if (run_.noInterfaceBoost) problem(where() + " is rewritten as support interface under no-interface-boost");
             rewrittenDraw(interfaceRewrite, isDraw, e.value_or(0), origin, terminus);
         } else if (first.starts_with(topInfillRewrite.header)) {
+            if (run_.noInfillBoost) problem(where() + " is rewritten as sparse infill under no-infill-boost");
             rewrittenDraw(topInfillRewrite, isDraw, e.value_or(0), origin, terminus);
         } else if (const std::size_t announcement = first != line_ ? liftAnnouncement() : npos; announcement != npos) {
             if (!isTravel) problem(where() + " is announced as a lifted travel but is no travel");
@@ -665,6 +728,7 @@ class Checker {
                 problem(where() + " is lifted though it is the first move after a tool change");
             if (!longEnough) problem(where() + " is lifted though it is not longer than 2 mm");
             if (!feedRateSeen_) problem(where() + " is lifted though no feed rate was set yet");
+            if (run_.noLift) problem(where() + " is lifted under no-lift");
             liftedTravel(announcement, origin, terminus);
         } else {
             expectCopy();
@@ -731,7 +795,7 @@ class Checker {
             if (out_[rise + 1] != end)
                 problem(lifted + " does not travel to the travel's end point at its feed rate (`" + end + "`): `" +
                         excerpt(out_[rise + 1]) + "`");
-            const std::string down = "G1 Z" + g(at_.z) + " F" + std::string(VERTICAL_FEED_RATE);
+            const std::string down = "G1 Z" + g(at_.z) + " F" + run_.liftFeedText;
             if (out_[rise + 2] != down)
                 problem(lifted + " does not come back down to the travel's Z (`" + down + "`): `" +
                         excerpt(out_[rise + 2]) + "`");
@@ -785,21 +849,22 @@ class Checker {
                 problem(wrong + " can boost only unless one tool prints main support and interface on a first layer");
             if (std::fabs(prevLayerHeight - 0.4) > 1e-5 && firstLayer != (prevLayerHeight < 0.4))
                 problem(wrong + ": main support is on a first layer exactly when the layer below lies under 0.4");
-            // The ooze depth goal (0.25 or 0.8) over a layer of at least 0.05.
-            const double most = factors.sameTool ? 5 : 16;
+            // The ooze depth goal over a layer of at least 0.05.
+            const double most = (factors.sameTool ? run_.interfaceDepthSame : run_.interfaceDepth) / 0.05;
             if (!(boosted >= 0 && boosted <= most * (1 + 1e-5)))
                 problem(wrong + " names a boost factor beyond 0 to " + g(static_cast<float>(most)));
             factors.factor = canBoost ? boosted : 1;
             factors.factorText = canBoost ? g(static_cast<float>(boosted)) : "1";
         } else {
             double prevLayerHeight = 0;
-            if (!(literal(" canBoostVolume: true boostedFactor: 1.25 prevLayerHeight for Infill: ") &&
+            const std::string boost = g(static_cast<float>(run_.infillBoost));
+            if (!(literal(" canBoostVolume: true boostedFactor: " + boost + " prevLayerHeight for Infill: ") &&
                   number(prevLayerHeight) && rest.empty())) {
                 problem(wrong + " has a malformed header: `" + excerpt(header) + "`");
                 return factors;
             }
-            factors.factor = TOP_INFILL_BOOST;
-            factors.factorText = "1.25";
+            factors.factor = run_.infillBoost;
+            factors.factorText = boost;
         }
         factors.ok = true;
         return factors;
@@ -985,10 +1050,10 @@ class Checker {
         // L and s = min(1, F / 10000): plain min(1, L s), boosted
         // min(1, 1.25 L^2 s).
         if (!isInterface && f > MIN_CHECKED_FEED_RATE && !plainF.empty() && !boostedF.empty()) {
-            const double s = std::min(1.0, f / TOP_SPEED_FEED_RATE);
+            const double s = std::min(1.0, f / run_.infillFullSpeed);
             const double plain = std::strtod(plainF.c_str(), nullptr) / f;
             const double boosted = std::strtod(boostedF.c_str(), nullptr) / f;
-            const double expected = std::min(1.0, TOP_INFILL_BOOST * plain * plain / s);
+            const double expected = std::min(1.0, run_.infillBoost * plain * plain / s);
             if (!near(boosted, expected))
                 problem(rewrite + ": boosted pieces at F " + boostedF + " do not fit plain pieces at F " + plainF);
         }
@@ -1025,7 +1090,17 @@ std::vector<std::string> checkOutput(std::string_view inputText, std::string_vie
         out = std::vector<std::string_view>(out.begin() + 1, out.end() - 2);
         offset = 1;
     }
-    Checker(inputLines(inputText), std::move(out), offset, counts ? *counts : ignored, problems).run();
+    RunValues run;
+    if (!out.empty() && out.front().starts_with(SETTINGS_LINE)) {
+        std::string problem;
+        if (!readSettingsLine(out.front(), run, problem)) {
+            problems.push_back(problem);
+            return problems;
+        }
+        out.erase(out.begin());
+        ++offset;
+    }
+    Checker(inputLines(inputText), std::move(out), offset, run, counts ? *counts : ignored, problems).run();
     return problems;
 }
 

@@ -327,6 +327,28 @@ const Breakage breakages[] = {
          out.push_back("G1 X1.2.3 Y4");
      },
      "cannot read"},
+
+    // The settings the output's settings line names.
+    {"a lift coming down at the default feed rate under lift-feed=600", "lift/band_then_gap",
+     [](Lines&, Lines& out) { out.insert(out.begin(), "; Vorlane settings: lift-feed=600"); },
+     "does not come back down to the travel's Z (`G1 Z1 F600`)"},
+    {"a fan restore naming the tool's fan under fan-restore=plain", "extrusion/interface_worked_example",
+     [](Lines&, Lines& out) { out.insert(out.begin(), "; Vorlane settings: fan-restore=plain"); },
+     "so `M106 S0 ; restore the fan in case tool change messed it up` must stand first"},
+    {"a lifted travel under no-lift", "lift/band_then_gap",
+     [](Lines&, Lines& out) { out.insert(out.begin(), "; Vorlane settings: no-lift"); }, "is lifted under no-lift"},
+    {"boosted sparse infill under no-infill-boost", "extrusion/topinfill_over_stacked",
+     [](Lines&, Lines& out) { out.insert(out.begin(), "; Vorlane settings: no-infill-boost"); },
+     "rewritten as sparse infill under no-infill-boost"},
+    {"a settings line naming no setting", "lift/band_then_gap",
+     [](Lines&, Lines& out) { out.insert(out.begin(), "; Vorlane settings: lift-speed=3"); },
+     "names `lift-speed=3`, which is no setting"},
+    {"a relative travel lifted", "lift/band_then_gap",
+     [](Lines& in, Lines& out) {
+         insertBefore(in, "G1 X20 Y0 F9000", "G91");
+         insertBefore(out, "G1 X2.7125 Y0 F9000", "G91");
+     },
+     "under relative positioning (G91), which is always copied"},
 };
 
 TEST(OutputChecker, CatchesBrokenOutputs)

@@ -335,12 +335,14 @@ LoopResult runLoop(std::string_view gcode, bool debug)
     return result;
 }
 
-std::string processWithExecutable(std::string_view gcode, RunResult* run)
+std::string processWithExecutable(std::string_view gcode, RunResult* run, const std::vector<std::string>& options)
 {
     TempDir dir;
     const std::string input = dir.file("part.gcode");
     writeFile(input, gcode);
-    const RunResult result = runVorlane({"--debug", input});
+    std::vector<std::string> arguments = options;
+    arguments.insert(arguments.end(), {"--debug", input});
+    const RunResult result = runVorlane(arguments);
     if (run) *run = result;
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(readFile(input), gcode) << "a debug run leaves the input as it was";

@@ -94,10 +94,11 @@ struct LoopResult {
 };
 LoopResult runLoop(std::string_view gcode, bool debug = true);
 
-// The processed text of `gcode` through the real executable with --debug:
-// the .gcoded file less its header line and its two timing lines, which the
-// call checks.
-std::string processWithExecutable(std::string_view gcode, RunResult* run = nullptr);
+// The processed text of `gcode` through the real executable with --debug and
+// `options`: the .gcoded file less its header line and its two timing lines,
+// which the call checks.
+std::string processWithExecutable(std::string_view gcode, RunResult* run = nullptr,
+                                  const std::vector<std::string>& options = {});
 
 // The text's lines, split at each LF (which no line keeps).
 std::vector<std::string> splitAtLineFeeds(std::string_view text);

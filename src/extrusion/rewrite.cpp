@@ -12,8 +12,6 @@ namespace vorlane {
 
 namespace {
 
-constexpr float OTHER_MATERIAL_FIRST_INTERFACE_OOZE_DEPTH_GOAL_MM = 0.8f;
-constexpr float SAME_MATERIAL_FIRST_INTERFACE_OOZE_DEPTH_GOAL_MM = 0.25f;
 // Main support whose layer below lies lower than this is a first layer.
 constexpr float MAX_DEEMED_FIRST_LAYER_THICKNESS = 0.4f;
 constexpr float MIN_INTERFACE_LAYER_THICKNESS_MM = 0.05f;
@@ -22,11 +20,8 @@ constexpr float CLEARANCE_WINDOW_LAYERS = 1.25f;
 // Another material may be pushed out at twice the volume rate.
 constexpr float OTHER_TOOL_SPEED_NEED = 0.5f;
 
-constexpr float TOP_INFILL_EXTRUSION_BOOST = 1.25f;
 constexpr float REFERENCE_LAYER_THICKNESS_MM = 0.25f;
 constexpr float MIN_LINEAR_THICKNESS_FACTOR = 0.1f;
-// Feed rate (mm/min) at and above which sparse infill is not slowed for speed.
-constexpr float TOP_SPEED_FEED_RATE = 10000.0f;
 
 struct DrawLine {
     Vec2 origin;
@@ -136,8 +131,8 @@ bool boostSupportInterface(const PrintState& state, OutBuffer& out, std::vector<
     const bool mainIsFirstLayer = prevLayerHeightForMain < MAX_DEEMED_FIRST_LAYER_THICKNESS;
     // The same material on a first support layer gets no extra volume.
     const bool canBoostVolume = !(sameToolAsMainSupport && mainIsFirstLayer);
-    const float otherMaterialBoostFactor = OTHER_MATERIAL_FIRST_INTERFACE_OOZE_DEPTH_GOAL_MM / currentLayerThickness_MM;
-    const float sameMaterialBoostFactor = SAME_MATERIAL_FIRST_INTERFACE_OOZE_DEPTH_GOAL_MM / currentLayerThickness_MM;
+    const float otherMaterialBoostFactor = state.run.interfaceDepth_MM / currentLayerThickness_MM;
+    const float sameMaterialBoostFactor = state.run.interfaceDepthSame_MM / currentLayerThickness_MM;
     const float boostedFactor = sameToolAsMainSupport ? sameMaterialBoostFactor : otherMaterialBoostFactor;
     const float interfaceExtrusionFactor = canBoostVolume ? boostedFactor : 1.0f;
     const float layerThicknessSpeedFactor = 1.0f;
@@ -175,14 +170,14 @@ bool manageTopInfillDraw(const PrintState& state, OutBuffer& out, std::vector<Cr
     if (!anyCrossings && !exceptions) return false;
 
     const bool canBoostVolume = true;
-    const float boostedFactor = TOP_INFILL_EXTRUSION_BOOST;
+    const float boostedFactor = state.run.infillBoost;
     const float extrusionFactor = canBoostVolume ? boostedFactor : 1.0f;
     // Thinner layers and faster feed rates both call for slowing down.
     const float linearThicknessFactor =
         maxOf(MIN_LINEAR_THICKNESS_FACTOR, currentLayerThickness_MM / REFERENCE_LAYER_THICKNESS_MM);
     const float firstThicknessFactor = linearThicknessFactor * linearThicknessFactor;
     const float netSpeedFactorNeeded = firstThicknessFactor;
-    const float topSpeedFactor = minOf(1.0f, draw.currentF / TOP_SPEED_FEED_RATE);
+    const float topSpeedFactor = minOf(1.0f, draw.currentF / state.run.infillFullSpeed);
     const float extrusionBoostSpeedFactor = extrusionFactor;
     const float topInfillSpeedFactor = minOf(1.0f, extrusionBoostSpeedFactor * netSpeedFactorNeeded * topSpeedFactor);
     const float upperTopInfillSpeedFactor = minOf(1.0f, linearThicknessFactor * topSpeedFactor);

@@ -62,13 +62,26 @@ void writeXYEFDraw(OutBuffer& outFile, Vec2 xyDest, float e, float feedRate)
     endLine(outFile);
 }
 
+namespace {
+
+constexpr std::string_view FAN_RESTORE_COMMENT = " ; restore the fan in case tool change messed it up";
+
+} // namespace
+
 void writeFanControlLineForCurrentTool(OutBuffer& outFile, std::int32_t toolNumber, float speed)
 {
     if (toolNumber < 0) return;
     outFile.text += "M106 P";
     appendNumber(outFile.text, toolNumber);
     word(outFile.text, " S", speed);
-    outFile.text += " ; restore the fan in case tool change messed it up";
+    outFile.text += FAN_RESTORE_COMMENT;
+    endLine(outFile);
+}
+
+void writeFanControlLine(OutBuffer& outFile, float speed)
+{
+    word(outFile.text, "M106 S", speed);
+    outFile.text += FAN_RESTORE_COMMENT;
     endLine(outFile);
 }
 

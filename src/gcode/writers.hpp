@@ -23,7 +23,11 @@ template <typename... Parts> void writeTextLine(OutBuffer& outFile, const Parts&
     endLine(outFile);
 }
 
-// Writes nothing for a negative tool: there is no fan to address.
+// The fan restore after a tool change, addressing the tool's own fan by its
+// number. Writes nothing for a negative tool: there is no fan to address.
 void writeFanControlLineForCurrentTool(OutBuffer& outFile, std::int32_t toolNumber, float speed);
+// The same for the fan of the tool in use, as the slicer writes its own fan
+// lines: no fan number.
+void writeFanControlLine(OutBuffer& outFile, float speed);
 
 } // namespace vorlane

@@ -14,15 +14,6 @@ namespace vorlane {
 
 namespace {
 
-constexpr float PathWidth_MM = 0.35f;
-constexpr float nozzleDiameterForClearance_MM = 0.7f;
-constexpr float SafetyClearance_MM = 0.75f;
-// How far before an obstacle the nozzle must be up.
-constexpr float NOMINAL_MOVEMENT_CLEARANCE_NEEDED_MM =
-    PathWidth_MM * 0.5f + nozzleDiameterForClearance_MM * 0.5f + SafetyClearance_MM;
-// Run-in distance of the rise, scaled by the crossing angle.
-constexpr float NOMINAL_INITIAL_CLEARANCE_NEEDED_MM =
-    PathWidth_MM * 0.5f + nozzleDiameterForClearance_MM * 0.5f + SafetyClearance_MM / 4.0f;
 // Millimetres of travel excused per millimetre a crossed layer lies below the nozzle.
 constexpr float travelMMperDroolMM = 20.0f;
 constexpr float SPEED_FRACTION = 1.0f;
@@ -50,7 +41,8 @@ bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& consol
     travel.currentTool = state.currentTool;
 
     const float moveLength_MMSQ = move.xDistance * move.xDistance + move.yDistance * move.yDistance;
-    if (!(MIN_Z_LIFT_PATH_LENGTH_MM * MIN_Z_LIFT_PATH_LENGTH_MM < moveLength_MMSQ)) return false;
+    const RunSettings& settings = state.run;
+    if (!(settings.liftMinTravel_MM * settings.liftMinTravel_MM < moveLength_MMSQ)) return false;
 
     const float moveLength_MM = std::sqrt(moveLength_MMSQ);
     float closestLambda = FLOAT_MAX;
@@ -62,11 +54,11 @@ bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& consol
 
     const auto search = [&](const LayerCollection& layers, float& closest, float& closestDot) {
         if constexpr (keepAllOtherPerimIntersections)
-            return findClosestWithinHeightGather(layers, MIN_Z_CLEARANCE, minLambda, lambdaPerDroolMM, travel, closest,
-                                                 closestDot, furthestLambda, onlyCheckForOtherToolPaths,
+            return findClosestWithinHeightGather(layers, settings.liftHeight_MM, minLambda, lambdaPerDroolMM, travel,
+                                                 closest, closestDot, furthestLambda, onlyCheckForOtherToolPaths,
                                                  otherPerimIntersections);
         else
-            return findClosestWithinHeight(layers, MIN_Z_CLEARANCE, minLambda, travel, closest, closestDot,
+            return findClosestWithinHeight(layers, settings.liftHeight_MM, minLambda, travel, closest, closestDot,
                                            furthestLambda, onlyCheckForOtherToolPaths);
     };
     float mustLiftAmount_MM = search(state.layers.layerPerims, closestLambda, closestDotProduct);
@@ -85,8 +77,8 @@ bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& consol
     }
     if (!(mustLiftAmount_MM > 0)) return false;
 
-    const float minimalClearanceInLambdaTerms = NOMINAL_MOVEMENT_CLEARANCE_NEEDED_MM / moveLength_MM;
-    const float minimalMovementInLambdaTerms = NOMINAL_INITIAL_CLEARANCE_NEEDED_MM / moveLength_MM;
+    const float minimalClearanceInLambdaTerms = settings.movementClearance_MM / moveLength_MM;
+    const float minimalMovementInLambdaTerms = settings.initialClearance_MM / moveLength_MM;
     const float lineBackoffForPathAngle = angleFactor(closestDotProduct);
     const float adjustedClosestLambda = maxOf(
         closestLambda - minimalClearanceInLambdaTerms - lineBackoffForPathAngle * minimalMovementInLambdaTerms, 0.0f);
@@ -106,7 +98,7 @@ bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& consol
     } else if constexpr (keepAllOtherPerimIntersections) {
         // A band of adjacent other-colour paths where the rise would begin is
         // crossed anyway: rise after it, and be up by the first real gap.
-        const float pathWidthInLambdaTerms = PathWidth_MM / moveLength_MM;
+        const float pathWidthInLambdaTerms = settings.pathWidth_MM / moveLength_MM;
         std::stable_sort(otherPerimIntersections.begin(), otherPerimIntersections.end());
         float lastContiguousLambda = minLambdaForLift;
         float lastAngleFactor = NaN;
@@ -149,7 +141,7 @@ bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& consol
     if (liftLambda > maxLambdaForLift) liftLambda = maxLambdaForLift;
 
     const float xyFeedRate = at.currentF * SPEED_FRACTION;
-    const float zFeedRate = ZLiftFeedRate * SPEED_FRACTION;
+    const float zFeedRate = settings.liftFeedRate * SPEED_FRACTION;
     const Vec2 liftPoint1 = interp(travel.origin, travel.terminus, liftLambda);
     if (!(liftPoint1 == travel.origin)) writeXYMove(out, liftPoint1, xyFeedRate);
     if constexpr (findLastPathOfOurColor) {

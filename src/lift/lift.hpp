@@ -11,12 +11,9 @@
 
 namespace vorlane {
 
-inline constexpr float MIN_Z_CLEARANCE = 0.5f;
-inline constexpr float MIN_Z_LIFT_PATH_LENGTH_MM = 2.0f;
-inline constexpr float ZLiftFeedRate = 450.0f;
-
 // For the travel just classified in `state` (an XY move in the printing
-// chapter, not the first move after a tool change): writes the lifted travel
+// chapter, not the first move after a tool change), with the heights,
+// distances and feed rate of the run's settings: writes the lifted travel
 // and returns true when the nozzle must hop; writes nothing and returns false
 // when the travel can be copied as it is. `intersections` is scratch space.
 bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& console, bool debug,

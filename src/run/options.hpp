@@ -1,6 +1,8 @@
-// The command line: boolean switches anywhere among the arguments, matched
-// without regard to case, and the G-code file name.
+// The command line: switches and settings anywhere among the arguments, their
+// names matched without regard to case, and the G-code file name.
 #pragma once
+
+#include "state/run_settings.hpp"
 
 #include <stdexcept>
 #include <string>
@@ -17,6 +19,8 @@ struct RunOptions {
     bool option_NoAlterOrig = false;
     bool helpInformation = false;
     bool versionInformation = false;
+    // The settings that fit the rewrites to the printer, clearances derived.
+    RunSettings settings;
     // The arguments that are not options; the program itself first.
     std::vector<std::string> positional;
 };
@@ -30,8 +34,18 @@ struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Throws UsageError for an argument that starts with "-" and is no option.
-// Arguments after "--" are never options.
+// Throws UsageError for an argument that starts with "-" and is no option,
+// and for a setting's value that is missing, no number, out of its range, or
+// a word the setting does not know. A setting takes "--name=value" or
+// "--name value"; given twice, the last value holds. Arguments after "--"
+// are never options.
 RunOptions parseOptions(const std::vector<std::string>& arguments);
+
+// One line per setting for the help: its form, default and range.
+std::vector<std::string> settingsHelp();
+
+// The output's line naming the settings that differ from their defaults, in
+// the order of the help; empty when none does.
+std::string settingsLine(const RunSettings& settings);
 
 } // namespace vorlane

@@ -165,9 +165,12 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
     out.drain = drainToFile;
     out.destination = &outFile;
     writeTextLine(out, "; Vorlane ", versionID);
+    // A file says which settings made it what it is.
+    if (const std::string line = settingsLine(options.settings); !line.empty()) writeLine(out, line);
     if (options.option_Debug) selfCheck(console);
 
     LineLoop loop{{}, out, console, options.option_Debug, {}, {}};
+    loop.state.run = options.settings;
     try {
         std::string_view line;
         while (nextLine(in, line))
@@ -220,17 +223,20 @@ int runVorlane(const std::vector<std::string>& arguments, Console& console, cons
     try {
         options = parseOptions(arguments);
     } catch (const UsageError& e) {
-        sayError(console, concat("vorlane: ", e.what(), "\nusage: vorlane [", helpLine + 1, "] FILE.gcode"));
+        sayError(console, concat("vorlane: ", e.what(), "\nusage: vorlane [", helpLine + 1, "] [settings] FILE.gcode"));
         return 1;
     }
     if (options.helpInformation) {
         say(console, helpLine);
+        for (const std::string& line : settingsHelp())
+            say(console, line);
         return 0;
     }
     // The banner above is the version line.
     if (options.versionInformation) return 0;
     if (options.positional.size() <= fileNameArgNumber) {
-        sayError(console, concat("vorlane: no G-code file given\nusage: vorlane [", helpLine + 1, "] FILE.gcode"));
+        sayError(console,
+                 concat("vorlane: no G-code file given\nusage: vorlane [", helpLine + 1, "] [settings] FILE.gcode"));
         return 1;
     }
     try {

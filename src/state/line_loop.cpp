@@ -95,12 +95,27 @@ void handleDraw(LineLoop& loop, bool rewritable)
     collectDraw(s.layers, {s.section, s.currentTool, s.moves.currentX, s.moves.currentY, s.moves.currentZ},
                 s.move.beginDraw, s.toolForMain, s.toolForInfill);
     if (!rewritable) return;
-    if (boostFirstInterfaceLayerOnMainSupport && s.section == DrawType::SupportInterface) {
+    if (boostFirstInterfaceLayerOnMainSupport && s.section == DrawType::SupportInterface && !s.run.noInterfaceBoost) {
         const RewriteTimer timer(loop.rewriteNanoseconds);
         if (boostSupportInterface(s, loop.out, loop.crossings)) s.writeTheLine = false;
-    } else if (boostFirstInfillOverBulkInfill && s.section == DrawType::TopInfill) {
+    } else if (boostFirstInfillOverBulkInfill && s.section == DrawType::TopInfill && !s.run.noInfillBoost) {
         const RewriteTimer timer(loop.rewriteNanoseconds);
         if (manageTopInfillDraw(s, loop.out, loop.crossings)) s.writeTheLine = false;
+    }
+}
+
+void restoreFan(const PrintState& s, OutBuffer& out)
+{
+    switch (s.run.fanRestore) {
+    case FanRestore::Tool:
+        writeFanControlLineForCurrentTool(out, s.currentTool, s.currentKisslicerFanSpeed);
+        break;
+    case FanRestore::Plain:
+        // Like the other form, nothing for a tool that has no fan to address.
+        if (s.currentTool >= 0) writeFanControlLine(out, s.currentKisslicerFanSpeed);
+        break;
+    case FanRestore::Off:
+        break;
     }
 }
 
@@ -114,7 +129,7 @@ void handleMoveLine(LineLoop& loop, std::string_view line)
         (s.move.xDistance != 0.0f || s.move.yDistance != 0.0f))
         refuseLine(s, "absolute extrusion (M82) is in effect; Vorlane needs relative extrusion (M83)");
     if (!s.seenFanControlAfterToolChange) {
-        writeFanControlLineForCurrentTool(loop.out, s.currentTool, s.currentKisslicerFanSpeed);
+        restoreFan(s, loop.out);
         s.seenFanControlAfterToolChange = true;
     }
     // A lifted travel is written in absolute coordinates and with the
@@ -124,7 +139,7 @@ void handleMoveLine(LineLoop& loop, std::string_view line)
     if (s.move.pathType == PathType::XYDraw) {
         handleDraw(loop, rewritable);
     } else if (s.move.pathType == PathType::XYMove && s.chapter == Chapter::Printing && s.seenMoveAfterToolchange &&
-               rewritable && s.moves.feedRateSeen) {
+               rewritable && s.moves.feedRateSeen && !s.run.noLift) {
         const RewriteTimer timer(loop.rewriteNanoseconds);
         if (liftTravelIfNeeded(s, loop.out, loop.console, loop.debug, loop.intersections)) s.writeTheLine = false;
     }

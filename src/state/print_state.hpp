@@ -4,6 +4,7 @@
 
 #include "gcode/move.hpp"
 #include "paths/layers.hpp"
+#include "state/run_settings.hpp"
 #include "state/settings.hpp"
 
 #include <array>
@@ -31,6 +32,9 @@ struct PrintState {
     // Cleared by a rewrite that has written the line's replacement.
     bool writeTheLine = true;
     Chapter chapter = Chapter::Preamble;
+    // What the command line set for this run.
+    RunSettings run;
+    // The slicer's settings, from the file's header.
     Settings settings;
     DrawType section = DrawType::None;
     std::int32_t currentTool = 0;

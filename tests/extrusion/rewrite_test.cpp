@@ -1,6 +1,9 @@
 // The support-interface and sparse-infill rewrites end to end: small
 // Kisslicer-style files under data/extrusion run through the real executable,
 // compared byte for byte with the text derived by hand beside each of them.
+// With settings on the command line, the same files (and the lift fixtures)
+// come out as data/settings says, and the output checker holds.
+#include "output_checker.hpp"
 #include "support.hpp"
 
 #include <gtest/gtest.h>
@@ -16,6 +19,11 @@ namespace {
 struct Fixture {
     const char* name;
     const char* rule; // what the expected text guards
+    // Settings given on the command line; their expected text is
+    // data/settings/<expected>.expected, and `name` may be a lift fixture's
+    // ("lift/NAME").
+    std::vector<std::string> options = {};
+    const char* expected = nullptr;
 };
 
 const Fixture fixtures[] = {
@@ -59,9 +67,57 @@ const Fixture fixtures[] = {
      "factor: F100.801, not F100.8"},
     {"topinfill_zero_thickness",
      "a layer thickness of 0 gives sparse infill an empty window: the line passes through unchanged"},
+    {"interface_worked_example",
+     "the plain fan restore names no fan: M106 S0",
+     {"--fan-restore=plain"},
+     "fan_restore_plain"},
+    {"interface_worked_example", "no fan restore at all", {"--fan-restore=OFF"}, "fan_restore_off"},
+    {"lift/band_then_gap",
+     "the travel rises to 0.8 above the crossed paths: Z1.8",
+     {"--lift-height=0.8"},
+     "lift_height"},
+    {"lift/band_then_gap",
+     "a travel of exactly the minimum length is not lifted",
+     {"--lift-min-travel=20"},
+     "lift_min_travel"},
+    {"lift/band_then_gap", "the nozzle comes back down at F600", {"--lift-feed", "600"}, "lift_feed"},
+    {"lift/band_then_gap",
+     "paths 0.5 wide: clearance 1.35 and run-in 0.7875 mm, so up by 0.5 - 0.0675 (X8.65), rise from 0.139375 "
+     "(X2.7875)",
+     {"--path-width=0.5"},
+     "path_width"},
+    {"lift/band_then_gap",
+     "a tip of 0.4: clearance 1.125 and run-in 0.5625 mm, so up by 0.44375 (X8.875), rise from 0.128125 (X2.5625)",
+     {"--nozzle-tip=0.4"},
+     "nozzle_tip"},
+    {"lift/band_then_gap", "no travel is lifted", {"--no-lift"}, "no_lift"},
+    {"interface_worked_example",
+     "an ooze depth of 0.6 over 0.2 mm: factor 3 at 2/3 of the feed rate (F800)",
+     {"--interface-depth=0.6"},
+     "interface_depth"},
+    {"interface_same_tool_not_first_layer",
+     "the same tool's depth of 0.3 over 0.2 mm: factor 1.5 at F800",
+     {"--interface-depth-same=0.3"},
+     "interface_depth_same"},
+    {"interface_worked_example", "support interface is copied", {"--no-interface-boost"}, "no_interface_boost"},
+    {"topinfill_over_stacked", "E x1.5 at 1.5 x 0.3 of F3000 (F1350)", {"--infill-boost=1.5"}, "infill_boost"},
+    {"topinfill_over_stacked",
+     "full speed from F5000: 1.25 x 3000/5000 of F3000 (F2250)",
+     {"--infill-full-speed=5000"},
+     "infill_full_speed"},
+    {"topinfill_over_stacked", "sparse infill is copied", {"--no-infill-boost"}, "no_infill_boost"},
 };
 
-std::string dataFile(const std::string& name) { return std::string(VORLANE_TEST_DATA) + "/extrusion/" + name; }
+std::string dataFile(const std::string& name)
+{
+    return std::string(VORLANE_TEST_DATA) + (name.starts_with("lift/") ? "/" : "/extrusion/") + name;
+}
+
+std::string expectedFile(const Fixture& fixture)
+{
+    return fixture.expected ? std::string(VORLANE_TEST_DATA) + "/settings/" + fixture.expected + ".expected"
+                            : dataFile(std::string(fixture.name) + ".expected");
+}
 
 class RewriteFixture : public testing::TestWithParam<Fixture> {};
 
@@ -69,26 +125,34 @@ TEST_P(RewriteFixture, OutputIsTheTextDerivedByHand)
 {
     const Fixture& fixture = GetParam();
     const std::string input = readFile(dataFile(std::string(fixture.name) + ".gcode"));
-    const std::string expected = readFile(dataFile(std::string(fixture.name) + ".expected"));
+    const std::string expected = readFile(expectedFile(fixture));
     ASSERT_TRUE(input.starts_with("; ")) << fixture.name << ".gcode is missing or does not start with its comment";
-    ASSERT_FALSE(expected.empty()) << fixture.name << ".expected is missing";
-    EXPECT_EQ(processWithExecutable(input), expected) << fixture.rule;
+    ASSERT_FALSE(expected.empty()) << expectedFile(fixture) << " is missing";
+    const std::string output = processWithExecutable(input, nullptr, fixture.options);
+    EXPECT_EQ(output, expected) << fixture.rule;
+    EXPECT_EQ(joined(checkOutput(input, output)), "") << "the output checker reads the settings line";
 }
 
 INSTANTIATE_TEST_SUITE_P(Extrusion, RewriteFixture, testing::ValuesIn(fixtures),
-                         [](const testing::TestParamInfo<Fixture>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<Fixture>& info) {
+                             return std::string(info.param.expected ? info.param.expected : info.param.name);
+                         });
 
 TEST(RewriteFixtures, EveryFileInTheFolderIsRun)
 {
     std::set<std::string> listed;
     for (const Fixture& f : fixtures)
-        listed.insert(f.name);
+        listed.insert(f.expected ? "settings/" + std::string(f.expected) : "extrusion/" + std::string(f.name));
     std::set<std::string> found;
-    for (const auto& entry : std::filesystem::directory_iterator(dataFile(""))) {
-        const std::filesystem::path& p = entry.path();
-        if (p.extension() == ".gcode" || p.extension() == ".expected") found.insert(p.stem().string());
+    for (const std::string folder : {"extrusion", "settings"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(std::string(VORLANE_TEST_DATA) + "/" + folder)) {
+            const std::filesystem::path& p = entry.path();
+            if (p.extension() == ".gcode" || p.extension() == ".expected")
+                found.insert(folder + "/" + p.stem().string());
+        }
     }
-    EXPECT_EQ(found, listed) << "each NAME.gcode with its NAME.expected is listed in the fixture table";
+    EXPECT_EQ(found, listed) << "each NAME.gcode with its NAME.expected, and each settings/NAME.expected, is listed in "
+                                "the fixture table";
 }
 
 } // namespace

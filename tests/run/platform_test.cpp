@@ -19,6 +19,57 @@ TEST(Options, SwitchesAnywhereInAnyCaseAndPositionalArgumentsInOrder)
     EXPECT_THROW(parseOptions({"vorlane", "--debugger"}), UsageError) << "options match whole words";
 }
 
+TEST(Options, SettingsTakeAValueEitherWayAndTheLastOneHolds)
+{
+    const RunOptions o = parseOptions({"vorlane", "--Lift-Height=0.6", "a.gcode", "--lift-feed", "600", "--no-lift",
+                                       "--fan-restore", "PLAIN", "--lift-feed=500", "--path-width=0.5"});
+    EXPECT_EQ(o.settings.liftHeight_MM, 0.6f);
+    EXPECT_EQ(o.settings.liftFeedRate, 500.0f) << "given twice, the last value holds";
+    EXPECT_TRUE(o.settings.noLift);
+    EXPECT_EQ(o.settings.fanRestore, FanRestore::Plain);
+    EXPECT_EQ(o.positional, (std::vector<std::string>{"vorlane", "a.gcode"})) << "a value is no file name";
+    EXPECT_EQ(o.settings.movementClearance_MM, 0.5f * 0.5f + 0.7f * 0.5f + 0.75f) << "derived from the path width";
+    EXPECT_EQ(settingsLine(o.settings), "; Vorlane settings: fan-restore=plain lift-height=0.6 lift-feed=500 "
+                                        "path-width=0.5 no-lift")
+        << "in the table's order, numbers in the program's number text";
+    EXPECT_EQ(settingsLine(parseOptions({"vorlane", "--lift-height=0.50", "--fan-restore=tool"}).settings), "")
+        << "defaults given explicitly name nothing";
+}
+
+TEST(Options, RefusedSettings)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        std::string message;
+    } rows[] = {
+        {{"--lift-height=9"}, "option --lift-height: 9 is outside 0.05 to 5"},
+        {{"--lift-height=0.04"}, "option --lift-height: 0.04 is outside 0.05 to 5"},
+        {{"--lift-min-travel=-1"}, "option --lift-min-travel: -1 is outside 0 to 1000"},
+        {{"--lift-feed=100001"}, "option --lift-feed: 100001 is outside 10 to 100000"},
+        {{"--infill-boost=0.9"}, "option --infill-boost: 0.9 is outside 1 to 5"},
+        {{"--nozzle-tip=1e39"}, "option --nozzle-tip: '1e39' is not a number; 0.05 to 10 is accepted"},
+        {{"--path-width=nan"}, "option --path-width: 'nan' is not a number; 0.05 to 5 is accepted"},
+        {{"--interface-depth="}, "option --interface-depth: '' is not a number; 0.01 to 5 is accepted"},
+        {{"--infill-full-speed", "fast"},
+         "option --infill-full-speed: 'fast' is not a number; 1 to 100000 is accepted"},
+        {{"--interface-depth-same"}, "option --interface-depth-same needs a value: 0.01 to 5"},
+        {{"--fan-restore=p"}, "option --fan-restore: 'p' is not tool, plain or off"},
+        {{"--fan-restore"}, "option --fan-restore needs a value: tool, plain or off"},
+        {{"--no-lift=yes"}, "option --no-lift takes no value"},
+        {{"--lift-heights=1"}, "unknown option '--lift-heights=1'"},
+    };
+    for (const auto& row : rows) {
+        std::vector<std::string> arguments{"vorlane", "a.gcode"};
+        arguments.insert(arguments.end(), row.arguments.begin(), row.arguments.end());
+        try {
+            parseOptions(arguments);
+            ADD_FAILURE() << row.message << ": accepted";
+        } catch (const UsageError& e) {
+            EXPECT_EQ(std::string(e.what()), row.message);
+        }
+    }
+}
+
 TEST(WindowsNames, LongPathForm)
 {
     const std::string longRooted = "C:\\" + std::string(237, 'a');  // 240 units

@@ -77,6 +77,7 @@ TEST(Run, HelpAndVersionTouchNothing)
     TempDir dir;
     const std::string input = dir.file("part.gcode");
     writeFile(input, sample);
+    // Then one line per setting, with its default and range.
     const std::string help = banner + " options --duet --debug --lua --waitforkey --noalter --version\n";
     const struct {
         std::string option, out;
@@ -84,7 +85,15 @@ TEST(Run, HelpAndVersionTouchNothing)
     for (const auto& s : switches) {
         const RunResult run = runVorlane({input, s.option, "--debug"});
         EXPECT_EQ(run.status, 0) << s.option;
-        EXPECT_EQ(run.out, s.out) << s.option << " prints the banner line once";
+        const bool isHelp = s.out == help;
+        EXPECT_EQ(run.out.substr(0, isHelp ? help.size() : std::string::npos), s.out)
+            << s.option << " prints the banner line once";
+        if (isHelp) {
+            const std::vector<std::string> settings = splitAtLineFeeds(run.out.substr(help.size()));
+            EXPECT_EQ(settings.size(), 13u) << run.out;
+            EXPECT_EQ(settings.at(1), "  --lift-height=MM                default 0.5, 0.05 to 5: the height a lifted "
+                                      "travel keeps above the paths it crosses");
+        }
         EXPECT_EQ(readFile(input), sample);
         EXPECT_FALSE(exists(input + "d")) << s.option << " processes no file";
     }
@@ -104,6 +113,12 @@ TEST(Run, UnknownOptionOrNoFileEndsBeforeAnyFileIsOpened)
     const RunResult none = runVorlane({"--debug"});
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.err.find("no G-code file given"), std::string::npos) << none.err;
+
+    const RunResult outside = runVorlane({input, "--lift-height", "9"});
+    EXPECT_EQ(outside.status, 1);
+    EXPECT_EQ(outside.err.substr(0, outside.err.find('\n')), "vorlane: option --lift-height: 9 is outside 0.05 to 5");
+    EXPECT_EQ(readFile(input), sample) << "a refused setting ends the run before any file is opened";
+    EXPECT_FALSE(exists(input + "d"));
 }
 
 TEST(Run, MissingFileIsReportedByItsAbsoluteNameAndWaitsForEnter)

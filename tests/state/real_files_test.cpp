@@ -104,6 +104,19 @@ TEST(RealFiles, ProcessedWithOnlyAnnouncedChangesOrRefusedWhenAbsolute)
         writeFile(input, original);
         const RunResult run = runVorlane({"--debug", input});
         const bool absolute = original.find("\nM82") != std::string::npos;
+        if (!absolute) {
+            // Every setting given at its default changes no byte.
+            const std::string plain = readOutput(input + "d");
+            ASSERT_EQ(
+                runVorlane({"--debug", "--fan-restore=tool", "--lift-height=0.5", "--lift-min-travel=2",
+                            "--lift-feed=450", "--path-width=0.35", "--nozzle-tip=0.7", "--interface-depth=0.8",
+                            "--interface-depth-same=0.25", "--infill-boost=1.25", "--infill-full-speed=10000", input})
+                    .status,
+                0);
+            const auto withoutTimes = [](const std::string& text) { return text.substr(0, text.rfind("; Lua")); };
+            EXPECT_TRUE(withoutTimes(readOutput(input + "d")) == withoutTimes(plain))
+                << "the defaults given explicitly give the same bytes";
+        }
         EXPECT_EQ(readFile(input), original) << "the input is never changed in debug mode";
         if (absolute) {
             EXPECT_EQ(run.status, 1);
