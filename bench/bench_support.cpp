@@ -102,7 +102,7 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool pla
     std::int64_t rewriteNanoseconds = 0;
     LoopFigures figures;
     {
-        LineLoop loop{{}, out.buffer, console, false, {}, {}};
+        LineLoop loop{{}, out.buffer, console, false, {}, {}, {}};
         loop.rewriteNanoseconds = &rewriteNanoseconds;
         setSearchWalk(loop.state.layers, plainWalk ? SearchWalk::Plain : SearchWalk::Indexed);
         std::string_view line;

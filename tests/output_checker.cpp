@@ -28,6 +28,7 @@ constexpr std::string_view RESTORE_COMMENT = " ; restore the fan in case tool ch
 constexpr std::string_view BED_COMMENT = " ; we use higher of the two materials' bed temps";
 constexpr std::string_view FINISH_COMMENT = "; finish off - emitting with factor of ";
 constexpr std::string_view SETTINGS_LINE = "; Vorlane settings: ";
+constexpr std::string_view SUMMARY_LINE = "; Vorlane summary: ";
 // Below this a feed rate scaled in floats loses its digits (subnormal
 // numbers): ratios of such feed rates are not checked.
 constexpr double MIN_CHECKED_FEED_RATE = 1e-6;
@@ -647,6 +648,7 @@ class Checker {
         }
         const std::string raised = "M" + g(*m) + " S" + g(maxTemp) + std::string(BED_COMMENT);
         if (outputAt(next_) == raised) {
+            if (counts_.bedLines == 0) counts_.firstBed = g(*s) + "->" + g(maxTemp);
             ++counts_.bedLines;
             ++next_;
             return;
@@ -908,8 +910,10 @@ class Checker {
         const double interfaceSpeed = std::min(1.0, 1 / (need * factors.factor));
         const bool isInterface = &kind == &interfaceRewrite;
 
+        int& kindDraws = isInterface ? counts_.interfaceDraws : counts_.infillDraws;
         if (outputAt(next_) == std::string(kind.wholeAnnouncement) + announcement) {
             ++counts_.wholeDraws;
+            ++kindDraws;
             Piece draw;
             if (!readDraw(next_ + 1, draw, rewrite)) return;
             if (!outputAt(next_ + 1).starts_with(endText))
@@ -971,6 +975,8 @@ class Checker {
             return;
         }
         counts_.pieces += static_cast<int>(pieces.size());
+        ++kindDraws;
+        if (pieces.size() >= 2) ++(isInterface ? counts_.interfaceSplit : counts_.infillSplit);
         // The line's feed rate back when the finish changed it.
         const std::string restore = "G1 F" + fText;
         // The program compares the floats: F -0 and F 0 are one feed rate.
@@ -1066,7 +1072,6 @@ std::vector<std::string> checkOutput(std::string_view inputText, std::string_vie
                                      CheckCounts* counts)
 {
     std::vector<std::string> problems;
-    CheckCounts ignored;
     if (!outputText.empty() && !outputText.ends_with('\n'))
         problems.push_back("the output's last line has no line end");
     std::vector<std::string_view> out = outputLines(outputText);
@@ -1090,6 +1095,12 @@ std::vector<std::string> checkOutput(std::string_view inputText, std::string_vie
         out = std::vector<std::string_view>(out.begin() + 1, out.end() - 2);
         offset = 1;
     }
+    // The summary comment, at the end; compared once the checker has counted.
+    std::optional<std::string_view> summary;
+    if (!out.empty() && out.back().starts_with(SUMMARY_LINE)) {
+        summary = out.back();
+        out.pop_back();
+    }
     RunValues run;
     if (!out.empty() && out.front().starts_with(SETTINGS_LINE)) {
         std::string problem;
@@ -1100,8 +1111,88 @@ std::vector<std::string> checkOutput(std::string_view inputText, std::string_vie
         out.erase(out.begin());
         ++offset;
     }
-    Checker(inputLines(inputText), std::move(out), offset, run, counts ? *counts : ignored, problems).run();
+    CheckCounts found;
+    Checker(inputLines(inputText), std::move(out), offset, run, found, problems).run();
+    const std::string expected = std::string(SUMMARY_LINE) + "lifted=" + std::to_string(found.liftedTravels) +
+                                 " interface=" + std::to_string(found.interfaceDraws) +
+                                 " interface_split=" + std::to_string(found.interfaceSplit) +
+                                 " infill=" + std::to_string(found.infillDraws) +
+                                 " infill_split=" + std::to_string(found.infillSplit) +
+                                 " fan_restores=" + std::to_string(found.fanRestores) + " bed=" + found.firstBed;
+    if (summary && problems.empty() && *summary != expected)
+        problems.push_back("the summary `" + std::string(*summary) + "` does not count what the output holds: `" +
+                           expected + "`");
+    if (counts) {
+        CheckCounts& total = *counts;
+        total.liftedTravels += found.liftedTravels;
+        total.wholeDraws += found.wholeDraws;
+        total.splitDraws += found.splitDraws;
+        total.pieces += found.pieces;
+        total.fanRestores += found.fanRestores;
+        total.bedLines += found.bedLines;
+        total.interfaceDraws += found.interfaceDraws;
+        total.interfaceSplit += found.interfaceSplit;
+        total.infillDraws += found.infillDraws;
+        total.infillSplit += found.infillSplit;
+        if (total.firstBed == "unchanged") total.firstBed = found.firstBed;
+    }
     return problems;
+}
+
+double printMinutes(std::string_view text)
+{
+    float x = 0, y = 0, z = 0, f = 0;
+    bool relative = false, feedRateSeen = false;
+    double minutes = 0;
+    for (const std::string_view line : inputLines(text)) {
+        std::size_t i = 0;
+        while (i < line.size() && isSpace(line[i]))
+            ++i;
+        if (line.substr(i, 3) == "G90" || line.substr(i, 3) == "G91") {
+            const char after = i + 3 < line.size() ? line[i + 3] : ' ';
+            if (!isDigit(after) && after != '.') relative = line[i + 2] == '1';
+        }
+        if (!isMoveLine(line)) continue;
+        const Words words = readWords(line);
+        const auto follow = [&](char letter, float value) {
+            const std::optional<float> word = words[letter];
+            return !word ? value : relative ? value + *word : *word;
+        };
+        const float nx = follow('X', x), ny = follow('Y', y), nz = follow('Z', z);
+        if (words['F']) {
+            f = *words['F'];
+            feedRateSeen = true;
+        }
+        if (feedRateSeen && f > 0)
+            minutes +=
+                std::sqrt(std::pow(double(nx) - x, 2) + std::pow(double(ny) - y, 2) + std::pow(double(nz) - z, 2)) / f;
+        x = nx;
+        y = ny;
+        z = nz;
+    }
+    return minutes;
+}
+
+std::string summaryLineFor(std::string_view inputText, std::string_view outputText, long long lines)
+{
+    CheckCounts c;
+    checkOutput(inputText, outputText, OutputForm::Lines, &c);
+    const double before = printMinutes(inputText);
+    double added = printMinutes(outputText) - before;
+    // Sums of the same moves in another order differ in their last bits.
+    if (std::fabs(added) < 1e-9) added = 0;
+    char time[64];
+    if (before > 0)
+        std::snprintf(time, sizeof time, "%+.1f min (%+.1f %%)", added, 100 * added / before);
+    else
+        std::snprintf(time, sizeof time, "%+.1f min (n/a)", added);
+    const auto n = [](int v) { return std::to_string(v); };
+    return "Vorlane v0024: " + n(c.liftedTravels) + " travels lifted, " + n(c.interfaceDraws) +
+           " interface draws rewritten (" + n(c.interfaceSplit) + " split), " + n(c.infillDraws) +
+           " infill draws rewritten (" + n(c.infillSplit) + " split), " + n(c.fanRestores) + " fan restores, " +
+           (c.firstBed == "unchanged" ? "bed unchanged"
+                                      : "bed " + c.firstBed.replace(c.firstBed.find("->"), 2, " -> ") + " C") +
+           "; print time " + time + "; " + std::to_string(lines) + " lines in <t> s";
 }
 
 std::vector<std::string> checkOutput(std::string_view inputText, std::string_view outputText, int* liftedTravels)

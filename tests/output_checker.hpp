@@ -28,17 +28,34 @@ struct CheckCounts {
     int pieces = 0;     // draws written for the split draws, their finishes included
     int fanRestores = 0;
     int bedLines = 0;
+    // Per kind: draws rewritten, and those written as two or more draw lines.
+    int interfaceDraws = 0, interfaceSplit = 0;
+    int infillDraws = 0, infillSplit = 0;
+    std::string firstBed = "unchanged"; // "60->70": the first raised bed line, before and after
 };
 
 // What is wrong with `outputText` as the program's output for `inputText`;
 // empty when everything holds. After a line that cannot be lined up with the
-// input the check stops, so the first problem is the one to read.
+// input the check stops, so the first problem is the one to read. A whole file
+// ends with its summary comment before the timing lines; the processed lines
+// may; either way its counts must be the checker's own. `counts` adds up
+// over calls.
 std::vector<std::string> checkOutput(std::string_view inputText, std::string_view outputText, OutputForm form,
                                      CheckCounts* counts = nullptr);
 
 // The processed lines only, counting the lifted travels checked.
 std::vector<std::string> checkOutput(std::string_view inputText, std::string_view outputText,
                                      int* liftedTravels = nullptr);
+
+// The print time estimate of G-code text in minutes: each G1 line's XYZ
+// length over its feed rate, moves before the first feed rate left out, G91
+// followed; read with the checker's own readers.
+double printMinutes(std::string_view text);
+
+// The console's summary line the program must print for a run whose input
+// and output are these, counted and timed by the checker; its pass time
+// written "<t>".
+std::string summaryLineFor(std::string_view inputText, std::string_view outputText, long long lines);
 
 // The problems, one a line.
 std::string joined(const std::vector<std::string>& problems);

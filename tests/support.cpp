@@ -282,6 +282,16 @@ RunResult runVorlane(const std::vector<std::string>& arguments, std::string_view
     result.status = waitForExit(run);
     result.out = fromPlatformText(readFile(files.out));
     result.err = fromPlatformText(readFile(files.err));
+    const std::string start = "Vorlane v0024: ";
+    const std::size_t at = result.out.starts_with(start) ? 0 : result.out.find("\n" + start);
+    if (at != std::string::npos) {
+        const std::size_t begin = at == 0 ? 0 : at + 1;
+        const std::size_t end = result.out.find('\n', begin);
+        result.summary = result.out.substr(begin, end - begin);
+        result.out.replace(begin, end - begin, SUMMARY_MARK);
+        const std::size_t seconds = result.summary.rfind(" lines in ");
+        if (seconds != std::string::npos) result.summary.replace(seconds + 10, std::string::npos, "<t> s");
+    }
     return result;
 }
 
@@ -315,7 +325,7 @@ LoopResult runLoop(std::string_view gcode, bool debug)
     console.out = std::tmpfile();
     console.in = std::fopen(NULL_DEVICE, "r");
     {
-        LineLoop loop{{}, out, console, debug, {}, {}};
+        LineLoop loop{{}, out, console, debug, {}, {}, {}};
         std::size_t begin = 0;
         while (begin < gcode.size()) {
             std::size_t end = gcode.find('\n', begin);

@@ -50,7 +50,11 @@ struct RunResult {
     int status = -1; // exit status 0..255
     std::string out; // standard output and error as LF text
     std::string err;
+    // The summary line, its pass time written "<t>"; in `out` it stands as
+    // SUMMARY_MARK, so that exact texts keep its place but not its numbers.
+    std::string summary;
 };
+inline constexpr std::string_view SUMMARY_MARK = "{summary}";
 
 // Runs the vorlane executable with these arguments (the program name is
 // added), standard input `input`, in folder `cwd` (the test's own when empty),

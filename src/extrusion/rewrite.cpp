@@ -68,8 +68,10 @@ void writeWholeDraw(OutBuffer& out, const DrawLine& draw, std::string_view comme
 // Walks the crossings in lambda order. A boosted stretch runs from where the
 // boosted kind is first met to the next other crossing; a plain stretch from
 // there to the last other crossing before the boosted kind is met again.
-void writeSplitDraw(OutBuffer& out, const DrawLine& draw, std::vector<Crossing>& crossings, const SplitRule& rule)
+// Returns how many draw lines it wrote: the pieces and the finish.
+int writeSplitDraw(OutBuffer& out, const DrawLine& draw, std::vector<Crossing>& crossings, const SplitRule& rule)
 {
+    int drawLines = 1;
     writeTextLine(out, "; original line:", draw.text);
     std::stable_sort(crossings.begin(), crossings.end());
     DrawType prevFoundType = DrawType::None;
@@ -83,6 +85,7 @@ void writeSplitDraw(OutBuffer& out, const DrawLine& draw, std::vector<Crossing>&
             writeXYEFDraw(out, mainSegBeginPoint, draw.currentE * emittedSegmentLengthFraction,
                           draw.currentF * rule.plainSpeedFactor);
             lastEmittedLambda = foundLambda;
+            ++drawLines;
         }
         if (c.drawType != rule.boostedKind && prevFoundType == rule.boostedKind) {
             const Vec2 segBeginPoint = interp(draw.origin, draw.terminus, c.lambda);
@@ -92,6 +95,7 @@ void writeSplitDraw(OutBuffer& out, const DrawLine& draw, std::vector<Crossing>&
                           draw.currentE * emittedSegmentLengthFraction * rule.boostedExtrusionFactor,
                           draw.currentF * rule.boostedSpeedFactor);
             lastEmittedLambda = c.lambda;
+            ++drawLines;
         }
         foundLambda = c.lambda;
         prevFoundType = c.drawType;
@@ -106,11 +110,20 @@ void writeSplitDraw(OutBuffer& out, const DrawLine& draw, std::vector<Crossing>&
     // The slicer writes F only on a path's first draw: give the rest of the
     // path its own feed rate back.
     if (finishFeedRate != draw.currentF) writeFeedRate(out, draw.currentF);
+    return drawLines;
+}
+
+// A draw rewritten, and whether as two or more draw lines.
+void countRewrite(long long& draws, long long& split, int drawLines)
+{
+    ++draws;
+    if (drawLines >= 2) ++split;
 }
 
 } // namespace
 
-bool boostSupportInterface(const PrintState& state, OutBuffer& out, std::vector<Crossing>& crossings)
+bool boostSupportInterface(const PrintState& state, OutBuffer& out, std::vector<Crossing>& crossings,
+                           RunResults& results)
 {
     const DrawLine draw = drawLineOf(state);
     const int currentTool = state.currentTool;
@@ -143,19 +156,22 @@ bool boostSupportInterface(const PrintState& state, OutBuffer& out, std::vector<
     writeTextLine(out, "; Interface Crosses Main: ", "sameToolAsMainSupport: ", sameToolAsMainSupport,
                   " mainIsFirstLayer: ", mainIsFirstLayer, " canBoostVolume: ", canBoostVolume,
                   " boostedFactor: ", boostedFactor, " prevLayerHeight for Main: ", prevLayerHeightForMain);
+    int drawLines = 1;
     if (!exceptions) {
         writeWholeDraw(out, draw,
                        "; boosted Interface over all-Main Support - original line:", interfaceExtrusionFactor,
                        interfaceExtrusionSpeedFactor);
     } else {
-        writeSplitDraw(out, draw, crossings,
-                       {DrawType::SupportMain, interfaceExtrusionFactor, interfaceExtrusionSpeedFactor, 1.0f,
-                        "; found Main so emitting vanilla:", "; found other so emitting boosted Interface:"});
+        drawLines =
+            writeSplitDraw(out, draw, crossings,
+                           {DrawType::SupportMain, interfaceExtrusionFactor, interfaceExtrusionSpeedFactor, 1.0f,
+                            "; found Main so emitting vanilla:", "; found other so emitting boosted Interface:"});
     }
+    countRewrite(results.interfaceDraws, results.interfaceSplit, drawLines);
     return true;
 }
 
-bool manageTopInfillDraw(const PrintState& state, OutBuffer& out, std::vector<Crossing>& crossings)
+bool manageTopInfillDraw(const PrintState& state, OutBuffer& out, std::vector<Crossing>& crossings, RunResults& results)
 {
     const DrawLine draw = drawLineOf(state);
     const float currentLayerThickness_MM = state.layerThicknessForTool.at(static_cast<std::size_t>(state.currentTool));
@@ -185,15 +201,18 @@ bool manageTopInfillDraw(const PrintState& state, OutBuffer& out, std::vector<Cr
     writeTextLine(out, "; TopInfill Crosses StackedInfilln: ", " canBoostVolume: ", canBoostVolume,
                   " boostedFactor: ", boostedFactor,
                   " prevLayerHeight for Infill: ", prevLayerHeightForTool(state, state.toolForInfill));
+    int drawLines = 1;
     if (!exceptions) {
         writeWholeDraw(out, draw, "; boosted TopInfill over all-Stacked Infill - original line:", extrusionFactor,
                        topInfillSpeedFactor);
     } else {
-        writeSplitDraw(out, draw, crossings,
-                       {DrawType::StackedInfill, extrusionFactor, topInfillSpeedFactor, upperTopInfillSpeedFactor,
-                        "; found StackedInfill so emitting nominally slowed vanilla to get there:",
-                        "; found other so emitting boosted TopInfill:"});
+        drawLines =
+            writeSplitDraw(out, draw, crossings,
+                           {DrawType::StackedInfill, extrusionFactor, topInfillSpeedFactor, upperTopInfillSpeedFactor,
+                            "; found StackedInfill so emitting nominally slowed vanilla to get there:",
+                            "; found other so emitting boosted TopInfill:"});
     }
+    countRewrite(results.infillDraws, results.infillSplit, drawLines);
     return true;
 }
 

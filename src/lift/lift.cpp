@@ -29,7 +29,7 @@ float angleFactor(float dotProduct) { return 1.0f / maxOf(ANGLE_FLOOR, std::sqrt
 } // namespace
 
 bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& console, bool debug,
-                        std::vector<Intersection>& otherPerimIntersections)
+                        std::vector<Intersection>& otherPerimIntersections, RunResults& results)
 {
     const MoveResult& move = state.move;
     const MoveState& at = state.moves;
@@ -154,6 +154,7 @@ bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& consol
     writeZMoveLine(out, at.currentZ, zFeedRate);
     writeFeedRate(out, at.currentF);
     writeTextLine(out, "; original line:", state.line);
+    ++results.liftedTravels;
     return true;
 }
 

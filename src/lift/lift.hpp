@@ -6,6 +6,7 @@
 #include "lift/obstacles.hpp"
 #include "state/console.hpp"
 #include "state/print_state.hpp"
+#include "state/run_results.hpp"
 
 #include <vector>
 
@@ -15,8 +16,9 @@ namespace vorlane {
 // chapter, not the first move after a tool change), with the heights,
 // distances and feed rate of the run's settings: writes the lifted travel
 // and returns true when the nozzle must hop; writes nothing and returns false
-// when the travel can be copied as it is. `intersections` is scratch space.
+// when the travel can be copied as it is. `intersections` is scratch space; a
+// lifted travel is counted in `results`.
 bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& console, bool debug,
-                        std::vector<Intersection>& intersections);
+                        std::vector<Intersection>& intersections, RunResults& results);
 
 } // namespace vorlane

@@ -29,6 +29,15 @@ long long wholeSeconds(const Stopwatch& watch)
     const auto end = watch.stoppedAt.value_or(std::chrono::steady_clock::now());
     return std::chrono::duration_cast<std::chrono::seconds>(end - watch.start).count();
 }
+// Seconds to the millisecond, "0.012".
+std::string secondsText(const Stopwatch& watch)
+{
+    const auto end = watch.stoppedAt.value_or(std::chrono::steady_clock::now());
+    const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(end - watch.start).count();
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%03lld", ms / 1000, ms % 1000);
+    return text;
+}
 
 // How every file Vorlane writes begins: its header line.
 constexpr std::string_view HEADER_START = "; Vorlane v";
@@ -169,7 +178,7 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
     if (const std::string line = settingsLine(options.settings); !line.empty()) writeLine(out, line);
     if (options.option_Debug) selfCheck(console);
 
-    LineLoop loop{{}, out, console, options.option_Debug, {}, {}};
+    LineLoop loop{{}, out, console, options.option_Debug, {}, {}, {}};
     loop.state.run = options.settings;
     try {
         std::string_view line;
@@ -206,6 +215,9 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
         return 1;
     }
 
+    endProgress(console);
+    say(console, concat("Vorlane ", versionID, ": ", describeResults(loop.results), "; ", loop.state.lineNo,
+                        " lines in ", secondsText(ourStopwatch), " s"));
     const int status = options.option_Debug ? placeDebugResult(console, in, outFile, keptName)
                                             : replaceInput(console, platform, options, in, outFile);
     // A message that asked to be read (an unreadable setting) is waited on

@@ -7,6 +7,7 @@ void say(Console& console, std::string_view text)
 {
     std::fwrite(text.data(), 1, text.size(), console.out);
     std::fputc('\n', console.out);
+    console.midLine = false;
 }
 
 void sayError(Console& console, std::string_view text)
@@ -20,6 +21,12 @@ void sayProgress(Console& console, std::string_view mark)
 {
     std::fwrite(mark.data(), 1, mark.size(), console.out);
     std::fflush(console.out);
+    console.midLine = true;
+}
+
+void endProgress(Console& console)
+{
+    if (console.midLine) say(console, "");
 }
 
 void readOneLine(Console& console)

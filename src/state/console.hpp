@@ -16,6 +16,8 @@ struct Console {
     std::FILE* err = stderr;
     // Where a wait for Enter reads its line.
     std::FILE* in = stdin;
+    // Progress marks stand on a line not yet ended.
+    bool midLine = false;
 };
 
 void say(Console& console, std::string_view line);
@@ -23,6 +25,8 @@ void say(Console& console, std::string_view line);
 void sayError(Console& console, std::string_view line);
 // A progress mark without a line end, shown at once.
 void sayProgress(Console& console, std::string_view mark);
+// Ends the line of progress marks, if there is one.
+void endProgress(Console& console);
 // Shows what is pending, then reads one line of input; returns at end of input.
 void readOneLine(Console& console);
 // "Hit <ENTER> to close", then one line of input.

@@ -97,41 +97,44 @@ void handleDraw(LineLoop& loop, bool rewritable)
     if (!rewritable) return;
     if (boostFirstInterfaceLayerOnMainSupport && s.section == DrawType::SupportInterface && !s.run.noInterfaceBoost) {
         const RewriteTimer timer(loop.rewriteNanoseconds);
-        if (boostSupportInterface(s, loop.out, loop.crossings)) s.writeTheLine = false;
+        if (boostSupportInterface(s, loop.out, loop.crossings, loop.results)) s.writeTheLine = false;
     } else if (boostFirstInfillOverBulkInfill && s.section == DrawType::TopInfill && !s.run.noInfillBoost) {
         const RewriteTimer timer(loop.rewriteNanoseconds);
-        if (manageTopInfillDraw(s, loop.out, loop.crossings)) s.writeTheLine = false;
+        if (manageTopInfillDraw(s, loop.out, loop.crossings, loop.results)) s.writeTheLine = false;
     }
 }
 
-void restoreFan(const PrintState& s, OutBuffer& out)
+// Nothing for a negative tool, whose fan there is no way to address.
+void restoreFan(const PrintState& s, OutBuffer& out, RunResults& results)
 {
-    switch (s.run.fanRestore) {
-    case FanRestore::Tool:
+    if (s.currentTool < 0 || s.run.fanRestore == FanRestore::Off) return;
+    if (s.run.fanRestore == FanRestore::Tool)
         writeFanControlLineForCurrentTool(out, s.currentTool, s.currentKisslicerFanSpeed);
-        break;
-    case FanRestore::Plain:
-        // Like the other form, nothing for a tool that has no fan to address.
-        if (s.currentTool >= 0) writeFanControlLine(out, s.currentKisslicerFanSpeed);
-        break;
-    case FanRestore::Off:
-        break;
-    }
+    else
+        writeFanControlLine(out, s.currentKisslicerFanSpeed);
+    ++results.fanRestores;
 }
 
 void handleMoveLine(LineLoop& loop, std::string_view line)
 {
     PrintState& s = loop.state;
+    const MoveState before = s.moves;
     s.move = classifyMoveLine(s.moves, line);
+    const double minutes = moveMinutes(before, s.moves);
+    loop.results.inputMinutes += minutes;
     // In absolute mode E is a running total: read as an amount, every travel
     // would look like a draw and every boost would multiply totals.
     if (s.absoluteExtrusion && s.chapter == Chapter::Printing && s.move.eFound &&
         (s.move.xDistance != 0.0f || s.move.yDistance != 0.0f))
         refuseLine(s, "absolute extrusion (M82) is in effect; Vorlane needs relative extrusion (M83)");
     if (!s.seenFanControlAfterToolChange) {
-        restoreFan(s, loop.out);
+        restoreFan(s, loop.out, loop.results);
         s.seenFanControlAfterToolChange = true;
     }
+    // What a rewrite writes is read back for the print time estimate, so it
+    // stays in the buffer until then.
+    const std::size_t written = loop.out.text.size();
+    loop.out.holdDrains = true;
     // A lifted travel is written in absolute coordinates and with the
     // travel's feed rate: under G91, or before the file has set any feed
     // rate, the travel is copied as it is.
@@ -141,7 +144,15 @@ void handleMoveLine(LineLoop& loop, std::string_view line)
     } else if (s.move.pathType == PathType::XYMove && s.chapter == Chapter::Printing && s.seenMoveAfterToolchange &&
                rewritable && s.moves.feedRateSeen && !s.run.noLift) {
         const RewriteTimer timer(loop.rewriteNanoseconds);
-        if (liftTravelIfNeeded(s, loop.out, loop.console, loop.debug, loop.intersections)) s.writeTheLine = false;
+        if (liftTravelIfNeeded(s, loop.out, loop.console, loop.debug, loop.intersections, loop.results))
+            s.writeTheLine = false;
+    }
+    loop.out.holdDrains = false;
+    // A rewrite leaves the printer where the line would have, at the line's
+    // feed rate: its lines take the place of the line's own time.
+    if (!s.writeTheLine) {
+        MoveState at = before;
+        loop.results.addedMinutes += linesMinutes(at, std::string_view(loop.out.text).substr(written)) - minutes;
     }
     s.seenMoveAfterToolchange = true;
     s.moves.currentPathType = s.move.pathType;
@@ -213,7 +224,7 @@ void changeTool(LineLoop& loop, std::string_view line)
 
 void handleBedTemperature(LineLoop& loop, std::string_view line)
 {
-    if (applyBedTemperatureRule(loop.state.settings, loop.console, loop.debug, line, loop.out))
+    if (applyBedTemperatureRule(loop.state.settings, loop.console, loop.debug, line, loop.out, loop.results))
         loop.state.writeTheLine = false;
 }
 

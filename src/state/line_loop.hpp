@@ -8,6 +8,7 @@
 #include "lift/obstacles.hpp"
 #include "state/console.hpp"
 #include "state/print_state.hpp"
+#include "state/run_results.hpp"
 
 #include <cstdint>
 #include <stdexcept>
@@ -25,6 +26,8 @@ struct LineLoop {
     // Reused by the searches of every line, so that no line allocates.
     std::vector<Crossing> crossings;
     std::vector<Intersection> intersections;
+    // What the rewrites did, for the run's summary.
+    RunResults results;
     // For benchmarks: when set, the time spent deciding lifts and draw
     // rewrites (the searches below the nozzle and what follows from them) is
     // added here, in nanoseconds.

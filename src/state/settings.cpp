@@ -50,7 +50,7 @@ void handleSettingsLine(Settings& settings, Console& console, std::string_view t
 }
 
 bool applyBedTemperatureRule(const Settings& settings, Console& console, bool debug, std::string_view text,
-                             OutBuffer& out)
+                             OutBuffer& out, RunResults& results)
 {
     const auto& catalog = settings.settingsCatalog;
     if (!catalog.contains(static_cast<std::int32_t>(SettingsSection::Material0) + 1)) return false;
@@ -77,6 +77,11 @@ bool applyBedTemperatureRule(const Settings& settings, Console& console, bool de
     // bed is never switched off.
     if (!anyBedTemp || maxTemp == elements['S']) return false;
     writeTextLine(out, "M", m, " S", maxTemp, " ; we use higher of the two materials' bed temps");
+    if (!results.bedRewritten) {
+        results.bedRewritten = true;
+        results.bedBefore = elements['S'];
+        results.bedAfter = maxTemp;
+    }
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include "gcode/out_buffer.hpp"
 #include "state/console.hpp"
+#include "state/run_results.hpp"
 
 #include <cstdint>
 #include <map>
@@ -46,8 +47,8 @@ void handleSettingsLine(Settings& settings, Console& console, std::string_view l
 // A line of the prefix: with two or more materials, a bed temperature command
 // (M140/M190 with S) is raised to the hottest material's "bed_C" (when no
 // material has one, the line stays). Returns true when it wrote a replacement
-// for the line.
+// for the line; the first one is noted in `results`.
 bool applyBedTemperatureRule(const Settings& settings, Console& console, bool debug, std::string_view line,
-                             OutBuffer& out);
+                             OutBuffer& out, RunResults& results);
 
 } // namespace vorlane

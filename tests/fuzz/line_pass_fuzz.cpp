@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         static_cast<std::string*>(destination)->append(bytes);
     };
     out.destination = &output;
-    vorlane::LineLoop loop{{}, out, quietConsole(), debug, {}, {}};
+    vorlane::LineLoop loop{{}, out, quietConsole(), debug, {}, {}, {}};
     try {
         forEachLine(gcode, [&](std::string_view line) { vorlane::processLine(loop, line); });
         vorlane::drainOut(out);

@@ -228,7 +228,13 @@ TEST(AddPathSegment, AppendsToAnExistingPathAndRefusesTheRest)
 struct FedLoop {
     OutBuffer out;
     Console console;
-    LineLoop loop{.state = {}, .out = out, .console = console, .debug = false, .crossings = {}, .intersections = {}};
+    LineLoop loop{.state = {},
+                  .out = out,
+                  .console = console,
+                  .debug = false,
+                  .crossings = {},
+                  .intersections = {},
+                  .results = {}};
     FedLoop()
     {
         console.out = std::fopen(test::NULL_DEVICE, "w");

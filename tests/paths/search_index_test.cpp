@@ -152,7 +152,7 @@ std::string processInMemory(const std::string& path, SearchWalk walk)
     OutBuffer out = test::outBufferInto(output);
     test::NullConsole quiet;
     {
-        LineLoop loop{{}, out, quiet.console, false, {}, {}};
+        LineLoop loop{{}, out, quiet.console, false, {}, {}, {}};
         setSearchWalk(loop.state.layers, walk);
         InputFile in;
         bool busy = false;

@@ -95,8 +95,14 @@ BadInput refusedRow(std::string name, std::vector<std::string> before, const std
 
 BadInput acceptedRow(std::string name, std::string input, std::string processed, std::string rule, std::string out = {})
 {
-    return {std::move(name),          Given::File, std::move(input),     0,
-            std::move(out) + success, {},          std::move(processed), std::move(rule)};
+    return {std::move(name),
+            Given::File,
+            std::move(input),
+            0,
+            std::move(out) + std::string(SUMMARY_MARK) + "\n" + success,
+            {},
+            std::move(processed),
+            std::move(rule)};
 }
 
 // Two materials with bed temperatures: the prefix's M codes are then read.

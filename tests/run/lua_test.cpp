@@ -40,7 +40,7 @@ TEST(LuaPass, ScriptEditsTheFileBeforeTheGcodePass)
     runWithScript(lua, "local f = assert(io.open(arg[2], 'a'))\nf:write('M84 ; added by the script\\n')\nf:close()\n",
                   {"--lua"});
     EXPECT_EQ(lua.run.status, 0) << lua.run.err;
-    EXPECT_EQ(lua.run.out, "Vorlane v0024\nRunning Lua postproc with " + lua.input + "\n\nSuccess\n");
+    EXPECT_EQ(lua.run.out, "Vorlane v0024\nRunning Lua postproc with " + lua.input + "\n{summary}\n\nSuccess\n");
     EXPECT_EQ(readOutput(lua.input),
               "; Vorlane v0024\nG28\nM84 ; added by the script\n; Lua Postproc took 0\n; D   Postproc took 0\n");
 }
@@ -65,8 +65,8 @@ TEST(LuaPass, FailingScriptIsReportedAndTheGcodePassStillRuns)
     LuaRun lua;
     runWithScript(lua, "os.exit(1)\n", {"--lua"});
     EXPECT_EQ(lua.run.status, 0) << "the G-code pass decides the exit status";
-    EXPECT_EQ(lua.run.out,
-              "Vorlane v0024\nRunning Lua postproc with " + lua.input + "\nLua postproc failed!\n\nSuccess\n");
+    EXPECT_EQ(lua.run.out, "Vorlane v0024\nRunning Lua postproc with " + lua.input +
+                               "\nLua postproc failed!\n{summary}\n\nSuccess\n");
     EXPECT_TRUE(readOutput(lua.input).starts_with("; Vorlane v0024\nG28\n"));
 }
 
@@ -76,7 +76,7 @@ TEST(LuaPass, MissingScriptIsReportedAndTheGcodePassStillRuns)
     runWithScript(lua, "", {"--lua"});
     EXPECT_EQ(lua.run.status, 0);
     EXPECT_EQ(lua.run.out, "Vorlane v0024\nRunning Lua postproc with " + lua.input +
-                               "\nLua postproc postproc.lua not found!\n\nSuccess\n");
+                               "\nLua postproc postproc.lua not found!\n{summary}\n\nSuccess\n");
 }
 
 TEST(LuaPass, InterpreterThatCannotStartEndsTheRunBeforeAnyFileIsOpened)
@@ -145,7 +145,7 @@ TEST(LuaPassStandIn, TheScriptRunsBeforeTheGcodePassAndItsFailureDoesNotStopIt)
     runWithStandIn(edits, "append M84 ; added by the script\n", {"--lua"});
     EXPECT_EQ(edits.run.status, 0) << edits.run.err;
     EXPECT_EQ(edits.run.out, "Vorlane v0024\nRunning Lua postproc with " + edits.input + "\n[postproc.lua]\n[]\n[" +
-                                 edits.input + "]\n\nSuccess\n")
+                                 edits.input + "]\n{summary}\n\nSuccess\n")
         << "the interpreter shares the console, and its text comes in order";
     EXPECT_EQ(readOutput(edits.input),
               "; Vorlane v0024\nG28\nM84 ; added by the script\n; Lua Postproc took 0\n; D   Postproc took 0\n");
@@ -153,7 +153,8 @@ TEST(LuaPassStandIn, TheScriptRunsBeforeTheGcodePassAndItsFailureDoesNotStopIt)
     StandInRun fails;
     runWithStandIn(fails, "append M84\nexit 3\n", {"--lua"});
     EXPECT_EQ(fails.run.status, 0) << "the G-code pass decides the exit status";
-    EXPECT_NE(fails.run.out.find("]\nLua postproc failed!\n\nSuccess\n"), std::string::npos) << fails.run.out;
+    EXPECT_NE(fails.run.out.find("]\nLua postproc failed!\n{summary}\n\nSuccess\n"), std::string::npos)
+        << fails.run.out;
     EXPECT_EQ(readOutput(fails.input), "; Vorlane v0024\nG28\nM84\n; Lua Postproc took 0\n; D   Postproc took 0\n")
         << "what the script wrote before failing is processed";
 }

@@ -21,7 +21,11 @@ TEST(Run, NormalRunReplacesTheInputWithHeaderLinesAndTimingLines)
     writeFile(input, sample);
     const RunResult run = runVorlane({input});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, banner + "\nSuccess\n");
+    EXPECT_EQ(run.out, banner + "{summary}\n\nSuccess\n") << "the summary after the dots, before Success";
+    EXPECT_EQ(run.summary, "Vorlane v0024: 0 travels lifted, 0 interface draws rewritten (0 split), 0 infill draws "
+                           "rewritten (0 split), 0 fan restores, bed unchanged; print time +0.0 min (+0.0 %); 5 lines "
+                           "in <t> s")
+        << "every count, zero included";
     EXPECT_EQ(readOutput(input), processedSample);
     EXPECT_FALSE(exists(input + "d")) << "the processing file takes the input's name";
 }
@@ -38,7 +42,8 @@ TEST(Run, DebugRunLeavesTheInputAndKeepsTheResultBesideIt)
     EXPECT_EQ(readOutput(input + "d"),
               "; Vorlane v0024\n" + sample +
                   "; BEGIN_LAYER_OBJECT z=0.3\n; Lua Postproc took 0\n; D   Postproc took 0\n");
-    EXPECT_EQ(run.out, banner + "Self-check sample: layer 0.25 tool 0 path 0 vertex [1, 1]\nLayer Begin after 0\n")
+    EXPECT_EQ(run.out,
+              banner + "Self-check sample: layer 0.25 tool 0 path 0 vertex [1, 1]\nLayer Begin after 0\n{summary}\n")
         << "the self-check runs before the first line; no Success without a replacement";
 }
 
@@ -158,7 +163,7 @@ TEST(Run, WaitForKeyShowsTheTimeAndReadsALine)
     writeFile(input, sample);
     const RunResult run = runVorlane({"--waitforkey", input}, "\n");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, banner + "\nSuccess\n; D   Postproc took 0\n");
+    EXPECT_EQ(run.out, banner + "{summary}\n\nSuccess\n; D   Postproc took 0\n");
 }
 
 TEST(Run, LinesPassByteForByte)

@@ -5,6 +5,7 @@
 // The example in brief: tool 0 (PLA) prints the body, the main support and the
 // ledge; tool 1 (PETG) the stripe beside the body and the support interface.
 // Layers are 0.25 mm; tool 0 prints first on layers 1 and 3, tool 1 on 2 and 4.
+#include "output_checker.hpp"
 #include "support.hpp"
 
 #include <gtest/gtest.h>
@@ -73,6 +74,20 @@ bool isGeneratedLine(const std::string& line)
                                       "|; finish off - emitting with factor of [-0-9.e+]+"
                                       "|G1( X[-0-9.e+]+ Y[-0-9.e+]+)?( Z[-0-9.e+]+)?( E[-0-9.e+]+)? F[0-9.e+]+");
     return line.empty() || (std::regex_match(line, generated) && line.find(" E0 ") == std::string::npos);
+}
+
+TEST(BundledExample, SummarySaysWhatWasDone)
+{
+    const std::string bytes = readFile(std::string(VORLANE_EXAMPLES) + "/two_colour_cube.gcode");
+    RunResult run;
+    const std::string processed = processWithExecutable(bytes, &run);
+    // As the example's header lists them: lifts on layers 1, 3 and 4, nine
+    // interface draws (two split), three sparse infill draws, a restore after
+    // each of the nine tool changes and resume markers, and the hotter bed.
+    EXPECT_EQ(run.summary, "Vorlane v0024: 4 travels lifted, 9 interface draws rewritten (2 split), 3 infill draws "
+                           "rewritten (0 split), 9 fan restores, bed 60 -> 70 C; print time +0.0 min (+3.9 %); 453 "
+                           "lines in <t> s");
+    EXPECT_EQ(run.summary, summaryLineFor(bytes, processed, 453)) << "the checker's own count and estimate";
 }
 
 TEST(BundledExample, ShowsEveryRewriteKind)

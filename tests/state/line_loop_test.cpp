@@ -20,7 +20,7 @@ struct Loop {
 
     explicit Loop(bool debug = true)
         : out(outBufferInto(output)), console{std::tmpfile(), std::tmpfile(), std::fopen(NULL_DEVICE, "r")},
-          loop{{}, out, console, debug, {}, {}}
+          loop{{}, out, console, debug, {}, {}, {}}
     {
     }
     ~Loop()

@@ -2,6 +2,7 @@
 // extrusion are processed, and every input line reaches the output in order
 // unless a comment announced its replacement; absolute-extrusion files are
 // refused and left as they were.
+#include "output_checker.hpp"
 #include "support.hpp"
 
 #include <gtest/gtest.h>
@@ -133,6 +134,24 @@ TEST(RealFiles, ProcessedWithOnlyAnnouncedChangesOrRefusedWhenAbsolute)
         EXPECT_EQ(checkAnnouncedChanges(original, output), "");
         RecordProperty(std::filesystem::path(file).stem().string() + "_lifts",
                        static_cast<int>(count(output, "\n; original line:G1")));
+    }
+}
+
+// The summary's counts are the rewrites the output holds, and its print time
+// the estimate of the output less the input's, each found by the checker.
+TEST(RealFiles, SummaryCountsWhatTheOutputHolds)
+{
+    const auto files = realGcodeFiles();
+    if (files.empty()) GTEST_SKIP() << "the real Kisslicer files are not beside the project";
+    for (const std::string& file : files) {
+        const std::string original = readFile(file);
+        if (original.find("\nM82") != std::string::npos) continue;
+        SCOPED_TRACE(file);
+        RunResult run;
+        const std::string output = processWithExecutable(original, &run);
+        const auto lines = static_cast<long long>(splitLines(original).size());
+        EXPECT_EQ(run.summary, summaryLineFor(original, output, lines));
+        RecordProperty(std::filesystem::path(file).stem().string() + "_summary", run.summary);
     }
 }
 
