@@ -1100,6 +1100,9 @@ std::vector<std::string> checkOutput(std::string_view inputText, std::string_vie
     if (!out.empty() && out.back().starts_with(SUMMARY_LINE)) {
         summary = out.back();
         out.pop_back();
+    } else if (form == OutputForm::WholeFile) {
+        problems.push_back("the output has no summary comment before its timing lines");
+        return problems;
     }
     RunValues run;
     if (!out.empty() && out.front().starts_with(SETTINGS_LINE)) {

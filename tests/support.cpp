@@ -392,6 +392,12 @@ std::string lines(std::initializer_list<std::string_view> text)
     return joined;
 }
 
+std::string nothingRewritten(int fanRestores)
+{
+    return "; Vorlane summary: lifted=0 interface=0 interface_split=0 infill=0 infill_split=0 fan_restores=" +
+           std::to_string(fanRestores) + " bed=unchanged\n";
+}
+
 std::vector<std::string> realGcodeFiles()
 {
     std::vector<std::string> files;

@@ -110,6 +110,10 @@ std::vector<std::string> splitAtLineFeeds(std::string_view text);
 // Lines joined with "\n" after each, as files are written.
 std::string lines(std::initializer_list<std::string_view> text);
 
+// The output's summary comment of a run that rewrote nothing but restored
+// the fan `fanRestores` times, with its line end.
+std::string nothingRewritten(int fanRestores = 0);
+
 // The real Kisslicer files, or an empty list when their folder is absent.
 std::vector<std::string> realGcodeFiles();
 

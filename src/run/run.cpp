@@ -184,6 +184,8 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
         std::string_view line;
         while (nextLine(in, line))
             processLine(loop, line);
+        // A file says what was done to it.
+        writeLine(out, summaryComment(loop.results));
         writeTextLine(out, "; Lua Postproc took ", wholeSeconds(luaStopwatch));
         writeTextLine(out, "; D   Postproc took ", wholeSeconds(ourStopwatch));
         drainOut(out);

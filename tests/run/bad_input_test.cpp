@@ -265,7 +265,8 @@ std::vector<BadInput> catalogue()
     {
         // As Vorlane wrote it, with the platform's line ends.
         std::string processed;
-        for (const std::string_view line : {"; Vorlane v0024", "G28", "; Lua Postproc took 0", "; D   Postproc took 0"})
+        for (const std::string_view line : {"; Vorlane v0024", "G28", "; Vorlane summary: lifted=0 interface=0",
+                                            "; Lua Postproc took 0", "; D   Postproc took 0"})
             processed += std::string(line) + std::string(PLATFORM_LINE_END);
         rows.push_back({"AlreadyProcessed", Given::File, processed, 0,
                         "{file} was already processed by Vorlane; left as it is\n", "", "G28\n",
@@ -363,8 +364,8 @@ std::string replaceAll(std::string text, std::string_view from, std::string_view
     return text;
 }
 
-// The result less its header and timing lines, or an explanation of why it
-// is not shaped as a result.
+// The result less its header line, its summary comment and its timing lines,
+// or an explanation of why it is not shaped as a result.
 bool splitResult(const std::string& result, std::string& body, std::string& problem)
 {
     const std::string header = "; Vorlane v0024\n";
@@ -387,7 +388,12 @@ bool splitResult(const std::string& result, std::string& body, std::string& prob
         }
         end = lineStart;
     }
-    body = result.substr(header.size(), end - header.size());
+    const std::size_t summary = result.rfind("\n; Vorlane summary: ", end - 1) + 1;
+    if (summary == 0 || summary < header.size() - 1 || result.find('\n', summary) + 1 != end) {
+        problem = "the result lacks the summary comment before its timing lines";
+        return false;
+    }
+    body = result.substr(header.size(), summary - std::min(summary, header.size()));
     return true;
 }
 

@@ -12,7 +12,8 @@ namespace vorlane::test {
 namespace {
 
 const std::string sample = lines({"G28", "G1 X10 Y10 F3000"});
-const std::string processed = "; Vorlane v0024\n" + sample + "; Lua Postproc took 0\n; D   Postproc took 0\n";
+const std::string processed =
+    "; Vorlane v0024\n" + sample + nothingRewritten() + "; Lua Postproc took 0\n; D   Postproc took 0\n";
 
 std::filesystem::path pathOf(const std::string& name)
 {

@@ -72,7 +72,8 @@ bool isGeneratedLine(const std::string& line)
                                       "|; found (StackedInfill so emitting nominally slowed vanilla to get "
                                       "there|other so emitting boosted TopInfill):"
                                       "|; finish off - emitting with factor of [-0-9.e+]+"
-                                      "|G1( X[-0-9.e+]+ Y[-0-9.e+]+)?( Z[-0-9.e+]+)?( E[-0-9.e+]+)? F[0-9.e+]+");
+                                      "|G1( X[-0-9.e+]+ Y[-0-9.e+]+)?( Z[-0-9.e+]+)?( E[-0-9.e+]+)? F[0-9.e+]+"
+                                      "|; Vorlane summary: .*");
     return line.empty() || (std::regex_match(line, generated) && line.find(" E0 ") == std::string::npos);
 }
 
