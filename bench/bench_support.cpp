@@ -103,6 +103,7 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool pla
         }
         drainOut(out.buffer);
         figures.storedVertices = storedVertexCount(loop.state.layers);
+        figures.storedLayers = storedLayerCount(loop.state.layers);
     }
     std::fclose(console.out);
     std::fclose(console.in);

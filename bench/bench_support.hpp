@@ -32,6 +32,7 @@ struct LoopFigures {
     double seconds = 0;
     double rewriteSeconds = 0; // lift decisions and draw rewrites
     std::uint64_t storedVertices = 0;
+    std::uint64_t storedLayers = 0; // layer entries of all collections
     std::uint64_t lifts = 0;
 };
 // The whole line loop over the file, output to `to`, with the searches going

@@ -145,4 +145,12 @@ std::size_t storedVertexCount(const LayerCollections& c)
     return count;
 }
 
+std::size_t storedLayerCount(const LayerCollections& c)
+{
+    std::size_t count = 0;
+    for (const LayerCollection* layers : allCollections(c))
+        count += layers->entries.size();
+    return count;
+}
+
 } // namespace vorlane

@@ -159,5 +159,7 @@ void collectDraw(LayerCollections& collections, const DrawContext& draw, bool& b
 
 // Vertices stored in all collections, for memory figures.
 std::size_t storedVertexCount(const LayerCollections& collections);
+// Layer entries in all collections.
+std::size_t storedLayerCount(const LayerCollections& collections);
 
 } // namespace vorlane
