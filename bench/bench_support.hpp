@@ -43,8 +43,10 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool pla
 std::uint64_t peakMemoryOf(const std::function<void()>& work);
 
 // Runs the registered benchmarks, printing them as usual, and returns each
-// run's real time per iteration in seconds by benchmark name.
-std::map<std::string, double> runBenchmarks(int argc, char** argv);
+// run's real time per iteration in seconds by benchmark name; `cpuSeconds`
+// gets the process's CPU time per iteration, which other work on a shared
+// machine disturbs less.
+std::map<std::string, double> runBenchmarks(int argc, char** argv, std::map<std::string, double>* cpuSeconds = nullptr);
 
 // A scratch output file in the build folder.
 std::string scratchFile(const std::string& name);
