@@ -41,12 +41,11 @@ Scene makeScene(std::mt19937& random)
                                    &scene.layers.layerCommonWipables}) {
             for (int path = 0; path < 1 + static_cast<int>(random() % 6); ++path) {
                 const int tool = static_cast<int>(random() % 4);
-                ToolSlot& slot = layerFor(*c, z).slots[static_cast<std::size_t>(tool)];
                 Vec2 at{0.5f * static_cast<float>(grid(random)), 0.5f * static_cast<float>(grid(random))};
                 // Some slots outgrow a block of the index (256 vertices).
                 const int vertices = 1 + static_cast<int>(random() % (random() % 8 == 0 ? 700 : 40));
                 for (int v = 0; v < vertices; ++v) {
-                    appendVertex(slot, at, v == 0);
+                    appendVertex(*c, z, tool, at, v == 0);
                     const int kind = static_cast<int>(random() % 4);
                     if (kind == 0)
                         at = {0.5f * static_cast<float>(grid(random)), at.y};
@@ -66,11 +65,8 @@ Scene makeScene(std::mt19937& random)
 Vec2 randomPoint(std::mt19937& random, const Scene& scene)
 {
     // Often a stored vertex, so moves start or end on paths.
-    if (random() % 3 == 0 && !scene.layers.layerPerims.entries.empty()) {
-        const auto& entry = scene.layers.layerPerims.entries[random() % scene.layers.layerPerims.entries.size()];
-        for (const ToolSlot& slot : entry.slots)
-            if (!slot.vertices.empty()) return slot.vertices[random() % slot.vertices.size()];
-    }
+    const auto& stored = scene.layers.layerPerims.vertices;
+    if (random() % 3 == 0 && !stored.empty()) return stored[random() % stored.size()];
     std::uniform_int_distribution<int> grid(0, 80);
     return {0.25f * static_cast<float>(grid(random)), 0.25f * static_cast<float>(grid(random))};
 }
