@@ -46,6 +46,14 @@ void selfCheck(Console& console)
         });
 }
 
+// The rest of a line longer than the read buffer goes straight to the output.
+void streamRestOfLine(InputFile& in, LineLoop& loop)
+{
+    for (std::string_view piece; restOfLine(in, piece);)
+        if (loop.state.writeTheLine) writePiece(loop.out, piece);
+    if (loop.state.writeTheLine) endLine(loop.out);
+}
+
 // A line shown in an error message: long lines are cut.
 std::string excerpt(std::string_view line)
 {
@@ -126,8 +134,11 @@ int processFile(Console& console, const RunOptions& options, const std::string& 
     LineLoop loop{{}, out, console, options.option_Debug, {}, {}};
     try {
         std::string_view line;
-        while (nextLine(in, line))
+        while (nextLine(in, line)) {
+            loop.lineGoesOn = in.lineGoesOn;
             processLine(loop, line);
+            if (in.lineGoesOn) streamRestOfLine(in, loop);
+        }
         writeTextLine(out, "; Lua Postproc took ", wholeSeconds(luaStopwatch));
         writeTextLine(out, "; D   Postproc took ", wholeSeconds(ourStopwatch));
         drainOut(out);

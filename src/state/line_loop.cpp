@@ -217,6 +217,13 @@ void trackExtrusionMode(PrintState& s, std::string_view line)
     s.absoluteExtrusion = line[m + 2] == '2';
 }
 
+// Blanks, then ';'.
+bool isCommentLine(std::string_view line)
+{
+    const std::size_t first = line.find_first_not_of(" \t");
+    return first != std::string_view::npos && line[first] == ';';
+}
+
 } // namespace
 
 void processLine(LineLoop& loop, std::string_view line)
@@ -226,6 +233,9 @@ void processLine(LineLoop& loop, std::string_view line)
     s.line = line;
     s.writeTheLine = true;
     try {
+        if (loop.lineGoesOn && !isCommentLine(line))
+            refuseLine(s, concat("the line is longer than ", static_cast<long long>(LONGEST_WHOLE_LINE),
+                                 " bytes and not a comment; only a comment line may be that long"));
         trackExtrusionMode(s, line);
         for (const LineRule& rule : lineTable) {
             if (rule.holds(s, line)) {
@@ -240,7 +250,12 @@ void processLine(LineLoop& loop, std::string_view line)
     } catch (const std::exception& e) {
         refuseLine(s, e.what());
     }
-    if (s.writeTheLine) writeLine(loop.out, line);
+    if (s.writeTheLine) {
+        if (loop.lineGoesOn)
+            writePiece(loop.out, line);
+        else
+            writeLine(loop.out, line);
+    }
 }
 
 } // namespace vorlane
