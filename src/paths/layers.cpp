@@ -14,11 +14,15 @@ namespace {
 // -0 and 0 are one height.
 float keyOf(float z) { return z == 0.0f ? 0.0f : z; }
 
+// Heights close together get places close together, so that a print whose
+// height changes with every draw walks the table rather than jumping about
+// in it; the high bits folded in keep round heights (0.2, 0.4, ...), whose
+// low bits agree, apart.
 std::size_t homeOf(float key, std::size_t mask)
 {
     std::uint32_t bits;
     std::memcpy(&bits, &key, sizeof bits);
-    return static_cast<std::size_t>((bits * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+    return (bits ^ (bits >> 16) ^ (bits >> 24)) & mask;
 }
 
 void placeHeight(LayerCollection& layers, std::uint32_t entry)
