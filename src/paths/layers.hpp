@@ -135,9 +135,16 @@ enum class SearchWalk { Indexed, Plain };
 // A piece of one run that a search through the index looks at: vertices
 // begin up to end, all in one chunk.
 struct SearchPiece {
-    std::uint32_t layerAndTool; // with begin, the plain walk's order
+    std::uint32_t layerAndTool;
     std::uint32_t begin, end;
     std::uint32_t run;
+};
+
+// Pieces first to last of a search that follow one another in the list of
+// pieces and are of one layer and tool.
+struct PieceGroup {
+    std::uint32_t layerAndTool;
+    std::uint32_t first, last;
 };
 
 // Layer height (exact float) -> the paths of up to 10 tools. Every vertex is
@@ -169,6 +176,7 @@ struct LayerCollection {
     std::int64_t currentPath = -1;
     // Reused by every search through the index, so that no search allocates.
     mutable std::vector<SearchPiece> pieces;
+    mutable std::vector<PieceGroup> pieceGroups;
 };
 
 // The entry for height z, or nullptr.

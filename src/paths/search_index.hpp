@@ -186,14 +186,29 @@ void forEachSegmentInWindow(const LayerCollection& layers, const SearchQuery& qu
     for (std::size_t node = 0; node < topNodes.size(); ++node)
         if (nodeMayHold(topNodes[node], query, tooLow, tooHigh, filter))
             gatherBelow(layers, query, top, node, tooLow, tooHigh, filter);
-    const auto plainOrder = [](const SearchPiece& a, const SearchPiece& b) {
-        return a.layerAndTool != b.layerAndTool ? a.layerAndTool < b.layerAndTool : a.begin < b.begin;
+    // The pieces come in vertex order, which is the order within a slot, and
+    // those of one slot mostly follow one another: the groups of them are
+    // put in the order of layer entry and tool, keeping their own order.
+    std::vector<PieceGroup>& groups = layers.pieceGroups;
+    groups.clear();
+    for (std::uint32_t p = 0; p < layers.pieces.size(); ++p) {
+        if (groups.empty() || groups.back().layerAndTool != layers.pieces[p].layerAndTool)
+            groups.push_back({layers.pieces[p].layerAndTool, p, p + 1});
+        else
+            groups.back().last = p + 1;
+    }
+    const auto plainOrder = [](const PieceGroup& a, const PieceGroup& b) {
+        return a.layerAndTool != b.layerAndTool ? a.layerAndTool < b.layerAndTool : a.first < b.first;
     };
-    if (!std::is_sorted(layers.pieces.begin(), layers.pieces.end(), plainOrder))
-        std::sort(layers.pieces.begin(), layers.pieces.end(), plainOrder);
-    for (const SearchPiece& piece : layers.pieces)
-        visitRunPiece(layers, piece.run, piece.begin, piece.end, layers.entries[piece.layerAndTool >> 4],
-                      static_cast<int>(piece.layerAndTool & 15), visit);
+    if (!std::is_sorted(groups.begin(), groups.end(), plainOrder)) std::sort(groups.begin(), groups.end(), plainOrder);
+    for (const PieceGroup& group : groups) {
+        const LayerEntry& entry = layers.entries[group.layerAndTool >> 4];
+        for (std::uint32_t p = group.first; p < group.last; ++p) {
+            const SearchPiece& piece = layers.pieces[p];
+            visitRunPiece(layers, piece.run, piece.begin, piece.end, entry, static_cast<int>(group.layerAndTool & 15),
+                          visit);
+        }
+    }
 }
 
 // Calls visit(entry, tool, prev, vertex) for the segments of one tool slot
