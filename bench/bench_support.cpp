@@ -112,6 +112,7 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool pla
         }
         drainOut(out.buffer);
         figures.storedVertices = storedVertexCount(loop.state.layers);
+        figures.storedLayers = storedLayerCount(loop.state.layers);
     }
     std::fclose(console.out);
     std::fclose(console.err);
@@ -141,24 +142,29 @@ namespace {
 // Prints as the console reporter does and keeps each run's time.
 struct KeepingReporter : benchmark::ConsoleReporter {
     std::map<std::string, double> secondsPerIteration;
+    std::map<std::string, double> cpuSecondsPerIteration;
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration)
+            if (run.run_type == Run::RT_Iteration) {
                 secondsPerIteration[run.benchmark_name()] =
                     run.real_accumulated_time / static_cast<double>(run.iterations);
+                cpuSecondsPerIteration[run.benchmark_name()] =
+                    run.cpu_accumulated_time / static_cast<double>(run.iterations);
+            }
     }
 };
 
 } // namespace
 
-std::map<std::string, double> runBenchmarks(int argc, char** argv)
+std::map<std::string, double> runBenchmarks(int argc, char** argv, std::map<std::string, double>* cpuSeconds)
 {
     benchmark::Initialize(&argc, argv);
     KeepingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
+    if (cpuSeconds) *cpuSeconds = reporter.cpuSecondsPerIteration;
     return reporter.secondsPerIteration;
 }
 

@@ -32,6 +32,7 @@ struct LoopFigures {
     double seconds = 0;
     double rewriteSeconds = 0; // lift decisions and draw rewrites
     std::uint64_t storedVertices = 0;
+    std::uint64_t storedLayers = 0; // layer entries of all collections
     std::uint64_t lifts = 0;
 };
 // The whole line loop over the file, output to `to`, with the searches going
@@ -42,8 +43,10 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool pla
 std::uint64_t peakMemoryOf(const std::function<void()>& work);
 
 // Runs the registered benchmarks, printing them as usual, and returns each
-// run's real time per iteration in seconds by benchmark name.
-std::map<std::string, double> runBenchmarks(int argc, char** argv);
+// run's real time per iteration in seconds by benchmark name; `cpuSeconds`
+// gets the process's CPU time per iteration, which other work on a shared
+// machine disturbs less.
+std::map<std::string, double> runBenchmarks(int argc, char** argv, std::map<std::string, double>* cpuSeconds = nullptr);
 
 // A scratch output file in the build folder.
 std::string scratchFile(const std::string& name);

@@ -290,6 +290,10 @@ struct Generator {
     Random random; // the current layer's stream
     int layer = 0;
     std::int64_t z_um = 0;
+    // Vase mode: the nozzle's height in units of 10 nm and its change at
+    // every draw; zero outside vase mode.
+    std::int64_t spiralZ_10nm = 0;
+    std::int64_t spiralStep_10nm = 0;
     int tool = 0;
     std::int64_t x_um = 0;
     std::int64_t y_um = 0;
@@ -468,6 +472,11 @@ void drawTo(Generator& g, Point p)
     std::string& t = g.out.text;
     t.append("G1 ");
     appendXY(t, x_um, y_um);
+    if (g.spiralStep_10nm != 0) {
+        g.spiralZ_10nm += g.spiralStep_10nm;
+        t.append(" Z");
+        appendScaled(t, g.spiralZ_10nm, 5, true);
+    }
     t.append(" E");
     appendScaled(t, e, 5, true);
     if (g.firstDrawPending) {
@@ -609,7 +618,7 @@ void roundedRectangleZigZag(Point centre, double halfWidth_MM, double halfHeight
 }
 
 // ---------------------------------------------------------------------------
-// Layout of the whole print, fixed for all layers.
+// Layout of the whole print, fixed for all layers (of one object).
 
 Layout makeLayout(const CorpusOptions& options)
 {
@@ -680,6 +689,11 @@ void printIsland(Generator& g, const Island& island)
 {
     const double scale = islandScale(island, g.layer);
     const double seamAngle = randomBetween(g.random, 0, 2 * PI);
+    if (g.options.spiral) {
+        contourOf(island, scale, 0, seamAngle, g.points);
+        drawClosed(g, Perimeter, g.points);
+        return;
+    }
     // Loops from the inside out, then the perimeter, as Kisslicer orders them.
     for (int loop = 2; loop >= 1; --loop) {
         contourOf(island, scale, loop * PERIMETER_WIDTH_MM, seamAngle, g.points);
@@ -814,8 +828,20 @@ void printLayer(Generator& g, const std::vector<int>& tools)
 {
     const CorpusOptions& o = g.options;
     const std::int64_t layerHeight_um = std::llround(static_cast<double>(o.layerHeight_MM) * 1000.0);
-    g.z_um = layerHeight_um * (g.layer + 1);
+    g.z_um = layerHeight_um * (o.descending ? o.layers - g.layer : g.layer + 1);
     g.random = randomStream(o.seed, static_cast<std::uint64_t>(g.layer));
+    if (o.spiral) {
+        // The layer's draws share its height out among them, rising from the
+        // layer below (or falling from the layer above, top down).
+        int draws = 1;
+        for (const Island& island : g.layout.islands) {
+            contourOf(island, islandScale(island, g.layer), 0, 0, g.points);
+            draws += static_cast<int>(g.points.size()) + 1;
+        }
+        const std::int64_t height_10nm = layerHeight_um * 100;
+        g.spiralStep_10nm = std::max<std::int64_t>(1, height_10nm / draws) * (o.descending ? -1 : 1);
+        g.spiralZ_10nm = g.z_um * 100 - (o.descending ? 0 : height_10nm);
+    }
 
     std::string& t = g.out.text;
     t.append("; BEGIN_LAYER_OBJECT z=");
@@ -841,7 +867,7 @@ void printLayer(Generator& g, const std::vector<int>& tools)
         if ((g.layer == 0 && v == 0) || tool != g.tool) {
             const int next = v + 1 < tools.size() ? tools[v + 1] : (tool + 1) % o.tools;
             changeTool(g, tool, next, g.layer == 0 && v == 0);
-            if (o.tools > 1) printPillar(g, pillarsThisLayer++ % PILLAR_SLOTS);
+            if (o.tools > 1 && !o.spiral) printPillar(g, pillarsThisLayer++ % PILLAR_SLOTS);
         }
         // A tool that comes more than once in a layer splits its islands
         // between its visits and does its support in the last one.
@@ -851,7 +877,7 @@ void printLayer(Generator& g, const std::vector<int>& tools)
             if (w < v) ++ordinal;
             ++visitsOfTool;
         }
-        if (ordinal == visitsOfTool - 1) {
+        if (ordinal == visitsOfTool - 1 && !o.spiral) {
             if (tool == g.layout.supportMainTool && supportPhase < SUPPORT_PERIOD_LAYERS - 3) printSupportMain(g);
             if (tool == g.layout.supportInterfaceTool && supportPhase >= SUPPORT_PERIOD_LAYERS - 3 &&
                 supportPhase < SUPPORT_PERIOD_LAYERS - 1)
@@ -881,6 +907,35 @@ void printLayer(Generator& g, const std::vector<int>& tools)
     t.append("; END_LAYER_OBJECT z=");
     appendScaled(t, g.z_um, 3, false);
     endLine(g.out);
+}
+
+// The next of several objects printed one after another: the same print
+// moved along a row of the grid they stand in. The head rises clear of what
+// is printed before it travels there.
+void startNextObject(Generator& g, const Layout& firstObject, int object)
+{
+    const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(g.options.objects))));
+    const double size = static_cast<double>(g.options.objectSize_MM);
+    const double dx = (object % columns) * (1.4 * size + 40.0);
+    const double dy = (object / columns) * (size + 40.0);
+    g.layout = firstObject;
+    for (Island& island : g.layout.islands)
+        island.centre = {island.centre.x + dx, island.centre.y + dy};
+    g.layout.supportMinX_MM += dx;
+    g.layout.supportMaxX_MM += dx;
+    g.layout.supportMinY_MM += dy;
+    g.layout.supportMaxY_MM += dy;
+    g.layout.pillarX_MM += dx;
+    g.layout.pillarY_MM += dy;
+    destring(g);
+    writeLine(g.out, ";");
+    writeLine(g.out, "; Next object");
+    std::string& t = g.out.text;
+    t.append("G1 Z");
+    appendScaled(t, g.z_um + std::llround(5 * POST_LAYER_LIFT_MM * 1000.0) + 10000, 3, true);
+    t.append(" F900");
+    endLine(g.out);
+    travelTo(g, std::llround(g.layout.pillarX_MM * 1000.0), std::llround(g.layout.pillarY_MM * 1000.0));
 }
 
 // ---------------------------------------------------------------------------
@@ -1217,6 +1272,7 @@ CorpusOptions clampOptions(CorpusOptions o)
     o.layerHeight_MM = std::clamp(o.layerHeight_MM, 0.05f, 1.0f);
     o.objectSize_MM = std::clamp(o.objectSize_MM, 10.0f, 110.0f);
     o.toolChangesPerLayer = std::clamp(o.toolChangesPerLayer, 0, 16);
+    o.objects = std::clamp(o.objects, 1, 10000);
     return o;
 }
 
@@ -1235,15 +1291,19 @@ std::uint64_t generateCorpus(const CorpusOptions& options, const std::function<v
     writePrefix(g);
     std::vector<int> tools;
     int startTool = 0;
-    for (g.layer = 0; g.layer < g.options.layers; ++g.layer) {
-        visitTools(startTool, g.options, tools);
-        printLayer(g, tools);
-        // A layer that visits every tool lets the next one start with the
-        // tool it ended with, as Kisslicer does; with fewer visits than tools
-        // the round goes on across the layer boundary, with a change there,
-        // so that every tool gets its turn.
-        const bool everyToolVisited = static_cast<int>(tools.size()) >= g.options.tools;
-        startTool = everyToolVisited ? tools.back() : (tools.back() + 1) % g.options.tools;
+    const Layout firstObject = g.layout;
+    for (int object = 0; object < g.options.objects; ++object) {
+        if (object > 0) startNextObject(g, firstObject, object);
+        for (g.layer = 0; g.layer < g.options.layers; ++g.layer) {
+            visitTools(startTool, g.options, tools);
+            printLayer(g, tools);
+            // A layer that visits every tool lets the next one start with the
+            // tool it ended with, as Kisslicer does; with fewer visits than
+            // tools the round goes on across the layer boundary, with a change
+            // there, so that every tool gets its turn.
+            const bool everyToolVisited = static_cast<int>(tools.size()) >= g.options.tools;
+            startTool = everyToolVisited ? tools.back() : (tools.back() + 1) % g.options.tools;
+        }
     }
     writePostfix(g);
     drain(g.out);

@@ -23,6 +23,15 @@ struct CorpusOptions {
     // layer, which starts with a change.
     int toolChangesPerLayer = 3;
     bool crlf = true; // Kisslicer writes CRLF
+    // Vase mode: only the islands' perimeters, the nozzle rising along them
+    // by one layer height a layer, so that every draw is at a new height.
+    bool spiral = false;
+    // Copies of the print made one after another, each from the bottom up,
+    // side by side: heights come again with every object.
+    int objects = 1;
+    // Layers from the top down, so that every new height lies below those
+    // before it.
+    bool descending = false;
 };
 
 // Writes the whole file through `sink` in pieces of a few hundred kilobytes
@@ -32,7 +41,9 @@ struct CorpusOptions {
 // trigonometry, nothing whose results may differ between implementations.
 // Out-of-range options are clamped: tools to 1..4, layers to at least 1,
 // layer height to 0.05..1 mm, object size to 10..110 mm (so that the print
-// stays on a 200 mm bed), tool changes per layer to 0..16.
+// stays on a 200 mm bed), tool changes per layer to 0..16, objects to
+// 1..10,000 (more than one object goes past the bed's edge: the file is for
+// timing, not printing).
 std::uint64_t generateCorpus(const CorpusOptions& options, const std::function<void(std::string_view)>& sink);
 
 // Number of layers that makes generateCorpus write about `bytes` bytes with

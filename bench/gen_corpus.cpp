@@ -20,14 +20,17 @@ constexpr std::size_t FILE_BUFFER_BYTES = 4 * 1024 * 1024;
 void printUsage(std::FILE* stream)
 {
     std::fputs("usage: gen_corpus OUT.gcode [--mb N | --layers N] [--seed S] [--tools T]\n"
-               "                  [--size MM] [--changes N] [--lf]\n"
+               "                  [--size MM] [--changes N] [--lf] [--spiral] [--objects N] [--descending]\n"
                "  --mb N      about N MiB (N may have decimals)\n"
                "  --layers N  exactly N printed layers (default 200)\n"
                "  --seed S    random seed (default 1); the same seed gives the same file\n"
                "  --tools T   number of tools, 1 to 4 (default 4)\n"
                "  --size MM   XY extent of each tool's region, 10 to 110 mm (default 60)\n"
                "  --changes N tool changes per layer, 0 to 16 (default 3)\n"
-               "  --lf        LF line ends instead of Kisslicer's CRLF\n",
+               "  --lf        LF line ends instead of Kisslicer's CRLF\n"
+               "  --spiral    vase mode: perimeters only, every draw at a new height\n"
+               "  --objects N N objects printed one after another, each from the bottom up (default 1)\n"
+               "  --descending layers from the top down\n",
                stream);
 }
 
@@ -78,6 +81,12 @@ int run(int argc, char** argv)
                  options.toolChangesPerLayer <= 16;
         } else if (arg == "--lf") {
             options.crlf = false;
+        } else if (arg == "--spiral") {
+            options.spiral = true;
+        } else if (arg == "--descending") {
+            options.descending = true;
+        } else if (arg == "--objects") {
+            ok = parseNumber(needValue(), options.objects) && options.objects >= 1 && options.objects <= 10000;
         } else if (!arg.empty() && arg[0] != '-' && outPath.empty()) {
             outPath = arg;
         } else {

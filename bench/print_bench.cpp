@@ -1,13 +1,15 @@
 // The whole run on generated four-tool prints and on the real files, with the
 // searches through the index and walking every layer and segment: throughput
 // next to a plain chunked copy of the same file, the share of time spent
-// deciding lifts and rewrites, growth with the number of layers, peak memory
-// and bytes per stored vertex. Files named on the command line (made with
+// deciding lifts and rewrites, and per shape of print (rising layers, a
+// spiral, objects one after another, heights falling) the growth of the time
+// over two doublings and the peak memory per stored vertex. Files named on the command line (made with
 // gen_corpus, say) are run both ways too.
 #include "bench_support.hpp"
 
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <string_view>
 #include <vector>
 
@@ -39,6 +41,68 @@ CorpusOptions withLayers(int layers)
     CorpusOptions options;
     options.layers = layers;
     return options;
+}
+
+// A shape of print, at three sizes, each twice the one before.
+struct Shape {
+    std::string name;
+    std::string unit; // what doubles
+    int sizes[3];
+    CorpusOptions (*options)(int size);
+};
+
+const Shape SHAPES[] = {
+    {"layers", "layers", {250, 500, 1000}, [](int layers) { return withLayers(layers); }},
+    {"spiral",
+     "layers",
+     {200, 400, 800},
+     [](int layers) {
+         CorpusOptions options = withLayers(layers);
+         options.spiral = true;
+         return options;
+     }},
+    {"objects",
+     "objects",
+     {16, 32, 64},
+     [](int objects) {
+         CorpusOptions options = withLayers(300);
+         options.objectSize_MM = 10;
+         options.objects = objects;
+         return options;
+     }},
+    {"descending",
+     "layers",
+     {50, 100, 200},
+     [](int layers) {
+         CorpusOptions options = withLayers(layers);
+         options.spiral = true;
+         options.descending = true;
+         return options;
+     }},
+};
+
+std::string shapeFile(const Shape& shape, int size)
+{
+    return corpusFile("print-" + shape.name + "-" + std::to_string(size) + ".gcode", shape.options(size));
+}
+
+std::string shapeRunName(const Shape& shape, int size)
+{
+    return "shape/" + shape.name + "/" + std::to_string(size) + "_" + shape.unit;
+}
+
+struct MemoryFigures {
+    std::uint64_t peak = 0;
+    LoopFigures loop;
+};
+
+// Peak memory of a whole run in a child process, and what it stored.
+MemoryFigures memoryOf(const std::string& path)
+{
+    MemoryFigures figures;
+    figures.peak = peakMemoryOf([&] { processFile(path, scratchFile("print-out.gcode")); });
+    figures.loop = processFile(path, scratchFile("print-out.gcode"));
+    return figures;
 }
 
 // The most the index could gain over the plain walk: the walk's run against
@@ -92,25 +156,27 @@ int main(int argc, char** argv)
 
     const int layers = 1000;
     const std::string big = corpusFile("print-4tool-1000.gcode", withLayers(layers));
-    const std::string half = corpusFile("print-4tool-500.gcode", withLayers(layers / 2));
-    const std::string quarter = corpusFile("print-4tool-250.gcode", withLayers(layers / 4));
+
+    // Memory first, while this process is still small: each measured run is a
+    // child of it and starts with its pages. The empty file gives the
+    // program's fixed buffers, which every run has whatever it stores.
+    const std::string empty = scratchFile("print-empty.gcode");
+    std::fclose(std::fopen(empty.c_str(), "wb"));
+    const std::uint64_t fixedPeak = memoryOf(empty).peak;
+    std::vector<MemoryFigures> shapeMemory;
+    for (const Shape& shape : SHAPES)
+        shapeMemory.push_back(memoryOf(shapeFile(shape, shape.sizes[2])));
 
     benchmark::RegisterBenchmark("copy/1000_layers", copyRun, big)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->MinTime(1);
-    benchmark::RegisterBenchmark("indexed/250_layers", wholeRun, quarter, false)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(3);
-    benchmark::RegisterBenchmark("indexed/500_layers", wholeRun, half, false)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(3);
-    benchmark::RegisterBenchmark("indexed/1000_layers", wholeRun, big, false)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(3);
+    for (const Shape& shape : SHAPES)
+        for (const int size : shape.sizes)
+            benchmark::RegisterBenchmark(shapeRunName(shape, size).c_str(), wholeRun, shapeFile(shape, size), false)
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime()
+                ->MinTime(0.5);
     benchmark::RegisterBenchmark("plain/1000_layers", wholeRun, big, true)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
@@ -128,15 +194,18 @@ int main(int argc, char** argv)
             ->UseRealTime()
             ->Iterations(10);
     }
-    auto seconds = runBenchmarks(argc, argv);
-    const auto time = [&](const std::string& prefix) {
-        for (const auto& [name, s] : seconds)
-            if (name.starts_with(prefix + "/")) return s;
+    std::map<std::string, double> cpuSeconds;
+    const std::map<std::string, double> seconds = runBenchmarks(argc, argv, &cpuSeconds);
+    // Names as registered; the library adds what it ran them with.
+    const auto timeIn = [](const std::map<std::string, double>& times, const std::string& name) {
+        for (const auto& [run, s] : times)
+            if (run == name || run.starts_with(name + "/")) return s;
         return 0.0;
     };
+    const auto time = [&](const std::string& name) { return timeIn(seconds, name); };
 
-    const double copy = time("copy/1000_layers"), indexed = time("indexed/1000_layers"),
-                 plain = time("plain/1000_layers");
+    const double copy = time("copy/1000_layers"), plain = time("plain/1000_layers");
+    const double indexed = time(shapeRunName(SHAPES[0], layers));
     std::printf("\n%s: %.1f MiB, %d layers, 4 tools\n", big.c_str(), static_cast<double>(fileSize(big)) / (1 << 20),
                 layers);
     if (indexed > 0 && copy > 0)
@@ -144,11 +213,45 @@ int main(int argc, char** argv)
     if (indexed > 0 && plain > 0)
         std::printf("whole run (plain walk): %.3f of the plain copy's throughput; the index is %.1f times faster\n",
                     copy / plain, plain / indexed);
-    const double t250 = time("indexed/250_layers"), t500 = time("indexed/500_layers");
-    if (t250 > 0 && t500 > 0 && indexed > 0)
-        std::printf("growth: 500/250 layers %.2f, 1000/500 layers %.2f times the time\n", t500 / t250, indexed / t500);
 
-    const std::uint64_t peak = peakMemoryOf([&] { processFile(big, scratchFile("print-out.gcode")); });
+    // Per shape: growth over two doublings, and memory beyond the fixed
+    // buffers against 16 bytes a stored vertex and 64 a stored layer.
+    std::printf("\nfixed buffers (peak on an empty file): %.1f MiB\n", static_cast<double>(fixedPeak) / (1 << 20));
+    std::printf("%-11s %24s %17s %11s %17s %11s %8s %9s %9s %8s %7s\n", "shape", "sizes", "real ms", "growth", "cpu ms",
+                "growth", "MiB", "vertices", "layers", "B/vertex", "budget");
+    for (std::size_t k = 0; k < std::size(SHAPES); ++k) {
+        const Shape& shape = SHAPES[k];
+        double real[3], cpu[3];
+        for (int i = 0; i < 3; ++i) {
+            real[i] = timeIn(seconds, shapeRunName(shape, shape.sizes[i]));
+            cpu[i] = timeIn(cpuSeconds, shapeRunName(shape, shape.sizes[i]));
+        }
+        const auto times = [](const double* t) {
+            char text[64];
+            std::snprintf(text, sizeof text, "%.0f/%.0f/%.0f", t[0] * 1e3, t[1] * 1e3, t[2] * 1e3);
+            return std::string(text);
+        };
+        const auto growth = [](const double* t) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.2f %.2f", t[0] > 0 ? t[1] / t[0] : 0.0, t[1] > 0 ? t[2] / t[1] : 0.0);
+            return std::string(text);
+        };
+        const MemoryFigures& memory = shapeMemory[k];
+        const double net = static_cast<double>(memory.peak) - static_cast<double>(fixedPeak);
+        const double vertices = static_cast<double>(memory.loop.storedVertices);
+        const double storedLayers = static_cast<double>(memory.loop.storedLayers);
+        char sizes[64];
+        std::snprintf(sizes, sizeof sizes, "%d/%d/%d %s", shape.sizes[0], shape.sizes[1], shape.sizes[2],
+                      shape.unit.c_str());
+        std::printf("%-11s %24s %17s %11s %17s %11s %8.1f %9.0f %9.0f %8.1f %7.2f\n", shape.name.c_str(), sizes,
+                    times(real).c_str(), growth(real).c_str(), times(cpu).c_str(), growth(cpu).c_str(), net / (1 << 20),
+                    vertices, storedLayers, vertices > 0 ? net / vertices : 0.0,
+                    net / (16 * vertices + 64 * storedLayers));
+    }
+    std::printf("(growth: time of each size over the one before; B/vertex and budget: peak memory beyond the fixed "
+                "buffers on the largest size, per stored vertex and as a share of 16 bytes a vertex plus 64 a "
+                "layer)\n\n");
+
     const LoopFigures figures = processFile(big, scratchFile("print-out.gcode"));
     const LoopFigures walked = processFile(big, scratchFile("print-out.gcode"), true);
     std::printf("lift decisions and rewrites: %.3f s (%.1f %% of the run) with the index, %.3f s (%.1f %%) walking "
@@ -159,9 +262,6 @@ int main(int argc, char** argv)
     std::printf("at most %.1f times faster than the plain walk even with searches that cost nothing: the run "
                 "without lift decisions and rewrites takes %.3f s\n",
                 mostGainOf(figures, walked), figures.seconds - figures.rewriteSeconds);
-    std::printf("peak memory %.1f MiB for %llu stored vertices: %.1f bytes per stored vertex\n",
-                static_cast<double>(peak) / (1 << 20), static_cast<unsigned long long>(figures.storedVertices),
-                static_cast<double>(peak) / static_cast<double>(figures.storedVertices));
     for (const std::string& path : givenFiles)
         compareWalks(path);
 }

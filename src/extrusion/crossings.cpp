@@ -14,21 +14,17 @@ bool findCrossingsWithinHeightGather(const LayerCollection& layers, DrawType dra
     // Layers below the nozzle by more than nothing and at most maxClearance_MM.
     const auto tooLow = [&](float z) { return !(draw.currentZ - z <= draw.maxClearance_MM); };
     const auto tooHigh = [&](float z) { return !(0.0f < draw.currentZ - z); };
-    forEachLayerInWindow(layers, tooLow, tooHigh, [&](const LayerEntry& entry) {
-        for (int t = 0; t < TOOL_SLOTS; ++t) {
-            forEachSegmentNear(entry.slots[static_cast<std::size_t>(t)], query, layers.walk,
-                               [&](Vec2 prev, Vec2 vertex) {
-                                   float lambda;
-                                   if (!crossesAt(draw.origin, draw.terminus, prev, vertex, lambda)) return;
-                                   anyCrossings = true;
-                                   crossings.push_back({lambda, t, drawType});
-                                   if (lambda < closestLambda)
-                                       closestLambda = lambda;
-                                   else if (lambda > furthestLambda)
-                                       furthestLambda = lambda;
-                               });
-        }
-    });
+    forEachSegmentInWindow(layers, query, tooLow, tooHigh, SlotFilter{},
+                           [&](const LayerEntry&, int t, Vec2 prev, Vec2 vertex) {
+                               float lambda;
+                               if (!crossesAt(draw.origin, draw.terminus, prev, vertex, lambda)) return;
+                               anyCrossings = true;
+                               crossings.push_back({lambda, t, drawType});
+                               if (lambda < closestLambda)
+                                   closestLambda = lambda;
+                               else if (lambda > furthestLambda)
+                                   furthestLambda = lambda;
+                           });
     return anyCrossings;
 }
 

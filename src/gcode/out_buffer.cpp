@@ -10,4 +10,13 @@ void drainOut(OutBuffer& out)
     out.text.clear();
 }
 
+void writePiece(OutBuffer& out, std::string_view bytes)
+{
+    if (out.text.size() + bytes.size() > out.drainAt) drainOut(out);
+    if (bytes.size() >= out.drainAt && out.drain)
+        out.drain(out.destination, bytes);
+    else
+        out.text.append(bytes);
+}
+
 } // namespace vorlane

@@ -35,6 +35,11 @@ inline void endLine(OutBuffer& out)
     if (out.text.size() >= out.drainAt && !out.holdDrains) drainOut(out);
 }
 
+// Appends part of a line (of a line longer than the buffer): a piece as large
+// as the buffer goes straight to the destination after what is buffered, so
+// that the buffer never grows past its size.
+void writePiece(OutBuffer& out, std::string_view bytes);
+
 inline void writeLine(OutBuffer& out, std::string_view line)
 {
     out.text.append(line);

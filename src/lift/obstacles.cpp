@@ -19,27 +19,24 @@ float searchObstacles(const LayerCollection& layers, float requiredClearance_MM,
     // Every layer less than the clearance below the nozzle, and every layer above it.
     const auto tooLow = [&](float z) { return !(move.currentZ - z < requiredClearance_MM); };
     const auto tooHigh = [](float) { return false; };
-    forEachLayerInWindow(layers, tooLow, tooHigh, [&](const LayerEntry& entry) {
-        const float clearance = move.currentZ - entry.z;
-        const float droolLambdaForThisLayer = gather ? lambdaPerDroolMM * clearance : 0.0f;
-        for (int t = 0; t < TOOL_SLOTS; ++t) {
-            if (onlyCheckForOtherToolPaths && t == move.currentTool) continue;
-            forEachSegmentNear(
-                entry.slots[static_cast<std::size_t>(t)], query, layers.walk, [&](Vec2 prev, Vec2 vertex) {
-                    float lambda, dotProduct;
-                    if (!crossesAt(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct))
-                        return;
-                    if constexpr (gather) intersections->push_back({lambda, dotProduct});
-                    if (!(minLambda + droolLambdaForThisLayer < lambda)) return;
-                    if (lambda < closestLambda) {
-                        closestLambda = lambda;
-                        closestDotProduct = dotProduct;
-                    }
-                    if (lambda > furthestLambda) furthestLambda = lambda;
-                    mustLiftAmount_MM = maxOf(mustLiftAmount_MM, requiredClearance_MM - clearance);
-                });
-        }
-    });
+    SlotFilter everyOtherTool;
+    if (onlyCheckForOtherToolPaths && move.currentTool >= 0 && move.currentTool < TOOL_SLOTS)
+        everyOtherTool.tools &= static_cast<std::uint16_t>(~(1u << move.currentTool));
+    forEachSegmentInWindow(
+        layers, query, tooLow, tooHigh, everyOtherTool, [&](const LayerEntry& entry, int, Vec2 prev, Vec2 vertex) {
+            const float clearance = move.currentZ - entry.z;
+            const float droolLambdaForThisLayer = gather ? lambdaPerDroolMM * clearance : 0.0f;
+            float lambda, dotProduct;
+            if (!crossesAt(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct)) return;
+            if constexpr (gather) intersections->push_back({lambda, dotProduct});
+            if (!(minLambda + droolLambdaForThisLayer < lambda)) return;
+            if (lambda < closestLambda) {
+                closestLambda = lambda;
+                closestDotProduct = dotProduct;
+            }
+            if (lambda > furthestLambda) furthestLambda = lambda;
+            mustLiftAmount_MM = maxOf(mustLiftAmount_MM, requiredClearance_MM - clearance);
+        });
     return mustLiftAmount_MM;
 }
 
@@ -66,10 +63,9 @@ bool findFarthestOfOwnToolAtSameHeightBeforeOther(const LayerCollection& layers,
                                                   float uptoLambda, float& farthestLambda, float& farthestDotProduct)
 {
     bool foundOurDraw = false;
-    const LayerEntry* entry = findLayer(layers, move.currentZ);
-    if (!entry || move.currentTool < 0 || move.currentTool >= TOOL_SLOTS) return false;
-    const auto& slot = entry->slots[static_cast<std::size_t>(move.currentTool)];
-    forEachSegmentNear(slot, searchQueryOf(move.origin, move.terminus), layers.walk, [&](Vec2 prev, Vec2 vertex) {
+    const std::uint32_t found = findLayerIndex(layers, move.currentZ);
+    if (found == NO_INDEX || move.currentTool < 0 || move.currentTool >= TOOL_SLOTS) return false;
+    const auto visit = [&](const LayerEntry&, int, Vec2 prev, Vec2 vertex) {
         float lambda, dotProduct;
         if (crossesAt(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct) &&
             lambda < uptoLambda && lambda > farthestLambda) {
@@ -77,7 +73,8 @@ bool findFarthestOfOwnToolAtSameHeightBeforeOther(const LayerCollection& layers,
             farthestDotProduct = dotProduct;
             foundOurDraw = true;
         }
-    });
+    };
+    forEachSegmentOfSlotNear(layers, found, move.currentTool, searchQueryOf(move.origin, move.terminus), visit);
     return foundOurDraw;
 }
 

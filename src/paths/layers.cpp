@@ -1,7 +1,10 @@
-// Collecting draws into the per-layer, per-tool path lists.
+// Collecting draws into the per-layer, per-tool path lists and their index.
 #include "paths/layers.hpp"
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
 #include <stdexcept>
 
 namespace vorlane {
@@ -11,72 +14,218 @@ namespace {
 // -0 and 0 are one height.
 float keyOf(float z) { return z == 0.0f ? 0.0f : z; }
 
+// Heights close together get places close together, so that a print whose
+// height changes with every draw walks the table rather than jumping about
+// in it; the high bits folded in keep round heights (0.2, 0.4, ...), whose
+// low bits agree, apart.
+std::size_t homeOf(float key, std::size_t mask)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &key, sizeof bits);
+    return (bits ^ (bits >> 16) ^ (bits >> 24)) & mask;
+}
+
+void placeHeight(LayerCollection& layers, std::uint32_t entry)
+{
+    const std::size_t mask = layers.heightTable.size() - 1;
+    std::size_t at = homeOf(keyOf(layers.entries[entry].z), mask);
+    while (layers.heightTable[at] != 0)
+        at = (at + 1) & mask;
+    layers.heightTable[at] = entry + 1;
+}
+
+// Files a new entry's height, keeping the table at most three quarters full.
+// A NaN height equals no height, so it is never looked up and not filed.
+void fileHeight(LayerCollection& layers, std::uint32_t entry)
+{
+    if (std::isnan(layers.entries[entry].z)) return;
+    if ((layers.filedHeights + 1) * 4 > layers.heightTable.size() * 3) {
+        layers.heightTable.assign(std::max<std::size_t>(16, layers.heightTable.size() * 2), 0);
+        for (std::uint32_t e = 0; e < entry; ++e)
+            if (!std::isnan(layers.entries[e].z)) placeHeight(layers, e);
+    }
+    placeHeight(layers, entry);
+    ++layers.filedHeights;
+}
+
 } // namespace
+
+std::uint32_t findLayerIndex(const LayerCollection& layers, float z)
+{
+    if (layers.heightTable.empty()) return NO_INDEX;
+    const std::size_t mask = layers.heightTable.size() - 1;
+    for (std::size_t at = homeOf(keyOf(z), mask);; at = (at + 1) & mask) {
+        const std::uint32_t place = layers.heightTable[at];
+        if (place == 0) return NO_INDEX;
+        if (layers.entries[place - 1].z == z) return place - 1;
+    }
+}
 
 const LayerEntry* findLayer(const LayerCollection& layers, float z)
 {
-    const auto found = layers.indexOfZ.find(keyOf(z));
-    return found == layers.indexOfZ.end() ? nullptr : &layers.entries[found->second];
+    const std::uint32_t entry = findLayerIndex(layers, z);
+    return entry == NO_INDEX ? nullptr : &layers.entries[entry];
 }
 
-LayerEntry& layerFor(LayerCollection& layers, float z)
+std::uint32_t layerFor(LayerCollection& layers, float z)
 {
-    if (!layers.entries.empty() && layers.entries[layers.lastUsedEntry].z == z)
-        return layers.entries[layers.lastUsedEntry];
-    const auto [found, created] =
-        layers.indexOfZ.try_emplace(keyOf(z), static_cast<std::uint32_t>(layers.entries.size()));
-    if (created) {
-        layers.entries.push_back(LayerEntry{z, {}});
-        const LayerHeight height{z, found->second};
-        // Prints mostly rise, so the new height usually goes last.
-        const auto at = std::upper_bound(layers.heights.begin(), layers.heights.end(), z,
-                                         [](float key, const LayerHeight& h) { return key < h.z; });
-        layers.heights.insert(at, height);
+    if (!layers.entries.empty() && layers.entries[layers.lastUsedEntry].z == z) return layers.lastUsedEntry;
+    std::uint32_t entry = findLayerIndex(layers, z);
+    if (entry == NO_INDEX) {
+        if (layers.entries.size() >= MAX_LAYERS) throw std::length_error("more than 2^28 - 1 layer heights");
+        entry = static_cast<std::uint32_t>(layers.entries.size());
+        layers.entries.push_back({z, NO_INDEX});
+        fileHeight(layers, entry);
     }
-    layers.lastUsedEntry = found->second;
-    return layers.entries[found->second];
+    layers.lastUsedEntry = entry;
+    return entry;
 }
 
-void addPathSegment(LayerCollection& layers, float z, int tool, std::size_t pathNum, Vec2 pt)
+const ToolSlot* findSlot(const LayerCollection& layers, std::uint32_t entry, int tool)
 {
-    const auto found = layers.indexOfZ.find(keyOf(z));
-    if (found == layers.indexOfZ.end()) throw std::out_of_range("no layer entry at this height");
-    if (tool < 0 || tool >= TOOL_SLOTS) throw std::out_of_range("tool slot out of range");
-    ToolSlot& slot = layers.entries[found->second].slots[static_cast<std::size_t>(tool)];
-    if (pathNum + 1 != pathCount(slot)) throw std::out_of_range("only the last path of a slot can grow");
-    appendVertex(slot, pt, false);
+    for (std::uint32_t s = layers.entries[entry].firstSlot; s != NO_INDEX; s = layers.slots[s].nextSlot)
+        if (static_cast<int>(layers.slots[s].tool) == tool) return &layers.slots[s];
+    return nullptr;
 }
 
 namespace {
 
-void grow(BoundingBox& box, Vec2 pt)
+// The slot of `tool` at `entry`, created in its place in the chain when missing.
+std::uint32_t slotFor(LayerCollection& layers, std::uint32_t entry, int tool)
 {
-    box.minima = {minOf(box.minima.x, pt.x), minOf(box.minima.y, pt.y)};
-    box.maxima = {maxOf(box.maxima.x, pt.x), maxOf(box.maxima.y, pt.y)};
+    std::uint32_t previous = NO_INDEX;
+    std::uint32_t next = layers.entries[entry].firstSlot;
+    while (next != NO_INDEX && static_cast<int>(layers.slots[next].tool) < tool) {
+        previous = next;
+        next = layers.slots[next].nextSlot;
+    }
+    if (next != NO_INDEX && static_cast<int>(layers.slots[next].tool) == tool) return next;
+    const auto slot = static_cast<std::uint32_t>(layers.slots.size());
+    layers.slots.push_back({NO_INDEX, NO_INDEX, next, 0, static_cast<std::uint32_t>(tool)});
+    (previous == NO_INDEX ? layers.entries[entry].firstSlot : layers.slots[previous].nextSlot) = slot;
+    return slot;
+}
+
+constexpr float FLOAT_INFINITY = std::numeric_limits<float>::infinity();
+constexpr BoundingBox EMPTY_BOX{{FLOAT_INFINITY, FLOAT_INFINITY}, {-FLOAT_INFINITY, -FLOAT_INFINITY}};
+
+// Grows the box to hold `other`; false when it held it already.
+bool grow(BoundingBox& box, const BoundingBox& other)
+{
+    bool grew = false;
+    const auto lower = [&](float& bound, float value) {
+        if (value < bound) bound = value, grew = true;
+    };
+    const auto raise = [&](float& bound, float value) {
+        if (value > bound) bound = value, grew = true;
+    };
+    lower(box.minima.x, other.minima.x);
+    lower(box.minima.y, other.minima.y);
+    raise(box.maxima.x, other.maxima.x);
+    raise(box.maxima.y, other.maxima.y);
+    return grew;
+}
+
+// Files the segment from prev to the vertex numbered `at` in its chunk and
+// the nodes above it, up to the first node that held it already.
+void indexSegment(LayerCollection& layers, std::size_t at, Vec2 prev, Vec2 pt, float z, int tool)
+{
+    // A segment with a NaN coordinate or height crosses nothing and lies in
+    // no window: it is left out.
+    if (std::isnan(prev.x) || std::isnan(prev.y) || std::isnan(pt.x) || std::isnan(pt.y) || std::isnan(z)) return;
+    const BoundingBox segment{{minOf(prev.x, pt.x), minOf(prev.y, pt.y)}, {maxOf(prev.x, pt.x), maxOf(prev.y, pt.y)}};
+    std::size_t index = at / CHUNK_VERTICES;
+    // A chunk may hold several layers, so its nodes' heights may grow though
+    // its box does not.
+    const auto toolBit = static_cast<std::uint16_t>(1u << tool);
+    IndexChunk& chunk = layers.chunks[index];
+    grow(chunk.box, segment);
+    chunk.tools |= toolBit;
+    for (PagedList<IndexNode>& level : layers.nodes) {
+        index /= NODE_FANOUT;
+        IndexNode& node = level[index];
+        bool grew = grow(node.box, segment);
+        if (z < node.zLow) node.zLow = z, grew = true;
+        if (z > node.zHigh) node.zHigh = z, grew = true;
+        if (!(node.tools & toolBit)) node.tools |= toolBit, grew = true;
+        if (!grew) return;
+    }
 }
 
 } // namespace
 
-void appendVertex(ToolSlot& slot, Vec2 pt, bool startsPath)
+namespace {
+
+// Files the vertex numbered `at` in the index; `prev` is the vertex before it
+// on its path, if any.
+void indexVertex(LayerCollection& layers, std::uint32_t at, const Vec2* prev, Vec2 pt, float z, int tool)
 {
-    const std::size_t i = slot.vertices.size();
-    if (startsPath) slot.pathStarts.push_back(static_cast<std::uint32_t>(i));
-    // Grow by a quarter rather than double: with millions of vertices the
-    // unused room at the end of each list would otherwise average a third.
-    if (slot.vertices.size() == slot.vertices.capacity())
-        slot.vertices.reserve(slot.vertices.size() + slot.vertices.size() / 4 + 8);
-    slot.vertices.push_back(pt);
-    const std::size_t chunk = i / CHUNK_VERTICES;
-    const std::size_t block = chunk / BLOCK_CHUNKS;
-    if (chunk == slot.chunkBoxes.size()) slot.chunkBoxes.push_back({pt, pt});
-    if (block == slot.blockBoxes.size()) slot.blockBoxes.push_back({pt, pt});
-    grow(slot.chunkBoxes[chunk], pt);
-    grow(slot.blockBoxes[block], pt);
-    // The first segment of a chunk starts in the chunk before.
-    if (i % CHUNK_VERTICES == 0 && !startsPath) {
-        grow(slot.chunkBoxes[chunk], slot.vertices[i - 1]);
-        grow(slot.blockBoxes[block], slot.vertices[i - 1]);
+    if (at % CHUNK_VERTICES == 0)
+        layers.chunks.push_back({EMPTY_BOX, static_cast<std::uint32_t>(layers.runs.size() - 1), 0});
+    if (at % (CHUNK_VERTICES * NODE_FANOUT) == 0) {
+        std::size_t span = CHUNK_VERTICES;
+        for (PagedList<IndexNode>& level : layers.nodes) {
+            span *= NODE_FANOUT;
+            if (at % span == 0) level.push_back({EMPTY_BOX, FLOAT_INFINITY, -FLOAT_INFINITY, 0});
+        }
     }
+    if (prev) indexSegment(layers, at, *prev, pt, z, tool);
+    layers.lastVertex = pt;
+}
+
+} // namespace
+
+std::size_t appendVertex(LayerCollection& layers, float z, int tool, Vec2 pt, bool startsPath)
+{
+    if (tool < 0 || tool >= TOOL_SLOTS) throw std::out_of_range("tool slot out of range");
+    if (layers.vertices.size() >= NO_INDEX) throw std::length_error("more than 2^32 - 1 vertices");
+    // Most draws go on with the last run: the same height and tool as the
+    // draw before, on the same path.
+    if (!startsPath && !layers.runs.empty() && z == layers.lastRunZ &&
+        (layers.runs.back().layerAndTool & 15) == static_cast<std::uint32_t>(tool)) {
+        const auto at = static_cast<std::uint32_t>(layers.vertices.size());
+        const Vec2 prev = layers.lastVertex;
+        layers.vertices.push_back(pt);
+        indexVertex(layers, at, &prev, pt, layers.lastRunZ, tool);
+        return layers.slots[layers.lastUsedSlot].paths;
+    }
+    const std::uint32_t entry = layerFor(layers, z);
+    // Most draws go on with the slot of the one before.
+    if (layers.lastUsedSlot == NO_INDEX || layers.runs[layers.slots[layers.lastUsedSlot].lastRun].layerAndTool !=
+                                               (entry << 4 | static_cast<std::uint32_t>(tool)))
+        layers.lastUsedSlot = slotFor(layers, entry, tool);
+    ToolSlot& slot = layers.slots[layers.lastUsedSlot];
+    const auto at = static_cast<std::uint32_t>(layers.vertices.size());
+    std::uint32_t before = NO_INDEX;
+    const bool continues = !startsPath && slot.paths > 0;
+    if (continues) before = runEnd(layers, slot.lastRun) - 1;
+    // A slot's draws go on in its last run while no other slot's came between.
+    if (!continues || slot.lastRun + 1 != layers.runs.size()) {
+        if (!continues && slot.paths == MAX_PATHS) throw std::length_error("more than 2^28 - 1 paths");
+        const auto run = static_cast<std::uint32_t>(layers.runs.size());
+        layers.runs.push_back({at, entry << 4 | static_cast<std::uint32_t>(tool), before, NO_INDEX});
+        if (slot.lastRun == NO_INDEX)
+            slot.firstRun = run;
+        else
+            layers.runs[slot.lastRun].nextOfSlot = run;
+        slot.lastRun = run;
+        if (!continues) ++slot.paths;
+    }
+    layers.vertices.push_back(pt);
+    layers.lastRunZ = layers.entries[entry].z;
+    const Vec2 prev = before != NO_INDEX ? layers.vertices[before] : pt;
+    indexVertex(layers, at, before != NO_INDEX ? &prev : nullptr, pt, layers.lastRunZ, tool);
+    return slot.paths;
+}
+
+void addPathSegment(LayerCollection& layers, float z, int tool, std::size_t pathNum, Vec2 pt)
+{
+    const std::uint32_t entry = findLayerIndex(layers, z);
+    if (entry == NO_INDEX) throw std::out_of_range("no layer entry at this height");
+    if (tool < 0 || tool >= TOOL_SLOTS) throw std::out_of_range("tool slot out of range");
+    const ToolSlot* slot = findSlot(layers, entry, tool);
+    if (!slot || pathNum + 1 != slot->paths) throw std::out_of_range("only the last path of a slot can grow");
+    appendVertex(layers, layers.entries[entry].z, tool, pt, false);
 }
 
 namespace {
@@ -128,9 +277,8 @@ void collectDraw(LayerCollections& collections, const DrawContext& draw, bool& b
     if (layers) {
         // Prime pillars of every tool share slot 0: any tool may wipe on them.
         const int tool = layers == &collections.layerCommonWipables ? 0 : draw.currentTool;
-        ToolSlot& slot = layerFor(*layers, draw.currentZ).slots.at(static_cast<std::size_t>(tool));
-        appendVertex(slot, {draw.currentX, draw.currentY}, beginDraw || slot.pathStarts.empty());
-        layers->currentPath = static_cast<std::int64_t>(pathCount(slot)) - 1;
+        const std::size_t paths = appendVertex(*layers, draw.currentZ, tool, {draw.currentX, draw.currentY}, beginDraw);
+        layers->currentPath = static_cast<std::int64_t>(paths) - 1;
     }
     beginDraw = false;
 }
@@ -139,9 +287,15 @@ std::size_t storedVertexCount(const LayerCollections& c)
 {
     std::size_t count = 0;
     for (const LayerCollection* layers : allCollections(c))
-        for (const LayerEntry& entry : layers->entries)
-            for (const ToolSlot& slot : entry.slots)
-                count += slot.vertices.size();
+        count += layers->vertices.size();
+    return count;
+}
+
+std::size_t storedLayerCount(const LayerCollections& c)
+{
+    std::size_t count = 0;
+    for (const LayerCollection* layers : allCollections(c))
+        count += layers->entries.size();
     return count;
 }
 

@@ -1,8 +1,11 @@
-// Finding what lies near a move without walking everything: layer windows
-// from the sorted heights, and segments from the chunk boxes. Both visit what
-// they find in the order of the plain walk (layer entries in creation order,
-// then vertex order), so every search gives the same crossings in the same
-// order either way, and ties come out the same.
+// Finding what lies near a move without walking everything. The index is a
+// tree of boxes over the vertex list in the order drawn, each node holding
+// the range of layer heights below it: a search goes down only into nodes
+// that meet the move and hold heights of its window, so layers far from the
+// move cost nothing, whatever their height and however many there are. What
+// it finds it visits in the order of the plain walk (layer entries in
+// creation order, then tool, path and vertex), so every search gives the same
+// crossings in the same order either way, and ties come out the same.
 #pragma once
 
 #include "paths/layers.hpp"
@@ -62,71 +65,186 @@ inline bool chunkMayMeet(const BoundingBox& chunk, const SearchQuery& q)
     return lowest <= q.halfBand && highest >= -q.halfBand;
 }
 
-// Calls visit(entry) for every layer entry whose height is neither tooLow nor
-// tooHigh, in creation order. tooLow must hold for a run of the lowest heights
-// only and tooHigh for a run of the highest only (the searches' windows are
-// built from currentZ - z, which never rises as z rises).
-template <typename TooLow, typename TooHigh, typename Visit>
-void forEachLayerInWindow(const LayerCollection& layers, TooLow tooLow, TooHigh tooHigh, Visit visit)
+// Which tool slots a search looks at: those of the tools in `tools` (bit t
+// for tool t), at every entry or at `entry` only.
+struct SlotFilter {
+    std::uint16_t tools = (1u << TOOL_SLOTS) - 1;
+    std::uint32_t entry = NO_INDEX;
+};
+inline bool passes(const SlotFilter& filter, std::uint32_t entry, unsigned tool)
 {
-    if (layers.walk == SearchWalk::Plain) {
-        for (const LayerEntry& entry : layers.entries)
-            if (!tooLow(entry.z) && !tooHigh(entry.z)) visit(entry);
-        return;
-    }
-    const auto& heights = layers.heights;
-    const auto begin =
-        std::partition_point(heights.begin(), heights.end(), [&](const LayerHeight& h) { return tooLow(h.z); });
-    const auto end = std::partition_point(begin, heights.end(), [&](const LayerHeight& h) { return !tooHigh(h.z); });
-    if (begin == end) return;
-    // Heights created in rising order are already in creation order.
-    if (std::is_sorted(begin, end, [](const LayerHeight& a, const LayerHeight& b) { return a.entry < b.entry; })) {
-        for (auto h = begin; h != end; ++h)
-            visit(layers.entries[h->entry]);
-        return;
-    }
-    std::vector<std::uint32_t> order;
-    for (auto h = begin; h != end; ++h)
-        order.push_back(h->entry);
-    std::sort(order.begin(), order.end());
-    for (const std::uint32_t entry : order)
-        visit(layers.entries[entry]);
+    return (filter.tools >> tool & 1u) && (filter.entry == NO_INDEX || filter.entry == entry);
 }
 
-// Calls visit(prev, vertex) for every segment of the slot's paths that may
-// meet `query`: with the index, the segments of chunks whose box (and whose
-// block's box) meets it;
-// with the plain walk, every segment, path by path. In path and vertex order
-// either way.
+// Calls visit(entry, tool, prev, vertex) for the segments that end at the
+// vertices begin up to end of run r.
 template <typename Visit>
-void forEachSegmentNear(const ToolSlot& slot, const SearchQuery& query, SearchWalk walk, Visit visit)
+void visitRunPiece(const LayerCollection& layers, std::uint32_t r, std::uint32_t begin, std::uint32_t end,
+                   const LayerEntry& entry, int tool, Visit& visit)
 {
-    if (walk == SearchWalk::Plain) {
-        for (std::size_t p = 0; p < pathCount(slot); ++p) {
-            const std::span<const Vec2> path = pathAt(slot, p).vertices;
-            for (std::size_t i = 1; i < path.size(); ++i)
-                visit(path[i - 1], path[i]);
+    const VertexRun& run = layers.runs[r];
+    std::uint32_t i = begin;
+    if (i == run.first) {
+        if (run.before != NO_INDEX) visit(entry, tool, layers.vertices[run.before], layers.vertices[i]);
+        ++i;
+    }
+    constexpr std::size_t PAGE = decltype(layers.vertices)::PAGE;
+    while (i < end) {
+        // Up to the end of i's page the vertices lie one after another.
+        const auto pageEnd = static_cast<std::uint32_t>(std::min<std::size_t>(end, (i | (PAGE - 1)) + 1));
+        Vec2 prev = layers.vertices[i - 1];
+        for (const Vec2* vertex = &layers.vertices[i]; i < pageEnd; ++i, ++vertex) {
+            visit(entry, tool, prev, *vertex);
+            prev = *vertex;
+        }
+    }
+}
+
+// The pieces of the runs in chunk c, which may meet the query.
+template <typename TooLow, typename TooHigh>
+void gatherChunk(const LayerCollection& layers, std::size_t c, TooLow& tooLow, TooHigh& tooHigh,
+                 const SlotFilter& filter)
+{
+    const auto first = static_cast<std::uint32_t>(c * CHUNK_VERTICES);
+    const auto last = static_cast<std::uint32_t>(std::min<std::size_t>(first + CHUNK_VERTICES, layers.vertices.size()));
+    for (std::uint32_t r = layers.chunks[c].run; r < layers.runs.size() && layers.runs[r].first < last; ++r) {
+        const std::uint32_t layerAndTool = layers.runs[r].layerAndTool;
+        if (!passes(filter, layerAndTool >> 4, layerAndTool & 15)) continue;
+        const float z = layers.entries[layerAndTool >> 4].z;
+        if (tooLow(z) || tooHigh(z)) continue;
+        layers.pieces.push_back(
+            {layerAndTool, std::max(first, layers.runs[r].first), std::min(last, runEnd(layers, r)), r});
+    }
+}
+
+// Whether a node may hold segments the search looks at. The heights tooLow
+// refuses are the lowest and those tooHigh refuses the highest, so a node's
+// range of heights is wholly refused when its top is too low or its bottom
+// too high.
+template <typename TooLow, typename TooHigh>
+bool nodeMayHold(const IndexNode& node, const SearchQuery& query, TooLow& tooLow, TooHigh& tooHigh,
+                 const SlotFilter& filter)
+{
+    return (node.tools & filter.tools) && !tooLow(node.zHigh) && !tooHigh(node.zLow) && chunkMayMeet(node.box, query);
+}
+
+// The pieces below node `node` of level `level` (1 for the level just above
+// the chunks), which may hold what the search looks at.
+template <typename TooLow, typename TooHigh>
+void gatherBelow(const LayerCollection& layers, const SearchQuery& query, std::size_t level, std::size_t node,
+                 TooLow& tooLow, TooHigh& tooHigh, const SlotFilter& filter)
+{
+    const std::size_t firstChild = node * NODE_FANOUT;
+    if (level == 1) {
+        const std::size_t lastChild = std::min(firstChild + NODE_FANOUT, layers.chunks.size());
+        for (std::size_t c = firstChild; c < lastChild; ++c) {
+            const IndexChunk& chunk = layers.chunks[c];
+            if ((chunk.tools & filter.tools) && chunkMayMeet(chunk.box, query))
+                gatherChunk(layers, c, tooLow, tooHigh, filter);
         }
         return;
     }
-    const std::vector<Vec2>& v = slot.vertices;
-    const std::vector<std::uint32_t>& starts = slot.pathStarts;
-    for (std::size_t b = 0; b < slot.blockBoxes.size(); ++b) {
-        if (!chunkMayMeet(slot.blockBoxes[b], query)) continue;
-        const std::size_t lastChunk = std::min((b + 1) * BLOCK_CHUNKS, slot.chunkBoxes.size());
-        for (std::size_t c = b * BLOCK_CHUNKS; c < lastChunk; ++c) {
-            if (!chunkMayMeet(slot.chunkBoxes[c], query)) continue;
-            const std::size_t first = c * CHUNK_VERTICES;
-            const std::size_t last = std::min(first + CHUNK_VERTICES, v.size());
-            // No segment ends at the first vertex of a path.
-            auto nextStart = std::lower_bound(starts.begin(), starts.end(), first);
-            for (std::size_t i = first; i < last; ++i) {
-                if (nextStart != starts.end() && *nextStart == i) {
-                    ++nextStart;
-                    continue;
-                }
-                visit(v[i - 1], v[i]);
+    const PagedList<IndexNode>& children = layers.nodes[level - 2];
+    const std::size_t lastChild = std::min(firstChild + NODE_FANOUT, children.size());
+    for (std::size_t child = firstChild; child < lastChild; ++child)
+        if (nodeMayHold(children[child], query, tooLow, tooHigh, filter))
+            gatherBelow(layers, query, level - 1, child, tooLow, tooHigh, filter);
+}
+
+// Calls visit(entry, tool, prev, vertex) for every segment of the slots that
+// `filter` takes at layer heights neither tooLow nor tooHigh: with the plain
+// walk, every such segment; with the index, those of chunks whose box meets
+// the query. In the plain walk's order either way: layer entries in creation
+// order, then tool, path and vertex. tooLow must hold for a run of the lowest
+// heights only and tooHigh for a run of the highest only (the searches'
+// windows are built from currentZ - z, which never rises as z rises); both
+// hold for a NaN height.
+template <typename TooLow, typename TooHigh, typename Visit>
+void forEachSegmentInWindow(const LayerCollection& layers, const SearchQuery& query, TooLow tooLow, TooHigh tooHigh,
+                            const SlotFilter& filter, Visit visit)
+{
+    if (layers.walk == SearchWalk::Plain) {
+        for (std::uint32_t e = 0; e < layers.entries.size(); ++e) {
+            const LayerEntry& entry = layers.entries[e];
+            if (tooLow(entry.z) || tooHigh(entry.z)) continue;
+            for (std::uint32_t s = entry.firstSlot; s != NO_INDEX; s = layers.slots[s].nextSlot) {
+                const unsigned tool = layers.slots[s].tool;
+                if (!passes(filter, e, tool)) continue;
+                for (std::uint32_t r = layers.slots[s].firstRun; r != NO_INDEX; r = layers.runs[r].nextOfSlot)
+                    visitRunPiece(layers, r, layers.runs[r].first, runEnd(layers, r), entry, static_cast<int>(tool),
+                                  visit);
             }
+        }
+        return;
+    }
+    layers.pieces.clear();
+    // Levels of one node only hold what the level below holds.
+    std::size_t top = NODE_LEVELS;
+    while (top > 1 && layers.nodes[top - 2].size() == 1)
+        --top;
+    const PagedList<IndexNode>& topNodes = layers.nodes[top - 1];
+    for (std::size_t node = 0; node < topNodes.size(); ++node)
+        if (nodeMayHold(topNodes[node], query, tooLow, tooHigh, filter))
+            gatherBelow(layers, query, top, node, tooLow, tooHigh, filter);
+    // The pieces come in vertex order, which is the order within a slot, and
+    // those of one slot mostly follow one another: the groups of them are
+    // put in the order of layer entry and tool, keeping their own order.
+    std::vector<PieceGroup>& groups = layers.pieceGroups;
+    groups.clear();
+    for (std::uint32_t p = 0; p < layers.pieces.size(); ++p) {
+        if (groups.empty() || groups.back().layerAndTool != layers.pieces[p].layerAndTool)
+            groups.push_back({layers.pieces[p].layerAndTool, p, p + 1});
+        else
+            groups.back().last = p + 1;
+    }
+    const auto plainOrder = [](const PieceGroup& a, const PieceGroup& b) {
+        return a.layerAndTool != b.layerAndTool ? a.layerAndTool < b.layerAndTool : a.first < b.first;
+    };
+    if (!std::is_sorted(groups.begin(), groups.end(), plainOrder)) std::sort(groups.begin(), groups.end(), plainOrder);
+    for (const PieceGroup& group : groups) {
+        const LayerEntry& entry = layers.entries[group.layerAndTool >> 4];
+        for (std::uint32_t p = group.first; p < group.last; ++p) {
+            const SearchPiece& piece = layers.pieces[p];
+            visitRunPiece(layers, piece.run, piece.begin, piece.end, entry, static_cast<int>(group.layerAndTool & 15),
+                          visit);
+        }
+    }
+}
+
+// Calls visit(entry, tool, prev, vertex) for the segments of one tool slot
+// that may meet the query (every one with the plain walk), in path and vertex
+// order: through the chunks of its runs while it has few, else through the
+// index as any search does (a slot of many runs, as when objects are printed
+// one after another, would cost a look at each).
+template <typename Visit>
+void forEachSegmentOfSlotNear(const LayerCollection& layers, std::uint32_t entry, int tool, const SearchQuery& query,
+                              Visit visit)
+{
+    const float z = layers.entries[entry].z;
+    const auto below = [z](float height) { return !(height >= z); };
+    const auto above = [z](float height) { return !(height <= z); };
+    const SlotFilter slot{static_cast<std::uint16_t>(1u << tool), entry};
+    const ToolSlot* found = findSlot(layers, entry, tool);
+    if (!found) return;
+    constexpr int FEW_RUNS = 8;
+    int runs = 0;
+    for (std::uint32_t r = found->firstRun; r != NO_INDEX && runs <= FEW_RUNS; r = layers.runs[r].nextOfSlot)
+        ++runs;
+    if (layers.walk == SearchWalk::Indexed && runs > FEW_RUNS) {
+        forEachSegmentInWindow(layers, query, below, above, slot, visit);
+        return;
+    }
+    for (std::uint32_t r = found->firstRun; r != NO_INDEX; r = layers.runs[r].nextOfSlot) {
+        const std::uint32_t first = layers.runs[r].first, end = runEnd(layers, r);
+        if (layers.walk == SearchWalk::Plain) {
+            visitRunPiece(layers, r, first, end, layers.entries[entry], tool, visit);
+            continue;
+        }
+        for (std::size_t c = first / CHUNK_VERTICES; c * CHUNK_VERTICES < end; ++c) {
+            if (!chunkMayMeet(layers.chunks[c].box, query)) continue;
+            const auto pieceBegin = static_cast<std::uint32_t>(std::max<std::size_t>(first, c * CHUNK_VERTICES));
+            const auto pieceEnd = static_cast<std::uint32_t>(std::min<std::size_t>(end, (c + 1) * CHUNK_VERTICES));
+            visitRunPiece(layers, r, pieceBegin, pieceEnd, layers.entries[entry], tool, visit);
         }
     }
 }

@@ -1,6 +1,8 @@
 // Chunked reading with memchr and unbuffered writes of large pieces.
 #include "run/files.hpp"
 
+#include "state/line_loop.hpp"
+
 #include <cstring>
 
 namespace vorlane {
@@ -12,6 +14,23 @@ constexpr std::size_t READ_CHUNK = std::size_t{1} << 20;
 [[noreturn]] void outputFailed(const OutputFile& out, const std::string& error)
 {
     throw OutputError("Could not write file '" + out.name + "' due to error: " + error);
+}
+
+// Moves the unread bytes to the front of the buffer and reads more behind them.
+void readMore(InputFile& in)
+{
+    if (in.begin > 0) {
+        std::memmove(in.buffer.data(), in.buffer.data() + in.begin, in.end - in.begin);
+        in.end -= in.begin;
+        in.scanned -= in.begin;
+        in.begin = 0;
+    }
+    std::size_t got = 0;
+    if (const SystemError error =
+            in.platform->readSome(in.file, in.buffer.data() + in.end, in.buffer.size() - in.end, got))
+        throw InputError("Could not read file '" + in.name + "' due to error: " + error.text);
+    if (got == 0) in.atEnd = true;
+    in.end += got;
 }
 
 } // namespace
@@ -29,7 +48,8 @@ SystemError openInput(InputFile& in, const Platform& platform, const std::string
     in.file = opened.file;
     in.identity = opened.identity;
     in.attributes = opened.attributes;
-    in.buffer.resize(READ_CHUNK);
+    // Room for the longest line held whole, its CR and its LF.
+    in.buffer.resize(LONGEST_WHOLE_LINE + 2);
     return {};
 }
 
@@ -48,6 +68,9 @@ bool fileStartsWith(const Platform& platform, const std::string& name, std::stri
 
 bool nextLine(InputFile& in, std::string_view& line)
 {
+    if (in.lineGoesOn)
+        for (std::string_view skipped; restOfLine(in, skipped);) {
+        }
     for (;;) {
         const char* base = in.buffer.data();
         const void* lf = std::memchr(base + in.scanned, '\n', in.end - in.scanned);
@@ -65,22 +88,47 @@ bool nextLine(InputFile& in, std::string_view& line)
             in.begin = in.scanned = in.end;
             return true;
         }
-        // Keep the unfinished line, then read more behind it.
         in.scanned = in.end;
-        if (in.begin > 0) {
-            std::memmove(in.buffer.data(), base + in.begin, in.end - in.begin);
-            in.end -= in.begin;
-            in.scanned -= in.begin;
-            in.begin = 0;
+        if (in.begin == 0 && in.end == in.buffer.size()) {
+            // The line fills the buffer: its first bytes now, the rest as it
+            // comes. A CR at the end may be the one before the LF: it waits.
+            const std::size_t headEnd = base[in.end - 1] == '\r' ? in.end - 1 : in.end;
+            line = std::string_view(base, headEnd);
+            in.begin = in.scanned = headEnd;
+            in.lineGoesOn = true;
+            return true;
         }
-        if (in.buffer.size() - in.end < READ_CHUNK / 2) in.buffer.resize(in.buffer.size() * 2);
-        std::size_t got = 0;
-        if (const SystemError error =
-                in.platform->readSome(in.file, in.buffer.data() + in.end, in.buffer.size() - in.end, got))
-            throw InputError("Could not read file '" + in.name + "' due to error: " + error.text);
-        if (got == 0) in.atEnd = true;
-        in.end += got;
+        readMore(in);
     }
+}
+
+bool restOfLine(InputFile& in, std::string_view& piece)
+{
+    while (in.lineGoesOn) {
+        const char* base = in.buffer.data();
+        if (const void* lf = std::memchr(base + in.begin, '\n', in.end - in.begin)) {
+            const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
+            const std::size_t pieceEnd = at > in.begin && base[at - 1] == '\r' ? at - 1 : at;
+            piece = std::string_view(base + in.begin, pieceEnd - in.begin);
+            in.begin = in.scanned = at + 1;
+            in.lineGoesOn = false;
+            return true;
+        }
+        if (in.atEnd) {
+            piece = std::string_view(base + in.begin, in.end - in.begin);
+            in.begin = in.scanned = in.end;
+            in.lineGoesOn = false;
+            return true;
+        }
+        const std::size_t pieceEnd = in.end > in.begin && base[in.end - 1] == '\r' ? in.end - 1 : in.end;
+        if (pieceEnd > in.begin) {
+            piece = std::string_view(base + in.begin, pieceEnd - in.begin);
+            in.begin = in.scanned = pieceEnd;
+            return true;
+        }
+        readMore(in);
+    }
+    return false;
 }
 
 std::string inputChange(const InputFile& in)

@@ -29,6 +29,9 @@ struct InputFile {
     std::size_t scanned = 0; // bytes before this hold no line end
     std::size_t end = 0;     // bytes read so far
     bool atEnd = false;
+    // The line last returned is only the first bytes of one longer than the
+    // buffer; restOfLine gives the rest.
+    bool lineGoesOn = false;
 
     InputFile() = default;
     InputFile(const InputFile&) = delete;
@@ -48,7 +51,14 @@ bool fileStartsWith(const Platform& platform, const std::string& name, std::stri
 // The next line, split at LF; a CR right before the LF is dropped; a last line
 // without LF is a line. Bytes pass untouched. The view is valid until the next
 // call. False at the end of the file; throws InputError on a read error.
+// A line longer than LONGEST_WHOLE_LINE is never held whole: the view holds
+// its first bytes and lineGoesOn is set (the next call skips what restOfLine
+// did not take).
 bool nextLine(InputFile& in, std::string_view& line);
+
+// The next piece of the rest of a line that goes on, the last one without
+// the line end; false when the line is done. Throws as nextLine does.
+bool restOfLine(InputFile& in, std::string_view& piece);
 
 // Empty while the input's name still stands for the file that was opened,
 // unchanged; otherwise what happened to it.

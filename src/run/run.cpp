@@ -50,13 +50,20 @@ void selfCheck(Console& console)
     if (!matches(pattern_Perimeter, SAMPLE_PATH_COMMENT))
         throw std::logic_error("self-check: the perimeter recognizer refuses the slicer's sample comment");
     LayerCollection sample;
-    appendVertex(layerFor(sample, 0.25f).slots[0], {1, 1}, true);
-    for (const LayerEntry& entry : sample.entries)
-        for (std::size_t tool = 0; tool < entry.slots.size(); ++tool)
-            for (std::size_t p = 0; p < pathCount(entry.slots[tool]); ++p)
-                for (const Vec2 vertex : pathAt(entry.slots[tool], p).vertices)
-                    say(console, concat("Self-check sample: layer ", entry.z, " tool ", static_cast<int>(tool),
-                                        " path ", static_cast<int>(p), " vertex [", vertex.x, ", ", vertex.y, "]"));
+    appendVertex(sample, 0.25f, 0, {1, 1}, true);
+    for (std::uint32_t entry = 0; entry < sample.entries.size(); ++entry)
+        forEachVertexOf(sample, entry, [&](int tool, std::size_t path, Vec2 vertex) {
+            say(console, concat("Self-check sample: layer ", sample.entries[entry].z, " tool ", tool, " path ",
+                                static_cast<int>(path), " vertex [", vertex.x, ", ", vertex.y, "]"));
+        });
+}
+
+// The rest of a line longer than the read buffer goes straight to the output.
+void streamRestOfLine(InputFile& in, LineLoop& loop)
+{
+    for (std::string_view piece; restOfLine(in, piece);)
+        if (loop.state.writeTheLine) writePiece(loop.out, piece);
+    if (loop.state.writeTheLine) endLine(loop.out);
 }
 
 // A line shown in an error message: long lines are cut.
@@ -182,8 +189,11 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
     loop.state.run = options.settings;
     try {
         std::string_view line;
-        while (nextLine(in, line))
+        while (nextLine(in, line)) {
+            loop.lineGoesOn = in.lineGoesOn;
             processLine(loop, line);
+            if (in.lineGoesOn) streamRestOfLine(in, loop);
+        }
         // A file says what was done to it.
         writeLine(out, summaryComment(loop.results));
         writeTextLine(out, "; Lua Postproc took ", wholeSeconds(luaStopwatch));

@@ -281,6 +281,13 @@ void trackModes(PrintState& s, std::string_view line)
     }
 }
 
+// Blanks, then ';'.
+bool isCommentLine(std::string_view line)
+{
+    const std::size_t first = line.find_first_not_of(" \t");
+    return first != std::string_view::npos && line[first] == ';';
+}
+
 } // namespace
 
 void processLine(LineLoop& loop, std::string_view line)
@@ -290,6 +297,9 @@ void processLine(LineLoop& loop, std::string_view line)
     s.line = line;
     s.writeTheLine = true;
     try {
+        if (loop.lineGoesOn && !isCommentLine(line))
+            refuseLine(s, concat("the line is longer than ", static_cast<long long>(LONGEST_WHOLE_LINE),
+                                 " bytes and not a comment; only a comment line may be that long"));
         trackModes(s, line);
         for (const LineRule& rule : lineTable) {
             if (rule.holds(s, line)) {
@@ -297,7 +307,12 @@ void processLine(LineLoop& loop, std::string_view line)
                 break;
             }
         }
-        if (s.writeTheLine) writeLine(loop.out, line);
+        if (s.writeTheLine) {
+            if (loop.lineGoesOn)
+                writePiece(loop.out, line);
+            else
+                writeLine(loop.out, line);
+        }
     } catch (const LineError&) {
         throw;
     } catch (const OutputError&) {

@@ -18,6 +18,11 @@
 
 namespace vorlane {
 
+// Lines of up to this many bytes are handled whole. A longer line is handled
+// from its first bytes, and only a comment line may be that long: its words
+// decide nothing, and the whole of it is copied.
+inline constexpr std::size_t LONGEST_WHOLE_LINE = std::size_t{1} << 20;
+
 struct LineLoop {
     PrintState state;
     OutBuffer& out;
@@ -32,6 +37,9 @@ struct LineLoop {
     // rewrites (the searches below the nozzle and what follows from them) is
     // added here, in nanoseconds.
     std::int64_t* rewriteNanoseconds = nullptr;
+    // The line is only the first bytes of a longer one, whose rest the caller
+    // streams to the output after it: only a comment line may be that long.
+    bool lineGoesOn = false;
 };
 
 // Why a line ended the run: the program refused the input, or the program

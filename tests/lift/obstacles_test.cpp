@@ -8,6 +8,7 @@
 #include <cmath>
 #include <initializer_list>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace vorlane {
@@ -285,6 +286,45 @@ TEST(ObstacleSearch, EqualLambdasKeepTheFirstFound)
     Search v;
     v.gather(reversed, tenMillimetres(1.0f, 1));
     EXPECT_EQ(v.closestDotProduct, 0.0f) << "layer entries are visited in creation order";
+}
+
+// The index lists what it finds in the order the vertices were drawn; the
+// searches must still see them in the order of layer creation, then tool.
+TEST(ObstacleSearch, ObjectsInTurnAreFoundInLayerCreationOrder)
+{
+    // Two objects one after another: the first one's two layers, then the
+    // second one's bottom layer, which is the first one's entry again.
+    World world;
+    world.crossbar(0.2f, 0, 1);
+    world.crossbar(0.4f, 0, 2);
+    world.crossbar(0.2f, 3, 3);
+    world.crossbar(0.2f, 2, 4);
+    for (const SearchWalk walk : {SearchWalk::Indexed, SearchWalk::Plain}) {
+        world.c.layerPerims.walk = walk;
+        Search s;
+        s.gather(world, tenMillimetres(0.2f, 1));
+        std::vector<float> lambdas;
+        for (const Intersection& i : s.intersections)
+            lambdas.push_back(i.lambda);
+        EXPECT_EQ(lambdas, (std::vector<float>{0.1f, 0.4f, 0.3f, 0.2f}))
+            << "the 0.2 entry first (tools 0, 2, 3), then the 0.4 entry above, though drawn before tools 2 and 3";
+    }
+}
+
+TEST(ObstacleSearch, APathResumedAfterOtherDrawsIsOneLine)
+{
+    // A draw of tool 2 comes between two draws of tool 0's path (a tool change
+    // with no move line between): the path's segment from (6, -1) to (6, 1)
+    // joins two runs of the vertex list.
+    World world;
+    bool beginDraw = true;
+    for (const auto& [tool, at] : {std::pair{0, Vec2{6, -1}}, {2, Vec2{8, -1}}, {0, Vec2{6, 1}}})
+        collectDraw(world.c, {DrawType::Perimeter, tool, at.x, at.y, 0.2f}, beginDraw, world.toolForMain,
+                    world.toolForInfill);
+    Search s;
+    s.gather(world, tenMillimetres(0.2f, 1));
+    ASSERT_EQ(s.intersections.size(), 1u) << "the segment across the runs is searched";
+    EXPECT_EQ(s.intersections[0].lambda, 0.6f);
 }
 
 // ---------------------------------------------------------------------------

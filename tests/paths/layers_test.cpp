@@ -24,24 +24,23 @@ using test::lines;
 std::string describe(const LayerCollection& layers)
 {
     std::ostringstream text;
-    bool firstSlot = true;
-    for (const LayerEntry& entry : layers.entries) {
-        for (std::size_t tool = 0; tool < entry.slots.size(); ++tool) {
-            const ToolSlot& slot = entry.slots[tool];
-            if (pathCount(slot) == 0) continue;
-            text << (firstSlot ? "" : "; ") << 'Z' << entry.z << " T" << tool;
-            firstSlot = false;
-            for (std::size_t p = 0; p < pathCount(slot); ++p) {
-                text << " [";
-                bool firstVertex = true;
-                for (const Vec2 v : pathAt(slot, p).vertices) {
-                    text << (firstVertex ? "" : " ") << '(' << v.x << ',' << v.y << ')';
-                    firstVertex = false;
-                }
-                text << ']';
+    for (std::uint32_t entry = 0; entry < layers.entries.size(); ++entry) {
+        int lastTool = -1;
+        std::size_t lastPath = 0;
+        forEachVertexOf(layers, entry, [&](int tool, std::size_t path, Vec2 v) {
+            if (tool != lastTool) {
+                text << (text.tellp() > 0 ? "]; " : "") << 'Z' << layers.entries[entry].z << " T" << tool << " [";
+            } else if (path != lastPath) {
+                text << "] [";
+            } else {
+                text << ' ';
             }
-        }
+            text << '(' << v.x << ',' << v.y << ')';
+            lastTool = tool;
+            lastPath = path;
+        });
     }
+    if (text.tellp() > 0) text << ']';
     return text.str();
 }
 

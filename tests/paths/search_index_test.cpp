@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <random>
 
 namespace vorlane {
@@ -41,12 +43,11 @@ Scene makeScene(std::mt19937& random)
                                    &scene.layers.layerCommonWipables}) {
             for (int path = 0; path < 1 + static_cast<int>(random() % 6); ++path) {
                 const int tool = static_cast<int>(random() % 4);
-                ToolSlot& slot = layerFor(*c, z).slots[static_cast<std::size_t>(tool)];
                 Vec2 at{0.5f * static_cast<float>(grid(random)), 0.5f * static_cast<float>(grid(random))};
                 // Some slots outgrow a block of the index (256 vertices).
                 const int vertices = 1 + static_cast<int>(random() % (random() % 8 == 0 ? 700 : 40));
                 for (int v = 0; v < vertices; ++v) {
-                    appendVertex(slot, at, v == 0);
+                    appendVertex(*c, z, tool, at, v == 0);
                     const int kind = static_cast<int>(random() % 4);
                     if (kind == 0)
                         at = {0.5f * static_cast<float>(grid(random)), at.y};
@@ -66,11 +67,8 @@ Scene makeScene(std::mt19937& random)
 Vec2 randomPoint(std::mt19937& random, const Scene& scene)
 {
     // Often a stored vertex, so moves start or end on paths.
-    if (random() % 3 == 0 && !scene.layers.layerPerims.entries.empty()) {
-        const auto& entry = scene.layers.layerPerims.entries[random() % scene.layers.layerPerims.entries.size()];
-        for (const ToolSlot& slot : entry.slots)
-            if (!slot.vertices.empty()) return slot.vertices[random() % slot.vertices.size()];
-    }
+    const auto& stored = scene.layers.layerPerims.vertices;
+    if (random() % 3 == 0 && !stored.empty()) return stored[random() % stored.size()];
     std::uniform_int_distribution<int> grid(0, 80);
     return {0.25f * static_cast<float>(grid(random)), 0.25f * static_cast<float>(grid(random))};
 }
@@ -144,6 +142,100 @@ TEST(SearchIndex, FindsExactlyWhatThePlainWalkFinds)
         }
     }
     EXPECT_GT(crossingsSeen, 10000) << "the scenes must actually cross";
+}
+
+// The lambdas the gathering lift search finds for a travel along the X axis
+// from x 0 to x 100 at height z with tool 1, through the index and walking.
+std::vector<float> liftLambdas(LayerCollections& layers, float z, SearchWalk walk)
+{
+    setSearchWalk(layers, walk);
+    LiftAnswer answer = askLift(layers, {{0, 0}, {100, 0}, {1, 0}, z, 1});
+    std::vector<float> lambdas;
+    for (const Intersection& i : answer.intersections)
+        lambdas.push_back(i.lambda);
+    return lambdas;
+}
+
+void crossbar(LayerCollections& layers, float z, int tool, float x)
+{
+    appendVertex(layers.layerPerims, z, tool, {x, -1}, true);
+    appendVertex(layers.layerPerims, z, tool, {x, 1}, false);
+}
+
+TEST(SearchIndex, APathOverAPageBoundaryOfTheVertexList)
+{
+    // One zig-zag path of 10,000 vertices: its segment from vertex 4,095 to
+    // 4,096 joins two pages of the vertex list; only that one lies at x 50.
+    LayerCollections layers;
+    for (int v = 0; v < 10000; ++v)
+        appendVertex(layers.layerPerims, 0.2f, 0,
+                     {v == 4095 || v == 4096 ? 50.0f : 0.001f * static_cast<float>(v), v % 2 ? 1.0f : -1.0f}, v == 0);
+    const std::vector<float> indexed = liftLambdas(layers, 0.2f, SearchWalk::Indexed);
+    EXPECT_EQ(indexed, liftLambdas(layers, 0.2f, SearchWalk::Plain));
+    EXPECT_NE(std::find(indexed.begin(), indexed.end(), 0.5f), indexed.end())
+        << "the segment from vertex 4,095 to 4,096, both at x 50, crosses the travel at lambda 0.5";
+}
+
+TEST(SearchIndex, ThousandsOfOneVertexLayersBetweenTheNozzleAndAPathAboveIt)
+{
+    // A spiral: each draw at a new height, each a path of one vertex and no
+    // segment; far above it, one crossbar. Every layer above the nozzle is
+    // in a travel's window, however high.
+    LayerCollections layers;
+    for (int d = 0; d < 5000; ++d)
+        appendVertex(layers.layerPerims, 0.2f + 0.0001f * static_cast<float>(d), 0, {50, 0}, false);
+    crossbar(layers, 100.0f, 0, 30);
+    EXPECT_EQ(layers.layerPerims.entries.size(), 5001u) << "a height per draw";
+    EXPECT_EQ(liftLambdas(layers, 0.2f, SearchWalk::Indexed), std::vector<float>{0.3f});
+    EXPECT_EQ(liftLambdas(layers, 0.2f, SearchWalk::Plain), std::vector<float>{0.3f});
+}
+
+TEST(SearchIndex, HeightsFallingAndRepeatedAreFoundAgain)
+{
+    // Heights filed falling, past several growths of the height table, then
+    // again: each height is one entry, found by its value.
+    LayerCollection layers;
+    for (int round = 0; round < 2; ++round)
+        for (int k = 3000; k > 0; --k)
+            appendVertex(layers, 0.01f * static_cast<float>(k), 0, {static_cast<float>(round), 0}, true);
+    ASSERT_EQ(layers.entries.size(), 3000u);
+    for (int k = 1; k <= 3000; ++k) {
+        const std::uint32_t entry = findLayerIndex(layers, 0.01f * static_cast<float>(k));
+        ASSERT_EQ(entry, static_cast<std::uint32_t>(3000 - k)) << "entries in creation order, found by height";
+        EXPECT_EQ(findSlot(layers, entry, 0)->paths, 2u) << "the second round drew at the same heights";
+    }
+    EXPECT_EQ(findLayerIndex(layers, 0.005f), NO_INDEX);
+}
+
+TEST(SearchIndex, NaNHeightsAreKeptButNeverSearched)
+{
+    // Draws before any Z word: the height is NaN, equal to no height.
+    LayerCollections layers;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    crossbar(layers, nan, 0, 30);
+    crossbar(layers, nan, 0, 40);
+    crossbar(layers, 0.2f, 0, 50);
+    EXPECT_EQ(layers.layerPerims.entries.size(), 5u) << "every NaN draw makes a layer of its own";
+    EXPECT_EQ(findLayer(layers.layerPerims, nan), nullptr);
+    EXPECT_EQ(liftLambdas(layers, 0.2f, SearchWalk::Indexed), std::vector<float>{0.5f});
+    EXPECT_EQ(liftLambdas(layers, 0.2f, SearchWalk::Plain), std::vector<float>{0.5f});
+    EXPECT_TRUE(liftLambdas(layers, nan, SearchWalk::Indexed).empty());
+}
+
+TEST(SearchIndex, OwnPathsOfManyObjectsAtOneHeight)
+{
+    // Twelve objects in turn, each with an own-tool crossbar at 0.2 and a
+    // layer above: the own slot at 0.2 holds twelve runs.
+    LayerCollections layers;
+    for (int object = 0; object < 12; ++object) {
+        crossbar(layers, 0.2f, 1, 5.0f + 7.0f * static_cast<float>(object));
+        crossbar(layers, 0.4f, 2, 6.0f + 7.0f * static_cast<float>(object));
+    }
+    for (const SearchWalk walk : {SearchWalk::Indexed, SearchWalk::Plain}) {
+        setSearchWalk(layers, walk);
+        EXPECT_EQ(findLastWipablePathLambda(layers, {{0, 0}, {100, 0}, {1, 0}, 0.2f, 1}, 0.8f), 0.75f)
+            << "the farthest own crossing before 0.8 is the eleventh object's, at x 75";
+    }
 }
 
 std::string processInMemory(const std::string& path, SearchWalk walk)

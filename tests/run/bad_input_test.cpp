@@ -335,6 +335,28 @@ std::vector<BadInput> catalogue()
                                    lines({mainChapter, comment, "G1 X1 Y1"}),
                                    "a 10 MB line is copied whole; CR before LF is dropped"));
     }
+    {
+        // Lines beyond the 1 MiB the program holds whole: a comment streams
+        // through, anything else could have words cut off and is refused.
+        const std::string megabyteOfWords = "G1 X1 Y1 ;" + std::string((std::size_t{1} << 20) - 10, 'c');
+        rows.push_back(acceptedRow("MoveLineOfOneMegabyte", mainChapter + "\r\n" + megabyteOfWords + "\r\n",
+                                   lines({mainChapter, megabyteOfWords}), "a line of 1 MiB is held whole"));
+        rows.push_back(refusedRow("MoveLineOverOneMegabyte", {mainChapter}, megabyteOfWords + "cc",
+                                  "the line is longer than 1048576 bytes and not a comment; only a comment line may "
+                                  "be that long",
+                                  "a move line longer than the line buffer is refused, not cut"));
+        rows.back().err = refusedLine(2,
+                                      "the line is longer than 1048576 bytes and not a comment; only a comment line "
+                                      "may be that long",
+                                      megabyteOfWords.substr(0, 200) + "...");
+        const std::string longComment = ";" + std::string((std::size_t{1} << 20) + 5, 'x');
+        rows.push_back(acceptedRow("LongCommentWithItsCrAtTheBufferEnd", longComment + "\r\nG1 X1 Y1\r\n",
+                                   lines({longComment, "G1 X1 Y1"}),
+                                   "the CR that ends the read buffer is the one before the LF: dropped"));
+        rows.push_back(acceptedRow("LongCommentLastLineEndingInCr", mainChapter + "\n" + longComment + "\r",
+                                   lines({mainChapter, longComment + "\r"}),
+                                   "a last line without LF keeps its CR, however long"));
+    }
     rows.push_back(acceptedRow("OnlyCarriageReturns", "\r\r\r\r", "\r\r\r\r\n",
                                "lines end at LF only: four CRs and no LF are one line, copied with its CRs"));
     rows.push_back(acceptedRow("EmptyFile", "", "", "an empty file gives the header and timing lines only"));
