@@ -3,6 +3,7 @@
 
 #include "run/files.hpp"
 #include "state/line_loop.hpp"
+#include "testing/plain_walk.hpp"
 
 #include <chrono>
 #include <cstdio>
@@ -92,19 +93,18 @@ void lineCopy(const std::string& from, const std::string& to)
     drainOut(out.buffer);
 }
 
-LoopFigures processFile(const std::string& from, const std::string& to, bool plainWalk)
+LoopFigures processFile(const std::string& from, const std::string& to, bool plainWalk, bool rewrites)
 {
     const auto started = std::chrono::steady_clock::now();
     InputFile in;
     openForBench(in, from);
     Output out(to);
     Console console{std::fopen("/dev/null", "w"), std::fopen("/dev/null", "w"), std::fopen("/dev/null", "r")};
-    std::int64_t rewriteNanoseconds = 0;
     LoopFigures figures;
     {
         LineLoop loop{{}, out.buffer, console, false, {}, {}, {}};
-        loop.rewriteNanoseconds = &rewriteNanoseconds;
-        setSearchWalk(loop.state.layers, plainWalk ? SearchWalk::Plain : SearchWalk::Indexed);
+        reference::useWalk(loop.state.layers, plainWalk ? &reference::plainWalk : nullptr);
+        loop.state.run.noLift = loop.state.run.noInterfaceBoost = loop.state.run.noInfillBoost = !rewrites;
         std::string_view line;
         while (nextLine(in, line)) {
             processLine(loop, line);
@@ -118,7 +118,13 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool pla
     std::fclose(console.err);
     std::fclose(console.in);
     figures.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    figures.rewriteSeconds = static_cast<double>(rewriteNanoseconds) * 1e-9;
+    return figures;
+}
+
+LoopFigures processFileTimingRewrites(const std::string& from, const std::string& to, bool plainWalk)
+{
+    LoopFigures figures = processFile(from, to, plainWalk);
+    figures.rewriteSeconds = figures.seconds - processFile(from, to, plainWalk, false).seconds;
     return figures;
 }
 

@@ -30,14 +30,19 @@ void lineCopy(const std::string& from, const std::string& to);
 
 struct LoopFigures {
     double seconds = 0;
-    double rewriteSeconds = 0; // lift decisions and draw rewrites
+    // What lift decisions and draw rewrites add: the run less the same run
+    // with them switched off (no travel lifted, no draw boosted).
+    double rewriteSeconds = 0;
     std::uint64_t storedVertices = 0;
     std::uint64_t storedLayers = 0; // layer entries of all collections
     std::uint64_t lifts = 0;
 };
 // The whole line loop over the file, output to `to`, with the searches going
-// through the index or walking every layer and segment.
-LoopFigures processFile(const std::string& from, const std::string& to, bool plainWalk = false);
+// through the index or walking every layer and segment, the lift decisions
+// and rewrites on or off.
+LoopFigures processFile(const std::string& from, const std::string& to, bool plainWalk = false, bool rewrites = true);
+// The same, with rewriteSeconds found by a second run with them off.
+LoopFigures processFileTimingRewrites(const std::string& from, const std::string& to, bool plainWalk = false);
 
 // Runs `work` in a child process; returns its peak resident memory in bytes.
 std::uint64_t peakMemoryOf(const std::function<void()>& work);

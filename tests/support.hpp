@@ -3,7 +3,7 @@
 #pragma once
 
 #include "gcode/out_buffer.hpp"
-#include "state/console.hpp"
+#include "gcode/console.hpp"
 
 #include <cstdint>
 #include <string>

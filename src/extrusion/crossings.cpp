@@ -7,7 +7,7 @@
 namespace vorlane {
 
 bool findCrossingsWithinHeightGather(const LayerCollection& layers, DrawType drawType, const DrawProbe& draw,
-                                     float& closestLambda, float& furthestLambda, std::vector<Crossing>& crossings)
+                                     std::vector<Crossing>& crossings)
 {
     bool anyCrossings = false;
     const SearchQuery query = searchQueryOf(draw.origin, draw.terminus);
@@ -15,42 +15,31 @@ bool findCrossingsWithinHeightGather(const LayerCollection& layers, DrawType dra
     const auto tooLow = [&](float z) { return !(draw.currentZ - z <= draw.maxClearance_MM); };
     const auto tooHigh = [&](float z) { return !(0.0f < draw.currentZ - z); };
     forEachSegmentInWindow(layers, query, tooLow, tooHigh, SlotFilter{},
-                           [&](const LayerEntry&, int t, Vec2 prev, Vec2 vertex) {
+                           [&](const LayerEntry&, int, Vec2 prev, Vec2 vertex) {
                                float lambda;
                                if (!crossesAt(draw.origin, draw.terminus, prev, vertex, lambda)) return;
                                anyCrossings = true;
-                               crossings.push_back({lambda, t, drawType});
-                               if (lambda < closestLambda)
-                                   closestLambda = lambda;
-                               else if (lambda > furthestLambda)
-                                   furthestLambda = lambda;
+                               crossings.push_back({lambda, drawType});
                            });
     return anyCrossings;
 }
 
-bool findMainSupportCrossingsAndOtherTypes(const LayerCollections& c, const DrawProbe& draw, float& closestLambda,
-                                           float& furthestLambda, std::vector<Crossing>& crossings, bool& exceptions)
+bool findMainSupportCrossingsAndOtherTypes(const LayerCollections& c, const DrawProbe& draw,
+                                           std::vector<Crossing>& crossings, bool& exceptions)
 {
-    if (!findCrossingsWithinHeightGather(c.layerSupportMain, DrawType::SupportMain, draw, closestLambda, furthestLambda,
-                                         crossings))
-        return false;
-    if (findCrossingsWithinHeightGather(c.layerSupportInterface, DrawType::SupportInterface, draw, closestLambda,
-                                        furthestLambda, crossings))
+    if (!findCrossingsWithinHeightGather(c.layerSupportMain, DrawType::SupportMain, draw, crossings)) return false;
+    if (findCrossingsWithinHeightGather(c.layerSupportInterface, DrawType::SupportInterface, draw, crossings))
         exceptions = true;
-    if (findCrossingsWithinHeightGather(c.layerPerims, DrawType::Perimeter, draw, closestLambda, furthestLambda,
-                                        crossings))
-        exceptions = true;
+    if (findCrossingsWithinHeightGather(c.layerPerims, DrawType::Perimeter, draw, crossings)) exceptions = true;
     return true;
 }
 
-bool findStackedInfillCrossings(const LayerCollections& c, const DrawProbe& draw, float& closestLambda,
-                                float& furthestLambda, std::vector<Crossing>& crossings, bool& exceptions)
+bool findStackedInfillCrossings(const LayerCollections& c, const DrawProbe& draw, std::vector<Crossing>& crossings,
+                                bool& exceptions)
 {
-    const bool anyCrossings = findCrossingsWithinHeightGather(c.layerStackedInfill, DrawType::StackedInfill, draw,
-                                                              closestLambda, furthestLambda, crossings);
-    if (findCrossingsWithinHeightGather(c.layerTopInfill, DrawType::TopInfill, draw, closestLambda, furthestLambda,
-                                        crossings))
-        exceptions = true;
+    const bool anyCrossings =
+        findCrossingsWithinHeightGather(c.layerStackedInfill, DrawType::StackedInfill, draw, crossings);
+    if (findCrossingsWithinHeightGather(c.layerTopInfill, DrawType::TopInfill, draw, crossings)) exceptions = true;
     return anyCrossings;
 }
 

@@ -11,14 +11,13 @@ namespace vorlane {
 
 struct Crossing {
     float lambda; // along the draw, strictly between 0 and 1
-    int tool;     // slot of the crossed path
     DrawType drawType;
 };
 // Less only on a smaller lambda; equal lambdas keep their order in a stable sort.
 inline bool operator<(const Crossing& a, const Crossing& b) { return a.lambda < b.lambda; }
 inline bool operator==(const Crossing& a, const Crossing& b)
 {
-    return a.lambda == b.lambda && a.tool == b.tool && a.drawType == b.drawType;
+    return a.lambda == b.lambda && a.drawType == b.drawType;
 }
 
 // The draw under test and the window below it.
@@ -31,20 +30,18 @@ struct DrawProbe {
 };
 
 // Appends a Crossing for every crossing of the draw with a path of `layers`
-// (of every tool) in the window, stamped `drawType`. closestLambda takes the
-// smallest lambda; furthestLambda the largest among those that did not lower it.
+// (of every tool) in the window, stamped `drawType`. True when there was one.
 bool findCrossingsWithinHeightGather(const LayerCollection& layers, DrawType drawType, const DrawProbe& draw,
-                                     float& closestLambda, float& furthestLambda, std::vector<Crossing>& crossings);
+                                     std::vector<Crossing>& crossings);
 
 // Main support crossings; only when there are any, also support interface and
 // perimeter crossings, which set `exceptions`.
 bool findMainSupportCrossingsAndOtherTypes(const LayerCollections& collections, const DrawProbe& draw,
-                                           float& closestLambda, float& furthestLambda,
                                            std::vector<Crossing>& crossings, bool& exceptions);
 
 // Stacked infill crossings (the result), and always top infill crossings,
 // which set `exceptions`.
-bool findStackedInfillCrossings(const LayerCollections& collections, const DrawProbe& draw, float& closestLambda,
-                                float& furthestLambda, std::vector<Crossing>& crossings, bool& exceptions);
+bool findStackedInfillCrossings(const LayerCollections& collections, const DrawProbe& draw,
+                                std::vector<Crossing>& crossings, bool& exceptions);
 
 } // namespace vorlane

@@ -3,8 +3,8 @@
 // boosted, the rest plain; pieces end exactly on the draw's own points.
 #include "extrusion/rewrite.hpp"
 
+#include "gcode/console.hpp"
 #include "gcode/writers.hpp"
-#include "state/console.hpp"
 
 #include <algorithm>
 
@@ -133,10 +133,7 @@ bool boostSupportInterface(const PrintState& state, OutBuffer& out, std::vector<
                           currentLayerThickness_MM * CLEARANCE_WINDOW_LAYERS};
     crossings.clear();
     bool exceptions = false;
-    float closestLambda = FLOAT_MAX;
-    float furthestLambda = 0;
-    const bool anyCrossings = findMainSupportCrossingsAndOtherTypes(state.layers, probe, closestLambda, furthestLambda,
-                                                                    crossings, exceptions);
+    const bool anyCrossings = findMainSupportCrossingsAndOtherTypes(state.layers, probe, crossings, exceptions);
     if (!anyCrossings) return false;
 
     const bool sameToolAsMainSupport = currentTool == state.toolForMain;
@@ -179,10 +176,7 @@ bool manageTopInfillDraw(const PrintState& state, OutBuffer& out, std::vector<Cr
                           currentLayerThickness_MM * CLEARANCE_WINDOW_LAYERS};
     crossings.clear();
     bool exceptions = false;
-    float closestLambda = FLOAT_MAX;
-    float furthestLambda = 0;
-    const bool anyCrossings =
-        findStackedInfillCrossings(state.layers, probe, closestLambda, furthestLambda, crossings, exceptions);
+    const bool anyCrossings = findStackedInfillCrossings(state.layers, probe, crossings, exceptions);
     if (!anyCrossings && !exceptions) return false;
 
     const bool canBoostVolume = true;

@@ -8,14 +8,13 @@ namespace vorlane {
 
 namespace {
 
-// Takes the coordinate if the line carries it, keeping the old one as prev.
-float follow(const WordTable& words, char letter, bool relative, bool& found, float& current, float& prev)
+// Takes the coordinate if the line carries it; returns how far it moved.
+float follow(const WordTable& words, char letter, bool relative, bool& found, float& current)
 {
     found = words.has(letter);
     if (!found) return 0;
     const float value = relative ? current + words[letter] : words[letter];
     const float distance = value - current;
-    prev = current;
     current = value;
     return distance;
 }
@@ -27,17 +26,19 @@ MoveResult classifyMoveLine(MoveState& state, std::string_view line)
     const WordTable words = parseGCodeValues(stripTrailingComment(line));
     MoveResult move;
     const bool relative = state.relativePositioning;
-    move.xDistance = follow(words, 'X', relative, move.xFound, state.currentX, state.prevX);
-    move.yDistance = follow(words, 'Y', relative, move.yFound, state.currentY, state.prevY);
-    move.zDistance = follow(words, 'Z', relative, move.zFound, state.currentZ, state.prevZ);
+    const float x = state.currentX, y = state.currentY;
+    bool zFound = false;
+    move.xDistance = follow(words, 'X', relative, move.xFound, state.currentX);
+    move.yDistance = follow(words, 'Y', relative, move.yFound, state.currentY);
+    move.zDistance = follow(words, 'Z', relative, zFound, state.currentZ);
+    if (move.xFound) state.prevX = x;
+    if (move.yFound) state.prevY = y;
     move.eFound = words.has('E');
     if (move.eFound) {
         move.eDistance = words['E'];
-        state.prevE = state.currentE;
         state.currentE = move.eDistance;
     }
-    move.fFound = words.has('F');
-    if (move.fFound) {
+    if (words.has('F')) {
         state.currentF = words['F'];
         state.feedRateSeen = true;
     }
@@ -52,7 +53,6 @@ MoveResult classifyMoveLine(MoveState& state, std::string_view line)
     } else if (move.zDistance != 0.0f) {
         move.pathType = PathType::Zmove;
     }
-    move.xy = {move.xDistance, move.yDistance};
     return move;
 }
 

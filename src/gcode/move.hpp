@@ -9,15 +9,15 @@
 
 namespace vorlane {
 
-enum class PathType : std::int32_t { XYDraw = 0, ExtruderOnly = 1, XYMove = 2, Zmove = 3, Other = 4 };
+// What a G1 line does. A move of the extruder alone, or of nothing, is Other.
+enum class PathType : std::int32_t { XYDraw = 0, XYMove = 2, Zmove = 3, Other = 4 };
 
 // The printer's state as the G1 lines move it. All 0 at the start of a run.
+// E words are amounts, not positions: currentE is the last line's amount.
 struct MoveState {
     float currentX = 0, currentY = 0, currentZ = 0, currentE = 0, currentF = 0;
-    // What the coordinate held before the last line that carried it.
-    float prevX = 0, prevY = 0, prevZ = 0, prevE = 0;
-    // E words are amounts, not positions; nothing in a file changes this.
-    bool usingRelativeE = true;
+    // What X and Y held before the last line that carried them.
+    float prevX = 0, prevY = 0;
     PathType currentPathType = PathType::Other;
     // Set by G91, cleared by G90: X, Y and Z words are then added to the
     // position rather than replace it.
@@ -28,12 +28,11 @@ struct MoveState {
 
 // What one G1 line did. Distances are 0 where the line has no such word.
 struct MoveResult {
-    bool xFound = false, yFound = false, zFound = false, eFound = false, fFound = false;
+    bool xFound = false, yFound = false, eFound = false;
     float xDistance = 0, yDistance = 0, zDistance = 0, eDistance = 0;
     PathType pathType = PathType::Other;
     // A draw that follows anything but a draw: the start of a new path.
     bool beginDraw = false;
-    Vec2 xy{0, 0};
 };
 
 // Reads the upper-case X, Y, Z, E, F words of the line (comment stripped),

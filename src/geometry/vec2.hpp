@@ -42,16 +42,6 @@ inline Vec2 interp(Vec2 a, Vec2 b, float t)
 inline float maxOf(float a, float b) { return a < b ? b : a; }
 inline float minOf(float a, float b) { return a < b ? a : b; }
 
-// The crossing test. The first segment is the move under test (origin to
-// terminus), the second one segment of a collected path (prev to vertex).
-// Strict: touching end points, collinear overlap and zero-length segments are
-// not crossings. `lambda` is the crossing's position along the move and
-// `dotProduct` the cosine between `direction` and the path segment; both are
-// NaN unless the determinant is non-zero, and meaningful only on a true result.
-bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex);
-bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, float& lambda);
-bool intersects(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, Vec2 direction, float& lambda, float& dotProduct);
-
 // The terms of the crossing test, each rounded to a float: lambda is
 // lambdaNumerator / det and gamma gammaNumerator / det.
 struct CrossingTerms {
@@ -87,10 +77,12 @@ inline float segmentDotProduct(Vec2 direction, Vec2 prev, Vec2 vertex)
     return dot(direction, segment) / magnitude(segment);
 }
 
-// For the searches, which look at lambda and dotProduct only on a crossing:
-// the same test and the same values, but a pair that cannot cross is turned
-// away before any division, and the out-parameters are set only on a true
-// result.
+// The crossing test. The first segment is the move under test (origin to
+// terminus), the second one segment of a collected path (prev to vertex).
+// Strict: touching end points, collinear overlap and zero-length segments are
+// not crossings. On a crossing, `lambda` is its position along the move and
+// `dotProduct` the cosine between `direction` and the path segment; they are
+// set only then. A pair that cannot cross is turned away before any division.
 inline bool crossesAt(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, float& lambda)
 {
     const CrossingTerms t = crossingTermsOf(origin, terminus, prev, vertex);

@@ -52,28 +52,22 @@ bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& consol
     const float minLambda = 0;
     otherPerimIntersections.clear();
 
+    // Every crossing of another tool's path is kept, for the band below.
     const auto search = [&](const LayerCollection& layers, float& closest, float& closestDot) {
-        if constexpr (keepAllOtherPerimIntersections)
-            return findClosestWithinHeightGather(layers, settings.liftHeight_MM, minLambda, lambdaPerDroolMM, travel,
-                                                 closest, closestDot, furthestLambda, onlyCheckForOtherToolPaths,
-                                                 otherPerimIntersections);
-        else
-            return findClosestWithinHeight(layers, settings.liftHeight_MM, minLambda, travel, closest, closestDot,
-                                           furthestLambda, onlyCheckForOtherToolPaths);
+        return findClosestWithinHeightGather(layers, settings.liftHeight_MM, minLambda, lambdaPerDroolMM, travel,
+                                             closest, closestDot, furthestLambda, otherPerimIntersections);
     };
     float mustLiftAmount_MM = search(state.layers.layerPerims, closestLambda, closestDotProduct);
 
-    if constexpr (collectSolid) {
-        // Solids count only when they are met before every perimeter.
-        float closestSolidsLambda = FLOAT_MAX;
-        float closestSolidsDotProduct = 0;
-        const float solidsMustLiftAmount_MM =
-            search(state.layers.layerSolids, closestSolidsLambda, closestSolidsDotProduct);
-        if (closestSolidsLambda < closestLambda) {
-            mustLiftAmount_MM = maxOf(mustLiftAmount_MM, solidsMustLiftAmount_MM);
-            closestLambda = closestSolidsLambda;
-            closestDotProduct = closestSolidsDotProduct;
-        }
+    // Solids count only when they are met before every perimeter.
+    float closestSolidsLambda = FLOAT_MAX;
+    float closestSolidsDotProduct = 0;
+    const float solidsMustLiftAmount_MM =
+        search(state.layers.layerSolids, closestSolidsLambda, closestSolidsDotProduct);
+    if (closestSolidsLambda < closestLambda) {
+        mustLiftAmount_MM = maxOf(mustLiftAmount_MM, solidsMustLiftAmount_MM);
+        closestLambda = closestSolidsLambda;
+        closestDotProduct = closestSolidsDotProduct;
     }
     if (!(mustLiftAmount_MM > 0)) return false;
 
@@ -95,7 +89,7 @@ bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& consol
         if (debug)
             say(console, concat("line:", state.lineNo, " min > max!! min - skipping!", minLambdaForLift, " mx ",
                                 maxLambdaForLift, " furthest lambda ", furthestLambda, " move len ", moveLength_MM));
-    } else if constexpr (keepAllOtherPerimIntersections) {
+    } else {
         // A band of adjacent other-colour paths where the rise would begin is
         // crossed anyway: rise after it, and be up by the first real gap.
         const float pathWidthInLambdaTerms = settings.pathWidth_MM / moveLength_MM;
@@ -121,9 +115,9 @@ bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& consol
             if (firstGapLambda == 0) {
                 skipLift = true; // the band runs to the last crossing: nothing to lift for
             } else {
-                if (delayLiftingUntilPastContinuousOtherColor)
-                    minLambdaForLift =
-                        minOf(lastAngleFactor, ANGLE_FACTOR_CAP) * minimalMovementInLambdaTerms + lastContiguousLambda;
+                // The rise waits until the band is behind the nozzle.
+                minLambdaForLift =
+                    minOf(lastAngleFactor, ANGLE_FACTOR_CAP) * minimalMovementInLambdaTerms + lastContiguousLambda;
                 if (maxLambdaForLift < firstGapLambda) maxLambdaForLift = firstGapLambda;
                 minLambdaForLift = minOf(minLambdaForLift, firstGapLambda);
             }
@@ -131,25 +125,20 @@ bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& consol
             maxLambdaForLift = minLambdaForLift;
             skipLift = true;
         }
-    } else if (maxLambdaForLift < minLambdaForLift) {
-        maxLambdaForLift = minLambdaForLift;
     }
     if (skipLift) return false;
 
-    float liftLambda = riseAsLateAsPossible ? maxLambdaForLift : minLambdaForLift;
-    if (liftLambda < minLambdaForLift) liftLambda = minLambdaForLift;
+    // The rise begins as early as it may.
+    float liftLambda = minLambdaForLift;
     if (liftLambda > maxLambdaForLift) liftLambda = maxLambdaForLift;
 
     const float xyFeedRate = at.currentF * SPEED_FRACTION;
     const float zFeedRate = settings.liftFeedRate * SPEED_FRACTION;
     const Vec2 liftPoint1 = interp(travel.origin, travel.terminus, liftLambda);
     if (!(liftPoint1 == travel.origin)) writeXYMove(out, liftPoint1, xyFeedRate);
-    if constexpr (findLastPathOfOurColor) {
-        const Vec2 endOfLiftPoint = interp(travel.origin, travel.terminus, maxLambdaForLift);
-        writeXYZMove(out, endOfLiftPoint, at.currentZ + mustLiftAmount_MM, xyFeedRate);
-    } else {
-        writeZMoveLine(out, at.currentZ + mustLiftAmount_MM, zFeedRate);
-    }
+    // The nozzle rises as it moves on, to be up by the end of the window.
+    const Vec2 endOfLiftPoint = interp(travel.origin, travel.terminus, maxLambdaForLift);
+    writeXYZMove(out, endOfLiftPoint, at.currentZ + mustLiftAmount_MM, xyFeedRate);
     writeXYMove(out, travel.terminus, xyFeedRate);
     writeZMoveLine(out, at.currentZ, zFeedRate);
     writeFeedRate(out, at.currentF);

@@ -2,9 +2,9 @@
 // hops so as not to drag across paths another tool has just laid.
 #pragma once
 
+#include "gcode/console.hpp"
 #include "gcode/out_buffer.hpp"
 #include "lift/obstacles.hpp"
-#include "state/console.hpp"
 #include "state/print_state.hpp"
 #include "state/run_results.hpp"
 

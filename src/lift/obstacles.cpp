@@ -7,12 +7,10 @@
 
 namespace vorlane {
 
-namespace {
-
-template <bool gather>
-float searchObstacles(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
-                      float lambdaPerDroolMM, const TravelMove& move, float& closestLambda, float& closestDotProduct,
-                      float& furthestLambda, bool onlyCheckForOtherToolPaths, std::vector<Intersection>* intersections)
+float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
+                                    float lambdaPerDroolMM, const TravelMove& move, float& closestLambda,
+                                    float& closestDotProduct, float& furthestLambda,
+                                    std::vector<Intersection>& intersections)
 {
     float mustLiftAmount_MM = 0;
     const SearchQuery query = searchQueryOf(move.origin, move.terminus);
@@ -20,15 +18,15 @@ float searchObstacles(const LayerCollection& layers, float requiredClearance_MM,
     const auto tooLow = [&](float z) { return !(move.currentZ - z < requiredClearance_MM); };
     const auto tooHigh = [](float) { return false; };
     SlotFilter everyOtherTool;
-    if (onlyCheckForOtherToolPaths && move.currentTool >= 0 && move.currentTool < TOOL_SLOTS)
+    if (move.currentTool >= 0 && move.currentTool < TOOL_SLOTS)
         everyOtherTool.tools &= static_cast<std::uint16_t>(~(1u << move.currentTool));
     forEachSegmentInWindow(
         layers, query, tooLow, tooHigh, everyOtherTool, [&](const LayerEntry& entry, int, Vec2 prev, Vec2 vertex) {
             const float clearance = move.currentZ - entry.z;
-            const float droolLambdaForThisLayer = gather ? lambdaPerDroolMM * clearance : 0.0f;
+            const float droolLambdaForThisLayer = lambdaPerDroolMM * clearance;
             float lambda, dotProduct;
             if (!crossesAt(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct)) return;
-            if constexpr (gather) intersections->push_back({lambda, dotProduct});
+            intersections.push_back({lambda, dotProduct});
             if (!(minLambda + droolLambdaForThisLayer < lambda)) return;
             if (lambda < closestLambda) {
                 closestLambda = lambda;
@@ -38,25 +36,6 @@ float searchObstacles(const LayerCollection& layers, float requiredClearance_MM,
             mustLiftAmount_MM = maxOf(mustLiftAmount_MM, requiredClearance_MM - clearance);
         });
     return mustLiftAmount_MM;
-}
-
-} // namespace
-
-float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
-                                    float lambdaPerDroolMM, const TravelMove& move, float& closestLambda,
-                                    float& closestDotProduct, float& furthestLambda, bool onlyCheckForOtherToolPaths,
-                                    std::vector<Intersection>& intersections)
-{
-    return searchObstacles<true>(layers, requiredClearance_MM, minLambda, lambdaPerDroolMM, move, closestLambda,
-                                 closestDotProduct, furthestLambda, onlyCheckForOtherToolPaths, &intersections);
-}
-
-float findClosestWithinHeight(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
-                              const TravelMove& move, float& closestLambda, float& closestDotProduct,
-                              float& furthestLambda, bool onlyCheckForOtherToolPaths)
-{
-    return searchObstacles<false>(layers, requiredClearance_MM, minLambda, 0.0f, move, closestLambda, closestDotProduct,
-                                  furthestLambda, onlyCheckForOtherToolPaths, nullptr);
 }
 
 bool findFarthestOfOwnToolAtSameHeightBeforeOther(const LayerCollection& layers, const TravelMove& move,
@@ -90,8 +69,8 @@ float findLastWipablePathLambda(const LayerCollections& c, const TravelMove& mov
                                                             farthestDotProduct);
     };
     search(c.layerNonPerims, move.currentTool);
-    if (collectSupportMain) search(c.layerSupportMain, move.currentTool);
-    if (collectSupportInterface) search(c.layerSupportInterface, move.currentTool);
+    search(c.layerSupportMain, move.currentTool);
+    search(c.layerSupportInterface, move.currentTool);
     search(c.layerPerims, move.currentTool);
     // Prime pillars of every tool are filed under slot 0.
     search(c.layerCommonWipables, 0);

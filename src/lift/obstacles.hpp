@@ -30,19 +30,15 @@ struct TravelMove {
 };
 
 // Walks every layer less than requiredClearance_MM below the nozzle (and every
-// layer above it) for crossings with other tools' paths. Every crossing is
-// gathered into `intersections`; those beyond minLambda plus the drool allowance
-// of their layer (lambdaPerDroolMM per millimetre below the nozzle) count as
-// obstacles and move the accumulators. Returns the lift the obstacles need.
+// layer above it) for crossings with other tools' paths: the travelling
+// tool's own paths are no obstacles. Every crossing is gathered into
+// `intersections`; those beyond minLambda plus the drool allowance of their
+// layer (lambdaPerDroolMM per millimetre below the nozzle) count as obstacles
+// and move the accumulators. Returns the lift the obstacles need.
 float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
                                     float lambdaPerDroolMM, const TravelMove& move, float& closestLambda,
-                                    float& closestDotProduct, float& furthestLambda, bool onlyCheckForOtherToolPaths,
+                                    float& closestDotProduct, float& furthestLambda,
                                     std::vector<Intersection>& intersections);
-
-// The same search without gathering and without drool allowance.
-float findClosestWithinHeight(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
-                              const TravelMove& move, float& closestLambda, float& closestDotProduct,
-                              float& furthestLambda, bool onlyCheckForOtherToolPaths);
 
 // Own-tool crossings on the layer exactly at the nozzle's height, before
 // uptoLambda: moves farthestLambda up to the farthest one. True when it moved.

@@ -218,68 +218,40 @@ std::size_t appendVertex(LayerCollection& layers, float z, int tool, Vec2 pt, bo
     return slot.paths;
 }
 
-void addPathSegment(LayerCollection& layers, float z, int tool, std::size_t pathNum, Vec2 pt)
-{
-    const std::uint32_t entry = findLayerIndex(layers, z);
-    if (entry == NO_INDEX) throw std::out_of_range("no layer entry at this height");
-    if (tool < 0 || tool >= TOOL_SLOTS) throw std::out_of_range("tool slot out of range");
-    const ToolSlot* slot = findSlot(layers, entry, tool);
-    if (!slot || pathNum + 1 != slot->paths) throw std::out_of_range("only the last path of a slot can grow");
-    appendVertex(layers, layers.entries[entry].z, tool, pt, false);
-}
-
 namespace {
 
-LayerCollection* collectionFor(LayerCollections& c, DrawType section, int currentTool, int& toolForMain,
-                               int& toolForInfill)
+LayerCollection& collectionFor(LayerCollections& c, DrawType section)
 {
     switch (section) {
     case DrawType::Perimeter:
-        if (collectPerimeter) return &c.layerPerims;
-        break;
+        return c.layerPerims;
     case DrawType::Solid:
-        if (collectSolid) return &c.layerSolids;
-        break;
+        return c.layerSolids;
     case DrawType::PrimePillar:
-        if (collectCommonPrimePillar) return &c.layerCommonWipables;
-        break;
+        return c.layerCommonWipables;
     case DrawType::SupportMain:
-        if (collectSupportMain) {
-            toolForMain = currentTool;
-            return &c.layerSupportMain;
-        }
-        break;
+        return c.layerSupportMain;
     case DrawType::SupportInterface:
-        if (collectSupportInterface) return &c.layerSupportInterface;
-        break;
+        return c.layerSupportInterface;
     case DrawType::StackedInfill:
-        if (collectStackedInfill) {
-            toolForInfill = currentTool;
-            return &c.layerStackedInfill;
-        }
-        break;
+        return c.layerStackedInfill;
     case DrawType::TopInfill:
-        if (collectTopInfill) return &c.layerTopInfill;
-        break;
+        return c.layerTopInfill;
     case DrawType::None:
     case DrawType::UnclassifiedPath:
         break;
     }
-    return findLastPathOfOurColor ? &c.layerNonPerims : nullptr;
+    return c.layerNonPerims;
 }
 
 } // namespace
 
-void collectDraw(LayerCollections& collections, const DrawContext& draw, bool& beginDraw, int& toolForMain,
-                 int& toolForInfill)
+void collectDraw(LayerCollections& collections, const DrawContext& draw, bool& beginDraw)
 {
-    LayerCollection* layers = collectionFor(collections, draw.section, draw.currentTool, toolForMain, toolForInfill);
-    if (layers) {
-        // Prime pillars of every tool share slot 0: any tool may wipe on them.
-        const int tool = layers == &collections.layerCommonWipables ? 0 : draw.currentTool;
-        const std::size_t paths = appendVertex(*layers, draw.currentZ, tool, {draw.currentX, draw.currentY}, beginDraw);
-        layers->currentPath = static_cast<std::int64_t>(paths) - 1;
-    }
+    LayerCollection& layers = collectionFor(collections, draw.section);
+    // Prime pillars of every tool share slot 0: any tool may wipe on them.
+    const int tool = &layers == &collections.layerCommonWipables ? 0 : draw.currentTool;
+    appendVertex(layers, draw.currentZ, tool, {draw.currentX, draw.currentY}, beginDraw);
     beginDraw = false;
 }
 

@@ -128,9 +128,9 @@ struct IndexNode {
     std::uint16_t tools;
 };
 
-// How the searches find what lies near a move: through the index, or by
-// walking every layer and segment (the reference the index is tested against).
-enum class SearchWalk { Indexed, Plain };
+// A walk over the collected segments given from outside the program, which
+// the searches take instead of their index (see search_index.hpp).
+struct SegmentWalk;
 
 // A piece of one run that a search through the index looks at: vertices
 // begin up to end, all in one chunk.
@@ -164,7 +164,8 @@ struct LayerCollection {
     // Entry numbers plus one by height, open addressing; 0 is a free place.
     std::vector<std::uint32_t> heightTable;
     std::size_t filedHeights = 0;
-    SearchWalk walk = SearchWalk::Indexed;
+    // Null: the searches go through the index.
+    const SegmentWalk* walk = nullptr;
     // Most draws land at the height of the one before.
     std::uint32_t lastUsedEntry = 0;
     // The slot the last draw went to.
@@ -172,8 +173,6 @@ struct LayerCollection {
     // The height of the last run's layer, and the last vertex.
     float lastRunZ = 0;
     Vec2 lastVertex{};
-    // The path number the last draw went to.
-    std::int64_t currentPath = -1;
     // Reused by every search through the index, so that no search allocates.
     mutable std::vector<SearchPiece> pieces;
     mutable std::vector<PieceGroup> pieceGroups;
@@ -187,10 +186,6 @@ std::uint32_t findLayerIndex(const LayerCollection& layers, float z);
 std::uint32_t layerFor(LayerCollection& layers, float z);
 // The slot of `tool` at entry `entry`, or nullptr.
 const ToolSlot* findSlot(const LayerCollection& layers, std::uint32_t entry, int tool);
-
-// Appends pt to path pathNum of slot `tool` of the entry for z. The entry must
-// exist and pathNum be the last path of the slot; throws std::out_of_range otherwise.
-void addPathSegment(LayerCollection& layers, float z, int tool, std::size_t pathNum, Vec2 pt);
 
 // Appends a vertex to the last path of `tool` at height z (or, with
 // startsPath or when there is none, as a new path), keeping the search index
@@ -232,16 +227,6 @@ struct LayerCollections {
     LayerCollection layerTopInfill;
 };
 
-// Fixed switches that choose what is collected.
-inline constexpr bool collectPerimeter = true;
-inline constexpr bool collectSolid = true;
-inline constexpr bool collectCommonPrimePillar = true;
-inline constexpr bool collectSupportMain = true;
-inline constexpr bool collectSupportInterface = true;
-inline constexpr bool collectStackedInfill = true;
-inline constexpr bool collectTopInfill = true;
-inline constexpr bool findLastPathOfOurColor = true;
-
 // The print state a draw is collected from.
 struct DrawContext {
     DrawType section;
@@ -256,19 +241,13 @@ template <typename Collections> auto allCollections(Collections& c)
                       &c.layerSupportMain, &c.layerSupportInterface, &c.layerStackedInfill, &c.layerTopInfill};
 }
 
-inline void setSearchWalk(LayerCollections& c, SearchWalk walk)
-{
-    for (LayerCollection* layers : allCollections(c))
-        layers->walk = walk;
-}
-
-// Files the end point of one draw in the collection its section chooses.
+// Files the end point of one draw in the collection its section chooses:
+// every kind of path is collected, and a draw of no known kind goes to the
+// collection of the other paths, where its tool may find its own colour.
 // `beginDraw` starts a new path and is cleared; a draw that changes section or
 // tool without a move line between continues the last path of the new slot.
-// Records the tool of main support and stacked infill draws. The tool must be
-// 0 to 9.
-void collectDraw(LayerCollections& collections, const DrawContext& draw, bool& beginDraw, int& toolForMain,
-                 int& toolForInfill);
+// The tool must be 0 to 9.
+void collectDraw(LayerCollections& collections, const DrawContext& draw, bool& beginDraw);
 
 // Vertices stored in all collections, for memory figures.
 std::size_t storedVertexCount(const LayerCollections& collections);

@@ -3,9 +3,11 @@
 // the range of layer heights below it: a search goes down only into nodes
 // that meet the move and hold heights of its window, so layers far from the
 // move cost nothing, whatever their height and however many there are. What
-// it finds it visits in the order of the plain walk (layer entries in
-// creation order, then tool, path and vertex), so every search gives the same
-// crossings in the same order either way, and ties come out the same.
+// it finds it visits in the order of a plain walk over every segment (layer
+// entries in creation order, then tool, path and vertex), so every search
+// gives the same crossings in the same order either way, and ties come out
+// the same. The tests hold the index to such a walk, which they hand the
+// collections as a SegmentWalk.
 #pragma once
 
 #include "paths/layers.hpp"
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 namespace vorlane {
@@ -75,6 +78,17 @@ inline bool passes(const SlotFilter& filter, std::uint32_t entry, unsigned tool)
 {
     return (filter.tools >> tool & 1u) && (filter.entry == NO_INDEX || filter.entry == entry);
 }
+
+// A walk over the segments of a collection given from outside the program,
+// which the searches take instead of the index when the collection has one:
+// it calls visit(entry, tool, prev, vertex) for every segment of the slots
+// `filter` takes at heights neither tooLow nor tooHigh, in the order of layer
+// entries, then tool, path and vertex.
+struct SegmentWalk {
+    void (*inWindow)(const LayerCollection& layers, const std::function<bool(float)>& tooLow,
+                     const std::function<bool(float)>& tooHigh, const SlotFilter& filter,
+                     const std::function<void(const LayerEntry&, int, Vec2, Vec2)>& visit);
+};
 
 // Calls visit(entry, tool, prev, vertex) for the segments that end at the
 // vertices begin up to end of run r.
@@ -151,30 +165,19 @@ void gatherBelow(const LayerCollection& layers, const SearchQuery& query, std::s
             gatherBelow(layers, query, level - 1, child, tooLow, tooHigh, filter);
 }
 
-// Calls visit(entry, tool, prev, vertex) for every segment of the slots that
-// `filter` takes at layer heights neither tooLow nor tooHigh: with the plain
-// walk, every such segment; with the index, those of chunks whose box meets
-// the query. In the plain walk's order either way: layer entries in creation
-// order, then tool, path and vertex. tooLow must hold for a run of the lowest
-// heights only and tooHigh for a run of the highest only (the searches'
-// windows are built from currentZ - z, which never rises as z rises); both
-// hold for a NaN height.
+// Calls visit(entry, tool, prev, vertex) for the segments of the slots that
+// `filter` takes at layer heights neither tooLow nor tooHigh, those of chunks
+// whose box meets the query, in the order of layer entries (in creation
+// order), then tool, path and vertex. tooLow must hold for a run of the
+// lowest heights only and tooHigh for a run of the highest only (the
+// searches' windows are built from currentZ - z, which never rises as z
+// rises); both hold for a NaN height.
 template <typename TooLow, typename TooHigh, typename Visit>
 void forEachSegmentInWindow(const LayerCollection& layers, const SearchQuery& query, TooLow tooLow, TooHigh tooHigh,
                             const SlotFilter& filter, Visit visit)
 {
-    if (layers.walk == SearchWalk::Plain) {
-        for (std::uint32_t e = 0; e < layers.entries.size(); ++e) {
-            const LayerEntry& entry = layers.entries[e];
-            if (tooLow(entry.z) || tooHigh(entry.z)) continue;
-            for (std::uint32_t s = entry.firstSlot; s != NO_INDEX; s = layers.slots[s].nextSlot) {
-                const unsigned tool = layers.slots[s].tool;
-                if (!passes(filter, e, tool)) continue;
-                for (std::uint32_t r = layers.slots[s].firstRun; r != NO_INDEX; r = layers.runs[r].nextOfSlot)
-                    visitRunPiece(layers, r, layers.runs[r].first, runEnd(layers, r), entry, static_cast<int>(tool),
-                                  visit);
-            }
-        }
+    if (layers.walk) {
+        layers.walk->inWindow(layers, tooLow, tooHigh, filter, visit);
         return;
     }
     layers.pieces.clear();
@@ -212,10 +215,10 @@ void forEachSegmentInWindow(const LayerCollection& layers, const SearchQuery& qu
 }
 
 // Calls visit(entry, tool, prev, vertex) for the segments of one tool slot
-// that may meet the query (every one with the plain walk), in path and vertex
-// order: through the chunks of its runs while it has few, else through the
-// index as any search does (a slot of many runs, as when objects are printed
-// one after another, would cost a look at each).
+// that may meet the query, in path and vertex order: through the chunks of
+// its runs while it has few, else through the index as any search does (a
+// slot of many runs, as when objects are printed one after another, would
+// cost a look at each).
 template <typename Visit>
 void forEachSegmentOfSlotNear(const LayerCollection& layers, std::uint32_t entry, int tool, const SearchQuery& query,
                               Visit visit)
@@ -230,16 +233,12 @@ void forEachSegmentOfSlotNear(const LayerCollection& layers, std::uint32_t entry
     int runs = 0;
     for (std::uint32_t r = found->firstRun; r != NO_INDEX && runs <= FEW_RUNS; r = layers.runs[r].nextOfSlot)
         ++runs;
-    if (layers.walk == SearchWalk::Indexed && runs > FEW_RUNS) {
+    if (layers.walk || runs > FEW_RUNS) {
         forEachSegmentInWindow(layers, query, below, above, slot, visit);
         return;
     }
     for (std::uint32_t r = found->firstRun; r != NO_INDEX; r = layers.runs[r].nextOfSlot) {
         const std::uint32_t first = layers.runs[r].first, end = runEnd(layers, r);
-        if (layers.walk == SearchWalk::Plain) {
-            visitRunPiece(layers, r, first, end, layers.entries[entry], tool, visit);
-            continue;
-        }
         for (std::size_t c = first / CHUNK_VERTICES; c * CHUNK_VERTICES < end; ++c) {
             if (!chunkMayMeet(layers.chunks[c].box, query)) continue;
             const auto pieceBegin = static_cast<std::uint32_t>(std::max<std::size_t>(first, c * CHUNK_VERTICES));

@@ -2,8 +2,8 @@
 // name before Vorlane's own pass reads it.
 #pragma once
 
+#include "gcode/console.hpp"
 #include "run/platform.hpp"
-#include "state/console.hpp"
 
 #include <string>
 

@@ -2,8 +2,8 @@
 // loop over the file, and the processed file put in place of the input.
 #pragma once
 
+#include "gcode/console.hpp"
 #include "run/platform.hpp"
-#include "state/console.hpp"
 
 #include <string>
 #include <vector>

@@ -9,8 +9,6 @@
 #include "gcode/writers.hpp"
 #include "lift/lift.hpp"
 
-#include <chrono>
-
 namespace vorlane {
 
 namespace {
@@ -43,22 +41,6 @@ LineError::LineError(LineFault kind, long long number, std::string_view line, co
 }
 
 namespace {
-
-// Adds the time of its scope to a benchmark's counter, when there is one.
-struct RewriteTimer {
-    using Clock = std::chrono::steady_clock;
-    std::int64_t* total;
-    Clock::time_point started;
-    explicit RewriteTimer(std::int64_t* counter) : total(counter), started(counter ? Clock::now() : Clock::time_point{})
-    {
-    }
-    ~RewriteTimer()
-    {
-        if (total) *total += std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - started).count();
-    }
-    RewriteTimer(const RewriteTimer&) = delete;
-    RewriteTimer& operator=(const RewriteTimer&) = delete;
-};
 
 [[noreturn]] void refuseLine(const PrintState& state, const std::string& problem)
 {
@@ -93,13 +75,13 @@ void handleDraw(LineLoop& loop, bool rewritable)
         refuseLine(s, concat("tool ", s.currentTool, " is outside 0 to 9"));
     if (s.chapter == Chapter::Printing) updateLayerThickness(s);
     collectDraw(s.layers, {s.section, s.currentTool, s.moves.currentX, s.moves.currentY, s.moves.currentZ},
-                s.move.beginDraw, s.toolForMain, s.toolForInfill);
+                s.move.beginDraw);
+    if (s.section == DrawType::SupportMain) s.toolForMain = s.currentTool;
+    if (s.section == DrawType::StackedInfill) s.toolForInfill = s.currentTool;
     if (!rewritable) return;
     if (boostFirstInterfaceLayerOnMainSupport && s.section == DrawType::SupportInterface && !s.run.noInterfaceBoost) {
-        const RewriteTimer timer(loop.rewriteNanoseconds);
         if (boostSupportInterface(s, loop.out, loop.crossings, loop.results)) s.writeTheLine = false;
     } else if (boostFirstInfillOverBulkInfill && s.section == DrawType::TopInfill && !s.run.noInfillBoost) {
-        const RewriteTimer timer(loop.rewriteNanoseconds);
         if (manageTopInfillDraw(s, loop.out, loop.crossings, loop.results)) s.writeTheLine = false;
     }
 }
@@ -143,7 +125,6 @@ void handleMoveLine(LineLoop& loop, std::string_view line)
         handleDraw(loop, rewritable);
     } else if (s.move.pathType == PathType::XYMove && s.chapter == Chapter::Printing && s.seenMoveAfterToolchange &&
                rewritable && s.moves.feedRateSeen && !s.run.noLift) {
-        const RewriteTimer timer(loop.rewriteNanoseconds);
         if (liftTravelIfNeeded(s, loop.out, loop.console, loop.debug, loop.intersections, loop.results))
             s.writeTheLine = false;
     }
@@ -182,15 +163,12 @@ struct PathKindRule {
     DrawType section;
 };
 
-// First match decides; switches turned off would file the kind as unclassified.
+// First match decides.
 constexpr PathKindRule pathKindTable[] = {
-    {pattern_Perimeter, DrawType::Perimeter},
-    {pattern_Solid, DrawType::Solid},
-    {pattern_PrimePillar, DrawType::PrimePillar},
-    {pattern_StackedInfill, collectStackedInfill ? DrawType::StackedInfill : DrawType::UnclassifiedPath},
-    {pattern_TopInfill, collectTopInfill || manageTopInfill ? DrawType::TopInfill : DrawType::UnclassifiedPath},
-    {pattern_SupportInterface, collectSupportInterface ? DrawType::SupportInterface : DrawType::UnclassifiedPath},
-    {pattern_SupportMain, collectSupportMain ? DrawType::SupportMain : DrawType::UnclassifiedPath},
+    {pattern_Perimeter, DrawType::Perimeter},     {pattern_Solid, DrawType::Solid},
+    {pattern_PrimePillar, DrawType::PrimePillar}, {pattern_StackedInfill, DrawType::StackedInfill},
+    {pattern_TopInfill, DrawType::TopInfill},     {pattern_SupportInterface, DrawType::SupportInterface},
+    {pattern_SupportMain, DrawType::SupportMain},
 };
 
 void handlePathKindComment(LineLoop& loop, std::string_view line)

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "extrusion/crossings.hpp"
+#include "gcode/console.hpp"
 #include "gcode/out_buffer.hpp"
 #include "lift/obstacles.hpp"
-#include "state/console.hpp"
 #include "state/print_state.hpp"
 #include "state/run_results.hpp"
 
@@ -33,10 +33,6 @@ struct LineLoop {
     std::vector<Intersection> intersections;
     // What the rewrites did, for the run's summary.
     RunResults results;
-    // For benchmarks: when set, the time spent deciding lifts and draw
-    // rewrites (the searches below the nozzle and what follows from them) is
-    // added here, in nanoseconds.
-    std::int64_t* rewriteNanoseconds = nullptr;
     // The line is only the first bytes of a longer one, whose rest the caller
     // streams to the output after it: only a comment line may be that long.
     bool lineGoesOn = false;

@@ -15,14 +15,11 @@ namespace vorlane {
 
 enum class Chapter : std::int32_t { None = 0, Preamble = 1, Prefix = 2, Printing = 3, Postfix = 4 };
 
-// Fixed switches of the run; no option or setting changes them.
-inline constexpr bool manageTopInfill = false;
+// Fixed switches of the run; no option or setting changes them. (The
+// settings' --no-interface-boost and --no-infill-boost turn the rewrites off
+// for one run.)
 inline constexpr bool boostFirstInterfaceLayerOnMainSupport = true;
 inline constexpr bool boostFirstInfillOverBulkInfill = true;
-inline constexpr bool onlyCheckForOtherToolPaths = true;
-inline constexpr bool riseAsLateAsPossible = false;
-inline constexpr bool keepAllOtherPerimIntersections = true;
-inline constexpr bool delayLiftingUntilPastContinuousOtherColor = true;
 
 struct PrintState {
     // Counted from 1, increased before the line is handled.
@@ -50,6 +47,7 @@ struct PrintState {
     MoveResult move;
     std::array<float, TOOL_SLOTS> lastDrawnZForTool{};
     std::array<float, TOOL_SLOTS> layerThicknessForTool{};
+    // The tools last seen drawing main support and stacked infill.
     int toolForMain = 0;
     int toolForInfill = 0;
     LayerCollections layers;

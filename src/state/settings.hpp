@@ -2,8 +2,8 @@
 // bed temperature of a multi-material print.
 #pragma once
 
+#include "gcode/console.hpp"
 #include "gcode/out_buffer.hpp"
-#include "state/console.hpp"
 #include "state/run_results.hpp"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The crossing search under the nozzle: which layers count, what is a
-// crossing, which kinds are looked for together, and the order and
-// accumulators the rewrites rely on. Collections are built through the real
+// crossing, which kinds are looked for together, and the order the rewrites
+// rely on. Collections are built through the real
 // collection step, one polyline at a time.
 #include "extrusion/crossings.hpp"
 
@@ -18,10 +18,8 @@ namespace {
 void addPath(LayerCollections& collections, DrawType section, int tool, float z, std::initializer_list<Vec2> vertices)
 {
     bool beginDraw = true;
-    int toolForMain = 0;
-    int toolForInfill = 0;
     for (const Vec2 v : vertices)
-        collectDraw(collections, {section, tool, v.x, v.y, z}, beginDraw, toolForMain, toolForInfill);
+        collectDraw(collections, {section, tool, v.x, v.y, z}, beginDraw);
 }
 
 // The draw under test: (0, 0) to (10, 0) at `currentZ` with the given window.
@@ -30,24 +28,22 @@ DrawProbe alongX(float currentZ, float maxClearance_MM) { return {{0, 0}, {10, 0
 
 struct Search {
     std::vector<Crossing> crossings;
-    float closestLambda = FLOAT_MAX;
-    float furthestLambda = 0;
     bool exceptions = false;
 };
 
 bool gather(const LayerCollection& layers, DrawType kind, const DrawProbe& draw, Search& s)
 {
-    return findCrossingsWithinHeightGather(layers, kind, draw, s.closestLambda, s.furthestLambda, s.crossings);
+    return findCrossingsWithinHeightGather(layers, kind, draw, s.crossings);
 }
 
 bool mainSearch(const LayerCollections& c, const DrawProbe& draw, Search& s)
 {
-    return findMainSupportCrossingsAndOtherTypes(c, draw, s.closestLambda, s.furthestLambda, s.crossings, s.exceptions);
+    return findMainSupportCrossingsAndOtherTypes(c, draw, s.crossings, s.exceptions);
 }
 
 bool infillSearch(const LayerCollections& c, const DrawProbe& draw, Search& s)
 {
-    return findStackedInfillCrossings(c, draw, s.closestLambda, s.furthestLambda, s.crossings, s.exceptions);
+    return findStackedInfillCrossings(c, draw, s.crossings, s.exceptions);
 }
 
 std::vector<float> lambdasOf(const std::vector<Crossing>& crossings)
@@ -109,8 +105,6 @@ TEST(CrossingSearch, TouchingParallelAndCollinearSegmentsAreNoCrossings)
     EXPECT_FALSE(gather(c.layerSupportMain, DrawType::SupportMain, alongX(0.4f, 0.25f), s))
         << "only segments that cross strictly inside both the draw and themselves count";
     EXPECT_TRUE(s.crossings.empty());
-    EXPECT_EQ(s.closestLambda, FLOAT_MAX) << "no crossing leaves the accumulators alone";
-    EXPECT_EQ(s.furthestLambda, 0.0f) << "no crossing leaves the accumulators alone";
 }
 
 TEST(CrossingSearch, APathCrossedTwiceGivesTwoCrossingsInVertexOrder)
@@ -119,7 +113,7 @@ TEST(CrossingSearch, APathCrossedTwiceGivesTwoCrossingsInVertexOrder)
     addPath(c, DrawType::SupportMain, 3, 0.2f, {{6, -1}, {6, 1}, {2, 1}, {2, -1}});
     Search s;
     EXPECT_TRUE(gather(c.layerSupportMain, DrawType::SupportMain, alongX(0.4f, 0.25f), s));
-    const std::vector<Crossing> expected{{0.6f, 3, DrawType::SupportMain}, {0.2f, 3, DrawType::SupportMain}};
+    const std::vector<Crossing> expected{{0.6f, DrawType::SupportMain}, {0.2f, DrawType::SupportMain}};
     EXPECT_EQ(s.crossings, expected)
         << "each crossed segment gives its own crossing, with the path's tool and the searched kind, in the "
            "order of the path's vertices";
@@ -147,7 +141,7 @@ TEST(CrossingSearch, PathsOfEveryToolCountTheDrawingToolsToo)
     Search s;
     EXPECT_TRUE(gather(c.layerSupportMain, DrawType::SupportMain, alongX(0.4f, 0.25f), s));
     const std::vector<Crossing> expected{
-        {0.1f, 0, DrawType::SupportMain}, {0.4f, 4, DrawType::SupportMain}, {0.9f, 9, DrawType::SupportMain}};
+        {0.1f, DrawType::SupportMain}, {0.4f, DrawType::SupportMain}, {0.9f, DrawType::SupportMain}};
     EXPECT_EQ(s.crossings, expected) << "every tool slot is searched, from slot 0 to slot 9";
 }
 
@@ -160,43 +154,13 @@ TEST(CrossingSearch, LayersAreVisitedInTheOrderTheyWereCreated)
     addPath(c, DrawType::SupportMain, 0, 0.2f, {{5, -1}, {5, 1}});
     Search s;
     EXPECT_TRUE(gather(c.layerSupportMain, DrawType::SupportMain, alongX(0.5f, 0.5f), s));
-    const std::vector<Crossing> expected{{0.1f, 1, DrawType::SupportMain},
-                                         {0.2f, 2, DrawType::SupportMain},
-                                         {0.9f, 0, DrawType::SupportMain},
-                                         {0.5f, 0, DrawType::SupportMain}};
+    const std::vector<Crossing> expected{{0.1f, DrawType::SupportMain},
+                                         {0.2f, DrawType::SupportMain},
+                                         {0.9f, DrawType::SupportMain},
+                                         {0.5f, DrawType::SupportMain}};
     EXPECT_EQ(s.crossings, expected)
         << "layer entries in creation order (0.3, 0.1, 0.2), then tool slot, so that ties sort the same way on "
            "every platform";
-}
-
-TEST(CrossingSearch, ClosestTakesTheSmallestAndFurthestOnlyCrossingsThatDidNotLowerIt)
-{
-    LayerCollections c;
-    // One path crossed at 0.5 only.
-    addPath(c, DrawType::SupportMain, 0, 0.2f, {{5, -1}, {5, 1}});
-    Search single;
-    gather(c.layerSupportMain, DrawType::SupportMain, alongX(0.4f, 0.25f), single);
-    EXPECT_EQ(single.closestLambda, 0.5f);
-    EXPECT_EQ(single.furthestLambda, 0.0f)
-        << "a crossing that lowers closestLambda is not considered for furthestLambda";
-
-    // One path crossed at 0.3, 0.8, 0.6, 0.1 in that order.
-    LayerCollections zigzag;
-    addPath(zigzag, DrawType::SupportMain, 0, 0.2f,
-            {{3, -1}, {3, 1}, {8, 1}, {8, -1}, {6, -1}, {6, 1}, {1, 1}, {1, -1}});
-    Search s;
-    gather(zigzag.layerSupportMain, DrawType::SupportMain, alongX(0.4f, 0.25f), s);
-    EXPECT_EQ(lambdasOf(s.crossings), (std::vector<float>{0.3f, 0.8f, 0.6f, 0.1f}));
-    EXPECT_EQ(s.closestLambda, 0.1f) << "closestLambda is the smallest lambda";
-    EXPECT_EQ(s.furthestLambda, 0.8f) << "furthestLambda is the largest of those that did not lower closest";
-
-    // The accumulators belong to the caller and only move outwards.
-    Search preset;
-    preset.closestLambda = 0.25f;
-    preset.furthestLambda = 0.9f;
-    gather(zigzag.layerSupportMain, DrawType::SupportMain, alongX(0.4f, 0.25f), preset);
-    EXPECT_EQ(preset.closestLambda, 0.1f);
-    EXPECT_EQ(preset.furthestLambda, 0.9f) << "a crossing before the caller's furthestLambda leaves it as it was";
 }
 
 TEST(CrossingSearch, CrossingsAreAppendedToTheCallersList)
@@ -204,9 +168,9 @@ TEST(CrossingSearch, CrossingsAreAppendedToTheCallersList)
     LayerCollections c;
     addPath(c, DrawType::SupportMain, 0, 0.2f, {{5, -1}, {5, 1}});
     Search s;
-    s.crossings.push_back({0.75f, 7, DrawType::Perimeter});
+    s.crossings.push_back({0.75f, DrawType::Perimeter});
     gather(c.layerSupportMain, DrawType::SupportMain, alongX(0.4f, 0.25f), s);
-    const std::vector<Crossing> expected{{0.75f, 7, DrawType::Perimeter}, {0.5f, 0, DrawType::SupportMain}};
+    const std::vector<Crossing> expected{{0.75f, DrawType::Perimeter}, {0.5f, DrawType::SupportMain}};
     EXPECT_EQ(s.crossings, expected) << "the search appends; the list is the caller's to clear";
 }
 
@@ -221,8 +185,6 @@ TEST(MainSupportSearch, InterfaceAndPerimeterPathsAloneAreNotLookedAt)
     EXPECT_FALSE(mainSearch(c, alongX(0.4f, 0.25f), s));
     EXPECT_TRUE(s.crossings.empty()) << "without main support in the window nothing is gathered";
     EXPECT_FALSE(s.exceptions) << "exceptions are only looked for when main support is crossed";
-    EXPECT_EQ(s.closestLambda, FLOAT_MAX);
-    EXPECT_EQ(s.furthestLambda, 0.0f);
 }
 
 TEST(MainSupportSearch, GathersMainThenInterfaceThenPerimeterCrossings)
@@ -239,11 +201,9 @@ TEST(MainSupportSearch, GathersMainThenInterfaceThenPerimeterCrossings)
     EXPECT_TRUE(mainSearch(c, alongX(0.4f, 0.25f), s));
     EXPECT_TRUE(s.exceptions) << "interface or perimeter crossings besides main support set exceptions";
     const std::vector<Crossing> expected{
-        {0.7f, 0, DrawType::SupportMain}, {0.5f, 1, DrawType::SupportInterface}, {0.2f, 1, DrawType::Perimeter}};
+        {0.7f, DrawType::SupportMain}, {0.5f, DrawType::SupportInterface}, {0.2f, DrawType::Perimeter}};
     EXPECT_EQ(s.crossings, expected)
         << "main support first, then interface, then perimeters, unsorted; other kinds are not searched";
-    EXPECT_EQ(s.closestLambda, 0.2f);
-    EXPECT_EQ(s.furthestLambda, 0.0f) << "every crossing lowered closestLambda, none reached furthestLambda";
 }
 
 TEST(MainSupportSearch, EachOtherKindAloneSetsExceptions)
@@ -286,7 +246,7 @@ TEST(StackedInfillSearch, TopInfillAloneReturnsFalseYetSetsExceptionsAndFillsCro
     Search s;
     EXPECT_FALSE(infillSearch(c, alongX(0.4f, 0.25f), s)) << "the result tells whether stacked infill is crossed";
     EXPECT_TRUE(s.exceptions) << "top infill is always searched, and crossing it sets exceptions";
-    const std::vector<Crossing> expected{{0.3f, 2, DrawType::TopInfill}};
+    const std::vector<Crossing> expected{{0.3f, DrawType::TopInfill}};
     EXPECT_EQ(s.crossings, expected);
 }
 
@@ -300,7 +260,7 @@ TEST(StackedInfillSearch, GathersStackedThenTopInfillAndNothingElse)
     Search s;
     EXPECT_TRUE(infillSearch(c, alongX(0.4f, 0.25f), s));
     EXPECT_TRUE(s.exceptions);
-    const std::vector<Crossing> expected{{0.6f, 1, DrawType::StackedInfill}, {0.2f, 0, DrawType::TopInfill}};
+    const std::vector<Crossing> expected{{0.6f, DrawType::StackedInfill}, {0.2f, DrawType::TopInfill}};
     EXPECT_EQ(s.crossings, expected) << "stacked infill first, then top infill; support and perimeters are ignored";
 
     LayerCollections stackedOnly;

@@ -4,6 +4,7 @@
 // which stretches are boosted, and so the E total, the pieces' end points, the
 // feed rates and whether the line's feed rate is written back.
 #include "support.hpp"
+#include "testing/reference_crossing.hpp"
 
 #include "geometry/vec2.hpp"
 
@@ -243,7 +244,8 @@ Recomputed recompute(const Scenario& s)
                     if (path.kind != kind || path.tool != tool || path.z != z) continue;
                     for (std::size_t v = 1; v < path.vertices.size(); ++v) {
                         float lambda;
-                        if (!intersects(origin, terminus, path.vertices[v - 1], path.vertices[v], lambda)) continue;
+                        if (!reference::intersects(origin, terminus, path.vertices[v - 1], path.vertices[v], lambda))
+                            continue;
                         found.push_back({lambda, kind == boostedKind});
                         (kind == boostedKind ? anyBoosted : anyOther) = true;
                     }

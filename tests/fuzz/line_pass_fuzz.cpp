@@ -9,8 +9,8 @@
 // output checker rejects.
 #include "output_checker.hpp"
 
+#include "gcode/console.hpp"
 #include "gcode/out_buffer.hpp"
-#include "state/console.hpp"
 #include "state/line_loop.hpp"
 
 #include <cstddef>

@@ -1,6 +1,7 @@
 // The plane geometry every search rests on: the strict segment crossing test in
 // 32-bit floats, normalized, interp and the NaN rules of maxOf and minOf.
 #include "geometry/vec2.hpp"
+#include "testing/reference_crossing.hpp"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +40,8 @@ struct Crossed {
 Crossed crossWithDirection(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex)
 {
     Crossed c{false, 0.0f, 0.0f};
-    c.crosses = intersects(origin, terminus, prev, vertex, normalized(terminus - origin), c.lambda, c.dotProduct);
+    c.crosses =
+        reference::intersects(origin, terminus, prev, vertex, normalized(terminus - origin), c.lambda, c.dotProduct);
     return c;
 }
 
@@ -102,8 +104,9 @@ TEST(Intersects, PlainAndLambdaFormsAgreeWithTheDirectionForm)
 {
     for (const CrossingRow& row : crossingRows) {
         float lambda = 42.0f;
-        EXPECT_EQ(intersects(row.origin, row.terminus, row.prev, row.vertex), row.crosses) << row.rule;
-        EXPECT_EQ(intersects(row.origin, row.terminus, row.prev, row.vertex, lambda), row.crosses) << row.rule;
+        EXPECT_EQ(reference::intersects(row.origin, row.terminus, row.prev, row.vertex), row.crosses) << row.rule;
+        EXPECT_EQ(reference::intersects(row.origin, row.terminus, row.prev, row.vertex, lambda), row.crosses)
+            << row.rule;
         EXPECT_TRUE(sameFloat(lambda, row.lambda))
             << row.rule << ": the lambda form computes the same lambda, got " << lambda;
     }
@@ -113,12 +116,12 @@ TEST(Intersects, OutParametersAreNaNWhenTheSegmentsAreParallel)
 {
     float lambda = 7.0f;
     float dotProduct = 7.0f;
-    EXPECT_FALSE(intersects({0, 0}, {10, 0}, {0, 1}, {10, 1}, Vec2{1, 0}, lambda, dotProduct));
+    EXPECT_FALSE(reference::intersects({0, 0}, {10, 0}, {0, 1}, {10, 1}, Vec2{1, 0}, lambda, dotProduct));
     EXPECT_TRUE(std::isnan(lambda)) << "a parallel segment leaves lambda NaN, whatever it held before";
     EXPECT_TRUE(std::isnan(dotProduct)) << "a parallel segment leaves dotProduct NaN, whatever it held before";
 
     lambda = 7.0f;
-    EXPECT_FALSE(intersects({0, 0}, {10, 0}, {4, 0}, {14, 0}, lambda));
+    EXPECT_FALSE(reference::intersects({0, 0}, {10, 0}, {4, 0}, {14, 0}, lambda));
     EXPECT_TRUE(std::isnan(lambda)) << "the lambda form also resets lambda to NaN on entry";
 }
 
@@ -127,7 +130,7 @@ TEST(Intersects, NegativeZeroDeterminantIsParallelToo)
     // det = (0 − 0)·(0 − 1) − (0 − 0)·(1 − 0) = −0 − 0 = −0: either sign of zero means parallel.
     float lambda = 7.0f;
     float dotProduct = 7.0f;
-    EXPECT_FALSE(intersects({0, 0}, {0, 1}, {0, 1}, {0, 0}, Vec2{0, 1}, lambda, dotProduct));
+    EXPECT_FALSE(reference::intersects({0, 0}, {0, 1}, {0, 1}, {0, 0}, Vec2{0, 1}, lambda, dotProduct));
     EXPECT_TRUE(std::isnan(lambda)) << "a determinant of -0 is zero: no parameters are computed";
 }
 
@@ -135,9 +138,10 @@ TEST(Intersects, NaNCoordinatesNeverCross)
 {
     float lambda = 0.0f;
     float dotProduct = 0.0f;
-    EXPECT_FALSE(intersects({0, 0}, {10, 0}, {NaN, -1}, {3, 1}, Vec2{1, 0}, lambda, dotProduct))
+    EXPECT_FALSE(reference::intersects({0, 0}, {10, 0}, {NaN, -1}, {3, 1}, Vec2{1, 0}, lambda, dotProduct))
         << "a NaN makes the comparisons fail, so no crossing";
-    EXPECT_FALSE(intersects(Vec2{}, {10, 0}, {3, -1}, {3, 1})) << "a Vec2 declared without values is (NaN, NaN)";
+    EXPECT_FALSE(reference::intersects(Vec2{}, {10, 0}, {3, -1}, {3, 1}))
+        << "a Vec2 declared without values is (NaN, NaN)";
 }
 
 TEST(Intersects, NearParallelSegments)
@@ -147,13 +151,13 @@ TEST(Intersects, NearParallelSegments)
     const float rise = std::nextafter(1.0f, 2.0f) - 1.0f; // 2^-23
     float lambda = 0.0f;
     float dotProduct = 0.0f;
-    EXPECT_FALSE(intersects({0, 0}, {10, 0}, {0, 1}, {10, 1.0f + rise}, Vec2{1, 0}, lambda, dotProduct))
+    EXPECT_FALSE(reference::intersects({0, 0}, {10, 0}, {0, 1}, {10, 1.0f + rise}, Vec2{1, 0}, lambda, dotProduct))
         << "nearly parallel lines meet far beyond the move";
     EXPECT_TRUE(std::isfinite(lambda)) << "a non-zero determinant gives a finite lambda";
     EXPECT_LT(lambda, 0.0f) << "the lines meet behind the move's start";
 
     // A shallow crossing that does lie inside both segments still counts.
-    EXPECT_TRUE(intersects({0, 0}, {10, 0}, {0, -0.001f}, {10, 0.001f}, Vec2{1, 0}, lambda, dotProduct))
+    EXPECT_TRUE(reference::intersects({0, 0}, {10, 0}, {0, -0.001f}, {10, 0.001f}, Vec2{1, 0}, lambda, dotProduct))
         << "a grazing crossing inside both segments is a crossing";
     EXPECT_FLOAT_EQ(lambda, 0.5f);
     EXPECT_GT(dotProduct, 0.99999f) << "a grazing crossing has a cosine near 1";
@@ -163,10 +167,10 @@ TEST(Intersects, EndPointsJustInsideAndJustOutside)
 {
     // One float step inside an end point is a crossing; the end point itself is not.
     const float justBefore = std::nextafter(10.0f, 0.0f);
-    EXPECT_TRUE(intersects({0, 0}, {10, 0}, {justBefore, -1}, {justBefore, 1}))
+    EXPECT_TRUE(reference::intersects({0, 0}, {10, 0}, {justBefore, -1}, {justBefore, 1}))
         << "a segment a hair before the move's end is crossed";
-    EXPECT_FALSE(intersects({0, 0}, {10, 0}, {10, -1}, {10, 1})) << "the move's end point is not a crossing";
-    EXPECT_TRUE(intersects({0, 0}, {10, 0}, {5, -1}, {5, 1e-6f}))
+    EXPECT_FALSE(reference::intersects({0, 0}, {10, 0}, {10, -1}, {10, 1})) << "the move's end point is not a crossing";
+    EXPECT_TRUE(reference::intersects({0, 0}, {10, 0}, {5, -1}, {5, 1e-6f}))
         << "a segment ending a hair beyond the move still crosses it";
 }
 
@@ -187,7 +191,7 @@ TEST(Intersects, SearchFormDecidesOverflowAndNaNAsTheTestDoes)
     }};
     for (const auto& [o, t, p, v] : pairs) {
         float lambda = NaN, searchLambda = NaN;
-        const bool expected = intersects(o, t, p, v, lambda);
+        const bool expected = reference::intersects(o, t, p, v, lambda);
         EXPECT_EQ(crossesAt(o, t, p, v, searchLambda), expected)
             << show(o) << "->" << show(t) << " vs " << show(p) << "->" << show(v);
         if (expected) {
@@ -265,7 +269,7 @@ void compareWithReference(Vec2 o, Vec2 t, Vec2 p, Vec2 v, DifferentialTally& tal
     const Reference expected = referenceCrossing(o.x, o.y, t.x, t.y, p.x, p.y, v.x, v.y, direction);
     float lambda = 0.0f;
     float dotProduct = 0.0f;
-    const bool crosses = intersects(o, t, p, v, direction, lambda, dotProduct);
+    const bool crosses = reference::intersects(o, t, p, v, direction, lambda, dotProduct);
     ++tally.compared;
     if (expected.crosses) ++tally.crossings;
     if (std::isnan(expected.lambda)) ++tally.parallel;
@@ -282,9 +286,9 @@ void compareWithReference(Vec2 o, Vec2 t, Vec2 p, Vec2 v, DifferentialTally& tal
     ASSERT_TRUE(sameFloat(dotProduct, expected.dotProduct))
         << "dotProduct to the last bit: " << where() << " got " << dotProduct << " reference " << expected.dotProduct;
     float plainLambda = 0.0f;
-    ASSERT_EQ(intersects(o, t, p, v, plainLambda), expected.crosses) << "lambda form: " << where();
+    ASSERT_EQ(reference::intersects(o, t, p, v, plainLambda), expected.crosses) << "lambda form: " << where();
     ASSERT_TRUE(sameFloat(plainLambda, expected.lambda)) << "lambda form: " << where();
-    ASSERT_EQ(intersects(o, t, p, v), expected.crosses) << "plain form: " << where();
+    ASSERT_EQ(reference::intersects(o, t, p, v), expected.crosses) << "plain form: " << where();
     // The searches' form turns pairs away before dividing: it must never turn
     // away a crossing, and on one it gives the same values to the last bit.
     float searchLambda = NaN, searchDot = NaN;

@@ -2,6 +2,8 @@
 // examined, which crossings count as obstacles or are only gathered, the lift
 // they need, and the last crossing of the travelling tool's own colour.
 #include "lift/obstacles.hpp"
+#include "testing/plain_walk.hpp"
+#include "testing/reference_crossing.hpp"
 
 #include <gtest/gtest.h>
 
@@ -19,14 +21,12 @@ namespace {
 // stays in step with them.
 struct World {
     LayerCollections c;
-    int toolForMain = 0;
-    int toolForInfill = 0;
     // One path of `tool` at height z, vertices in drawing order.
     void addPath(DrawType section, float z, int tool, std::initializer_list<Vec2> vertices)
     {
         bool beginDraw = true;
         for (const Vec2 v : vertices)
-            collectDraw(c, {section, tool, v.x, v.y, z}, beginDraw, toolForMain, toolForInfill);
+            collectDraw(c, {section, tool, v.x, v.y, z}, beginDraw);
     }
     // A perimeter of `tool` at z across the X axis at x, from y −1 to y 1.
     void crossbar(float z, int tool, float x, DrawType section = DrawType::Perimeter)
@@ -51,17 +51,10 @@ struct Search {
     std::vector<Intersection> intersections;
     float mustLift = -1;
 
-    Search& gather(const World& world, const TravelMove& move, float lambdaPerDroolMM = 0, float minLambda = 0,
-                   bool onlyOtherTools = true)
+    Search& gather(const World& world, const TravelMove& move, float lambdaPerDroolMM = 0, float minLambda = 0)
     {
         mustLift = findClosestWithinHeightGather(world.perims(), 0.5f, minLambda, lambdaPerDroolMM, move, closestLambda,
-                                                 closestDotProduct, furthestLambda, onlyOtherTools, intersections);
-        return *this;
-    }
-    Search& plain(const World& world, const TravelMove& move, float minLambda = 0, bool onlyOtherTools = true)
-    {
-        mustLift = findClosestWithinHeight(world.perims(), 0.5f, minLambda, move, closestLambda, closestDotProduct,
-                                           furthestLambda, onlyOtherTools);
+                                                 closestDotProduct, furthestLambda, intersections);
         return *this;
     }
     bool untouched() const
@@ -139,13 +132,6 @@ TEST(ObstacleSearch, DroolAllowanceBelowTheNozzle)
     EXPECT_FLOAT_EQ(t.mustLift, 0.3f);
     EXPECT_EQ(t.closestLambda, 0.5f);
     EXPECT_EQ(t.furthestLambda, 0.5f);
-
-    // The non-gathering search has no drool allowance: the same too-close crossing counts.
-    Search u;
-    u.plain(tooClose, tenMillimetres(0.4f, 1));
-    EXPECT_FLOAT_EQ(u.mustLift, 0.3f) << "the non-gathering search counts every crossing beyond minLambda";
-    EXPECT_EQ(u.closestLambda, 0.4f);
-    EXPECT_TRUE(u.intersections.empty()) << "the non-gathering search gathers nothing";
 }
 
 TEST(ObstacleSearch, LayersAboveTheNozzleAreAlwaysExamined)
@@ -176,11 +162,6 @@ TEST(ObstacleSearch, TheTravellingToolsOwnPathsAreNoObstacles)
     s.gather(perims, tenMillimetres(1.0f, 1), 2.0f);
     EXPECT_EQ(s.mustLift, 0.0f) << "the travelling tool's own path is no obstacle";
     EXPECT_TRUE(s.untouched()) << "and it is not gathered";
-
-    Search t;
-    t.gather(perims, tenMillimetres(1.0f, 1), 2.0f, 0.0f, false);
-    EXPECT_EQ(t.mustLift, 0.5f) << "with onlyCheckForOtherToolPaths off, the own slot is searched too";
-    EXPECT_EQ(t.intersections.size(), 1u);
 }
 
 TEST(ObstacleSearch, VerticesAndCollinearSegmentsAreNoCrossings)
@@ -237,9 +218,6 @@ TEST(ObstacleSearch, MinLambdaExcludesEarlyCrossings)
     s.gather(perims, tenMillimetres(1.0f, 1), 0.0f, 0.4f);
     EXPECT_EQ(s.mustLift, 0.0f) << "a crossing at minLambda does not count (strict)";
     EXPECT_EQ(s.intersections.size(), 1u);
-    Search t;
-    t.plain(perims, tenMillimetres(1.0f, 1), 0.4f);
-    EXPECT_EQ(t.mustLift, 0.0f) << "the same in the non-gathering search";
     Search u;
     u.gather(perims, tenMillimetres(1.0f, 1), 0.0f, 0.39f);
     EXPECT_EQ(u.mustLift, 0.5f);
@@ -299,7 +277,7 @@ TEST(ObstacleSearch, ObjectsInTurnAreFoundInLayerCreationOrder)
     world.crossbar(0.4f, 0, 2);
     world.crossbar(0.2f, 3, 3);
     world.crossbar(0.2f, 2, 4);
-    for (const SearchWalk walk : {SearchWalk::Indexed, SearchWalk::Plain}) {
+    for (const SegmentWalk* walk : {static_cast<const SegmentWalk*>(nullptr), &reference::plainWalk}) {
         world.c.layerPerims.walk = walk;
         Search s;
         s.gather(world, tenMillimetres(0.2f, 1));
@@ -319,8 +297,7 @@ TEST(ObstacleSearch, APathResumedAfterOtherDrawsIsOneLine)
     World world;
     bool beginDraw = true;
     for (const auto& [tool, at] : {std::pair{0, Vec2{6, -1}}, {2, Vec2{8, -1}}, {0, Vec2{6, 1}}})
-        collectDraw(world.c, {DrawType::Perimeter, tool, at.x, at.y, 0.2f}, beginDraw, world.toolForMain,
-                    world.toolForInfill);
+        collectDraw(world.c, {DrawType::Perimeter, tool, at.x, at.y, 0.2f}, beginDraw);
     Search s;
     s.gather(world, tenMillimetres(0.2f, 1));
     ASSERT_EQ(s.intersections.size(), 1u) << "the segment across the runs is searched";
@@ -504,8 +481,8 @@ ReferenceResult referenceGather(const RandomPrint& print, DrawType section, cons
                 if (path.section != section || path.z != z || path.tool != tool) continue;
                 for (std::size_t i = 1; i < path.vertices.size(); ++i) {
                     float lambda, dotProduct;
-                    if (!intersects(move.origin, move.terminus, path.vertices[i - 1], path.vertices[i], move.direction,
-                                    lambda, dotProduct))
+                    if (!reference::intersects(move.origin, move.terminus, path.vertices[i - 1], path.vertices[i],
+                                               move.direction, lambda, dotProduct))
                         continue;
                     r.intersections.push_back({lambda, dotProduct});
                     if (!(drool < lambda)) continue;
@@ -533,8 +510,8 @@ float referenceLastWipable(const RandomPrint& print, const TravelMove& move, flo
         if (!wipable || path.z != move.currentZ) continue;
         for (std::size_t i = 1; i < path.vertices.size(); ++i) {
             float lambda, dotProduct;
-            if (intersects(move.origin, move.terminus, path.vertices[i - 1], path.vertices[i], move.direction, lambda,
-                           dotProduct) &&
+            if (reference::intersects(move.origin, move.terminus, path.vertices[i - 1], path.vertices[i],
+                                      move.direction, lambda, dotProduct) &&
                 lambda < maxLambdaForLift && lambda > last)
                 last = lambda;
         }
@@ -576,8 +553,7 @@ RandomPrint makeRandomPrint(PrintDraws& draws)
             path.vertices.push_back({draws.coordinate(), draws.coordinate()});
         bool beginDraw = true;
         for (const Vec2 v : path.vertices)
-            collectDraw(print.world.c, {path.section, tool, v.x, v.y, path.z}, beginDraw, print.world.toolForMain,
-                        print.world.toolForInfill);
+            collectDraw(print.world.c, {path.section, tool, v.x, v.y, path.z}, beginDraw);
         print.paths.push_back(std::move(path));
     }
     return print;
@@ -603,9 +579,8 @@ TEST(ObstacleSearch, AgreesWithABruteForceWalkOnRandomPrints)
                 const LayerCollection& layers =
                     section == DrawType::Perimeter ? print.world.c.layerPerims : print.world.c.layerSolids;
                 Search s;
-                s.mustLift =
-                    findClosestWithinHeightGather(layers, 0.5f, 0.0f, lambdaPerDroolMM, move, s.closestLambda,
-                                                  s.closestDotProduct, s.furthestLambda, true, s.intersections);
+                s.mustLift = findClosestWithinHeightGather(layers, 0.5f, 0.0f, lambdaPerDroolMM, move, s.closestLambda,
+                                                           s.closestDotProduct, s.furthestLambda, s.intersections);
                 const auto where = [&] {
                     return testing::Message()
                            << "print " << printNo << " move " << moveNo << " kind " << static_cast<int>(section);

@@ -50,12 +50,10 @@ std::string describe(const LayerCollection& layers)
 struct Collector {
     LayerCollections c;
     bool beginDraw = true;
-    int toolForMain = 0;
-    int toolForInfill = 0;
     void draw(DrawType section, int tool, float x, float y, float z, bool begin)
     {
         beginDraw = begin;
-        collectDraw(c, {section, tool, x, y, z}, beginDraw, toolForMain, toolForInfill);
+        collectDraw(c, {section, tool, x, y, z}, beginDraw);
         EXPECT_FALSE(beginDraw) << "the collection step clears beginDraw after every draw";
     }
 };
@@ -101,23 +99,6 @@ TEST(CollectDraw, EachSectionFilesIntoExactlyOneCollection)
     }
 }
 
-TEST(CollectDraw, ToolForMainAndToolForInfillFollowTheirDraws)
-{
-    Collector k;
-    k.draw(DrawType::SupportMain, 2, 1, 1, 0.3f, true);
-    EXPECT_EQ(k.toolForMain, 2) << "main support records its tool";
-    EXPECT_EQ(k.toolForInfill, 0) << "main support leaves the infill tool";
-    k.draw(DrawType::StackedInfill, 5, 2, 2, 0.3f, true);
-    EXPECT_EQ(k.toolForInfill, 5) << "stacked infill records its tool";
-    EXPECT_EQ(k.toolForMain, 2);
-    for (const DrawType other : {DrawType::None, DrawType::UnclassifiedPath, DrawType::Perimeter, DrawType::Solid,
-                                 DrawType::PrimePillar, DrawType::SupportInterface, DrawType::TopInfill}) {
-        k.draw(other, 7, 3, 3, 0.3f, true);
-        EXPECT_EQ(k.toolForMain, 2) << "only main support draws set toolForMain";
-        EXPECT_EQ(k.toolForInfill, 5) << "only stacked infill draws set toolForInfill";
-    }
-}
-
 TEST(CollectDraw, BeginDrawStartsAPathAndOtherwiseTheLastPathGrows)
 {
     Collector k;
@@ -127,7 +108,6 @@ TEST(CollectDraw, BeginDrawStartsAPathAndOtherwiseTheLastPathGrows)
     k.draw(DrawType::Perimeter, 0, 4, 0, 0.3f, false);
     EXPECT_EQ(describe(k.c.layerPerims), "Z0.3 T0 [(1,0) (2,0)] [(3,0) (4,0)]")
         << "a run of draws is one path; beginDraw starts the next";
-    EXPECT_EQ(k.c.layerPerims.currentPath, 1) << "currentPath is the index of the path just drawn";
 }
 
 TEST(CollectDraw, AnEmptySlotStartsAPathEvenWithoutBeginDraw)
@@ -140,8 +120,6 @@ TEST(CollectDraw, AnEmptySlotStartsAPathEvenWithoutBeginDraw)
     EXPECT_EQ(describe(k.c.layerPerims), "Z0.3 T0 [(1,0) (4,0)]; Z0.3 T1 [(2,0)]")
         << "without beginDraw the last path of the slot continues; an empty slot begins one";
     EXPECT_EQ(describe(k.c.layerSolids), "Z0.3 T1 [(3,0)]");
-    EXPECT_EQ(k.c.layerPerims.currentPath, 0) << "each collection keeps its own currentPath";
-    EXPECT_EQ(k.c.layerSolids.currentPath, 0);
 }
 
 TEST(CollectDraw, LongPathsKeepEveryVertexInOrder)
@@ -159,7 +137,6 @@ TEST(CollectDraw, LongPathsKeepEveryVertexInOrder)
     }
     expected += "]";
     EXPECT_EQ(describe(k.c.layerSolids), expected) << "paths of any length keep their vertices in drawing order";
-    EXPECT_EQ(k.c.layerSolids.currentPath, 1);
 }
 
 TEST(CollectDraw, HeightsAreExactFloatKeysInCreationOrder)
@@ -203,22 +180,6 @@ TEST(CollectDraw, ToolsOutsideTheTenSlotsCannotBeStored)
     p.draw(DrawType::PrimePillar, 12, 1, 0, 0.3f, true);
     EXPECT_EQ(describe(p.c.layerCommonWipables), "Z0.3 T0 [(1,0)]")
         << "a prime pillar is filed under slot 0 whatever the tool";
-}
-
-TEST(AddPathSegment, AppendsToAnExistingPathAndRefusesTheRest)
-{
-    Collector k;
-    k.draw(DrawType::Perimeter, 2, 1, 1, 0.3f, true);
-    LayerCollection& layers = k.c.layerPerims;
-    addPathSegment(layers, 0.3f, 2, 0, {2, 2});
-    addPathSegment(layers, 0.3f, 2, 0, {3, 3});
-    EXPECT_EQ(describe(layers), "Z0.3 T2 [(1,1) (2,2) (3,3)]");
-    EXPECT_THROW(addPathSegment(layers, 0.6f, 2, 0, {1, 1}), std::out_of_range) << "no entry at this height";
-    EXPECT_THROW(addPathSegment(layers, 0.3f, 10, 0, {1, 1}), std::out_of_range) << "tool 10 has no slot";
-    EXPECT_THROW(addPathSegment(layers, 0.3f, -1, 0, {1, 1}), std::out_of_range) << "tool -1 has no slot";
-    EXPECT_THROW(addPathSegment(layers, 0.3f, 2, 1, {1, 1}), std::out_of_range) << "path 1 does not exist";
-    EXPECT_THROW(addPathSegment(layers, 0.3f, 3, 0, {1, 1}), std::out_of_range) << "slot 3 holds no path";
-    EXPECT_EQ(describe(layers), "Z0.3 T2 [(1,1) (2,2) (3,3)]") << "a refused segment changes nothing";
 }
 
 // ---------------------------------------------------------------------------

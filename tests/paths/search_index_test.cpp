@@ -2,6 +2,7 @@
 // order: the same crossings, accumulators and lists, bit for bit, on many
 // seeded scenes, and the same output bytes on whole files.
 #include "support.hpp"
+#include "testing/plain_walk.hpp"
 
 #include "corpus.hpp"
 #include "extrusion/crossings.hpp"
@@ -74,7 +75,7 @@ Vec2 randomPoint(std::mt19937& random, const Scene& scene)
 }
 
 struct LiftAnswer {
-    float must, closest, closestDot, furthest, wipable, plainMust;
+    float must, closest, closestDot, furthest, wipable, solidsMust;
     std::vector<Intersection> intersections;
 };
 
@@ -83,26 +84,24 @@ LiftAnswer askLift(const LayerCollections& layers, const TravelMove& move)
     LiftAnswer a{};
     a.closest = FLOAT_MAX;
     a.must = findClosestWithinHeightGather(layers.layerPerims, 0.5f, 0.0f, 2.0f, move, a.closest, a.closestDot,
-                                           a.furthest, true, a.intersections);
+                                           a.furthest, a.intersections);
     float closest = FLOAT_MAX, dot = 0, furthest = 0;
-    a.plainMust = findClosestWithinHeight(layers.layerSolids, 0.5f, 0.0f, move, closest, dot, furthest, false);
+    a.solidsMust = findClosestWithinHeightGather(layers.layerSolids, 0.5f, 0.0f, 0.0f, move, closest, dot, furthest,
+                                                 a.intersections);
     a.wipable = findLastWipablePathLambda(layers, move, a.closest == FLOAT_MAX ? 1.0f : a.closest);
     return a;
 }
 
 struct CrossingAnswer {
     bool main, stacked, exceptions;
-    float closest, furthest;
     std::vector<Crossing> crossings;
 };
 
 CrossingAnswer askCrossings(const LayerCollections& layers, const DrawProbe& probe)
 {
     CrossingAnswer a{};
-    a.closest = FLOAT_MAX;
-    a.main = findMainSupportCrossingsAndOtherTypes(layers, probe, a.closest, a.furthest, a.crossings, a.exceptions);
-    a.stacked =
-        findCrossingsWithinHeightGather(layers.layerSolids, DrawType::Solid, probe, a.closest, a.furthest, a.crossings);
+    a.main = findMainSupportCrossingsAndOtherTypes(layers, probe, a.crossings, a.exceptions);
+    a.stacked = findCrossingsWithinHeightGather(layers.layerSolids, DrawType::Solid, probe, a.crossings);
     return a;
 }
 
@@ -113,7 +112,7 @@ TEST(SearchIndex, FindsExactlyWhatThePlainWalkFinds)
     for (int s = 0; s < 300; ++s) {
         Scene scene = makeScene(random);
         LayerCollections plain = scene.layers;
-        setSearchWalk(plain, SearchWalk::Plain);
+        reference::useWalk(plain, &reference::plainWalk);
         for (int m = 0; m < 60; ++m) {
             TravelMove move;
             move.origin = randomPoint(random, scene);
@@ -125,7 +124,7 @@ TEST(SearchIndex, FindsExactlyWhatThePlainWalkFinds)
             ASSERT_TRUE(sameBits(indexed.must, walked.must) && sameBits(indexed.closest, walked.closest) &&
                         sameBits(indexed.closestDot, walked.closestDot) &&
                         sameBits(indexed.furthest, walked.furthest) && sameBits(indexed.wipable, walked.wipable) &&
-                        sameBits(indexed.plainMust, walked.plainMust))
+                        sameBits(indexed.solidsMust, walked.solidsMust))
                 << "scene " << s << " move " << m;
             ASSERT_EQ(indexed.intersections.size(), walked.intersections.size());
             for (std::size_t i = 0; i < walked.intersections.size(); ++i)
@@ -136,8 +135,7 @@ TEST(SearchIndex, FindsExactlyWhatThePlainWalkFinds)
 
             const DrawProbe probe{move.origin, move.terminus, move.currentZ, 0.25f * static_cast<float>(random() % 4)};
             const CrossingAnswer ci = askCrossings(scene.layers, probe), cw = askCrossings(plain, probe);
-            ASSERT_TRUE(ci.main == cw.main && ci.stacked == cw.stacked && ci.exceptions == cw.exceptions &&
-                        sameBits(ci.closest, cw.closest) && sameBits(ci.furthest, cw.furthest));
+            ASSERT_TRUE(ci.main == cw.main && ci.stacked == cw.stacked && ci.exceptions == cw.exceptions);
             ASSERT_EQ(ci.crossings, cw.crossings) << "the same crossings in the same order";
         }
     }
@@ -146,9 +144,9 @@ TEST(SearchIndex, FindsExactlyWhatThePlainWalkFinds)
 
 // The lambdas the gathering lift search finds for a travel along the X axis
 // from x 0 to x 100 at height z with tool 1, through the index and walking.
-std::vector<float> liftLambdas(LayerCollections& layers, float z, SearchWalk walk)
+std::vector<float> liftLambdas(LayerCollections& layers, float z, const SegmentWalk* walk)
 {
-    setSearchWalk(layers, walk);
+    reference::useWalk(layers, walk);
     LiftAnswer answer = askLift(layers, {{0, 0}, {100, 0}, {1, 0}, z, 1});
     std::vector<float> lambdas;
     for (const Intersection& i : answer.intersections)
@@ -170,8 +168,8 @@ TEST(SearchIndex, APathOverAPageBoundaryOfTheVertexList)
     for (int v = 0; v < 10000; ++v)
         appendVertex(layers.layerPerims, 0.2f, 0,
                      {v == 4095 || v == 4096 ? 50.0f : 0.001f * static_cast<float>(v), v % 2 ? 1.0f : -1.0f}, v == 0);
-    const std::vector<float> indexed = liftLambdas(layers, 0.2f, SearchWalk::Indexed);
-    EXPECT_EQ(indexed, liftLambdas(layers, 0.2f, SearchWalk::Plain));
+    const std::vector<float> indexed = liftLambdas(layers, 0.2f, nullptr);
+    EXPECT_EQ(indexed, liftLambdas(layers, 0.2f, &reference::plainWalk));
     EXPECT_NE(std::find(indexed.begin(), indexed.end(), 0.5f), indexed.end())
         << "the segment from vertex 4,095 to 4,096, both at x 50, crosses the travel at lambda 0.5";
 }
@@ -186,8 +184,8 @@ TEST(SearchIndex, ThousandsOfOneVertexLayersBetweenTheNozzleAndAPathAboveIt)
         appendVertex(layers.layerPerims, 0.2f + 0.0001f * static_cast<float>(d), 0, {50, 0}, false);
     crossbar(layers, 100.0f, 0, 30);
     EXPECT_EQ(layers.layerPerims.entries.size(), 5001u) << "a height per draw";
-    EXPECT_EQ(liftLambdas(layers, 0.2f, SearchWalk::Indexed), std::vector<float>{0.3f});
-    EXPECT_EQ(liftLambdas(layers, 0.2f, SearchWalk::Plain), std::vector<float>{0.3f});
+    EXPECT_EQ(liftLambdas(layers, 0.2f, nullptr), std::vector<float>{0.3f});
+    EXPECT_EQ(liftLambdas(layers, 0.2f, &reference::plainWalk), std::vector<float>{0.3f});
 }
 
 TEST(SearchIndex, HeightsFallingAndRepeatedAreFoundAgain)
@@ -217,9 +215,9 @@ TEST(SearchIndex, NaNHeightsAreKeptButNeverSearched)
     crossbar(layers, 0.2f, 0, 50);
     EXPECT_EQ(layers.layerPerims.entries.size(), 5u) << "every NaN draw makes a layer of its own";
     EXPECT_EQ(findLayer(layers.layerPerims, nan), nullptr);
-    EXPECT_EQ(liftLambdas(layers, 0.2f, SearchWalk::Indexed), std::vector<float>{0.5f});
-    EXPECT_EQ(liftLambdas(layers, 0.2f, SearchWalk::Plain), std::vector<float>{0.5f});
-    EXPECT_TRUE(liftLambdas(layers, nan, SearchWalk::Indexed).empty());
+    EXPECT_EQ(liftLambdas(layers, 0.2f, nullptr), std::vector<float>{0.5f});
+    EXPECT_EQ(liftLambdas(layers, 0.2f, &reference::plainWalk), std::vector<float>{0.5f});
+    EXPECT_TRUE(liftLambdas(layers, nan, nullptr).empty());
 }
 
 TEST(SearchIndex, OwnPathsOfManyObjectsAtOneHeight)
@@ -231,21 +229,21 @@ TEST(SearchIndex, OwnPathsOfManyObjectsAtOneHeight)
         crossbar(layers, 0.2f, 1, 5.0f + 7.0f * static_cast<float>(object));
         crossbar(layers, 0.4f, 2, 6.0f + 7.0f * static_cast<float>(object));
     }
-    for (const SearchWalk walk : {SearchWalk::Indexed, SearchWalk::Plain}) {
-        setSearchWalk(layers, walk);
+    for (const SegmentWalk* walk : {static_cast<const SegmentWalk*>(nullptr), &reference::plainWalk}) {
+        reference::useWalk(layers, walk);
         EXPECT_EQ(findLastWipablePathLambda(layers, {{0, 0}, {100, 0}, {1, 0}, 0.2f, 1}, 0.8f), 0.75f)
             << "the farthest own crossing before 0.8 is the eleventh object's, at x 75";
     }
 }
 
-std::string processInMemory(const std::string& path, SearchWalk walk)
+std::string processInMemory(const std::string& path, const SegmentWalk* walk)
 {
     std::string output;
     OutBuffer out = test::outBufferInto(output);
     test::NullConsole quiet;
     {
         LineLoop loop{{}, out, quiet.console, false, {}, {}, {}};
-        setSearchWalk(loop.state.layers, walk);
+        reference::useWalk(loop.state.layers, walk);
         InputFile in;
         bool busy = false;
         EXPECT_FALSE(openInput(in, systemPlatform(), path, busy) || busy);
@@ -266,9 +264,9 @@ TEST(SearchIndex, GeneratedPrintComesOutTheSameEitherWay)
     options.layers = 120;
     bench::generateCorpus(options, [&](std::string_view bytes) { text.append(bytes); });
     test::writeFile(path, text);
-    const std::string indexed = processInMemory(path, SearchWalk::Indexed);
+    const std::string indexed = processInMemory(path, nullptr);
     EXPECT_NE(indexed.find("\n; original line:G1 X"), std::string::npos) << "the print has lifted travels";
-    EXPECT_TRUE(indexed == processInMemory(path, SearchWalk::Plain));
+    EXPECT_TRUE(indexed == processInMemory(path, &reference::plainWalk));
 }
 
 TEST(SearchIndex, WholeFilesComeOutTheSameEitherWay)
@@ -278,8 +276,8 @@ TEST(SearchIndex, WholeFilesComeOutTheSameEitherWay)
         if (test::readFile(file).find("\nM82") == std::string::npos) files.push_back(file);
     if (files.empty()) GTEST_SKIP() << "the real Kisslicer files are not beside the project";
     for (const std::string& file : files) {
-        const std::string indexed = processInMemory(file, SearchWalk::Indexed);
-        EXPECT_TRUE(indexed == processInMemory(file, SearchWalk::Plain)) << file;
+        const std::string indexed = processInMemory(file, nullptr);
+        EXPECT_TRUE(indexed == processInMemory(file, &reference::plainWalk)) << file;
     }
 }
 

@@ -1,5 +1,5 @@
 // Console output and the wait for Enter.
-#include "state/console.hpp"
+#include "gcode/console.hpp"
 
 namespace vorlane {
 
