@@ -157,7 +157,6 @@ const std::string keptName = "part.gcoded";
 
 std::vector<Hostile> table()
 {
-    std::vector<Hostile> rows;
     const auto linkAtKeptName = [](std::string target) {
         return [target](Folder& f) {
             writeFile(f.other, unrelated);
@@ -165,221 +164,86 @@ std::vector<Hostile> table()
             return true;
         };
     };
+    const auto hardLinkAtKeptName = [](Folder& f) {
+        writeFile(f.input, sample);
+        fs::create_hard_link(f.input, f.kept);
+        return true;
+    };
+    const auto readOnlyLeftover = [](Folder& f) {
+        writeFile(f.kept, "left over\n");
+        fs::permissions(f.kept, fs::perms::owner_read);
+        return true;
+    };
+    const auto fifoAt = [](std::string Folder::*name) { return [name](Folder& f) { return makeFifo(f.*name); }; };
+    const auto deviceAsInput = [](Folder& f) {
+        fs::create_symlink(NULL_DEVICE, f.input);
+        return true;
+    };
     const auto stillLinked = [](const Folder& f) {
         EXPECT_TRUE(fs::is_symlink(f.kept)) << "the link at <name>d is left as it was";
         EXPECT_EQ(readFile(f.other), unrelated) << "the file a link points at is never written";
     };
-    rows.push_back({"LinkAtKeptNameToAnUnrelatedFile",
-                    true,
-                    linkAtKeptName("{other}"),
-                    {},
-                    Start::Executable,
-                    0,
-                    "\nSuccess",
-                    InputAfter::Result,
-                    {base, keptName, "other.txt"},
-                    stillLinked,
-                    "the processing file is created new, never through a link at <name>d"});
-    rows.push_back({"LinkAtKeptNameToTheInputInDebugMode",
-                    true,
-                    linkAtKeptName("{input}"),
-                    {"--debug"},
-                    Start::Executable,
-                    0,
-                    "Self-check",
-                    InputAfter::Original,
-                    {base, keptName, "other.txt"},
-                    [](const Folder& f) {
-                        EXPECT_FALSE(fs::is_symlink(f.kept)) << "debug mode replaces the link, not its target";
-                        EXPECT_EQ(readOutput(f.kept), result);
-                    },
-                    "a link to the input at <name>d is replaced, and the input stays whole"});
-    rows.push_back({"HardLinkAtKeptNameToTheInput",
-                    true,
-                    [](Folder& f) {
-                        writeFile(f.input, sample);
-                        fs::create_hard_link(f.input, f.kept);
-                        return true;
-                    },
-                    {},
-                    Start::Executable,
-                    0,
-                    "\nSuccess",
-                    InputAfter::Result,
-                    {base, keptName},
-                    [](const Folder& f) { EXPECT_EQ(readFile(f.kept), sample) << "the other name keeps the input"; },
-                    "the input's other names keep its bytes"});
-    rows.push_back({"HardLinkAtKeptNameToTheInputInDebugMode",
-                    true,
-                    [](Folder& f) {
-                        writeFile(f.input, sample);
-                        fs::create_hard_link(f.input, f.kept);
-                        return true;
-                    },
-                    {"--debug"},
-                    Start::Executable,
-                    0,
-                    "Self-check",
-                    InputAfter::Original,
-                    {base, keptName},
-                    [](const Folder& f) { EXPECT_EQ(readOutput(f.kept), result); },
-                    "debug mode puts the result at <name>d without writing through the link"});
-    rows.push_back({"LinkAtKeptNameToTheNullDevice",
-                    true,
-                    linkAtKeptName(NULL_DEVICE),
-                    {},
-                    Start::Executable,
-                    0,
-                    "\nSuccess",
-                    InputAfter::Result,
-                    {base, keptName, "other.txt"},
-                    nullptr,
-                    "the result is not thrown away into a device"});
-    rows.push_back({"FifoAtKeptName",
-                    true,
-                    [](Folder& f) { return makeFifo(f.kept); },
-                    {"--debug"},
-                    Start::Executable,
-                    0,
-                    "Self-check",
-                    InputAfter::Original,
-                    {base, keptName},
-                    [](const Folder& f) { EXPECT_EQ(readOutput(f.kept), result) << "the FIFO is replaced"; },
-                    "a FIFO at <name>d neither blocks the run nor swallows the result"});
-    rows.push_back({"DirectoryAtKeptName",
-                    false,
-                    [](Folder& f) { return fs::create_directory(f.kept); },
-                    {},
-                    Start::Executable,
-                    0,
-                    "\nSuccess",
-                    InputAfter::Result,
-                    {base, keptName},
-                    [](const Folder& f) { EXPECT_TRUE(fs::is_empty(f.kept)); },
-                    "a folder at <name>d no longer blocks a run"});
-    rows.push_back({"ReadOnlyLeftoverInDebugMode",
-                    false,
-                    [](Folder& f) {
-                        writeFile(f.kept, "left over\n");
-                        fs::permissions(f.kept, fs::perms::owner_read);
-                        return true;
-                    },
-                    {"--debug"},
-                    Start::Executable,
-                    0,
-                    "Self-check",
-                    InputAfter::Original,
-                    {base, keptName},
-                    [](const Folder& f) { EXPECT_EQ(readOutput(f.kept), result); },
-                    "a read-only leftover <name>d is replaced"});
-    rows.push_back({"FifoAsInput",
-                    true,
-                    [](Folder& f) { return makeFifo(f.input); },
-                    {},
-                    Start::Executable,
-                    -1,
-                    "Could not open file '{file}' due to error: it is a FIFO, not a regular file\nHit <ENTER> to close",
-                    InputAfter::Other,
-                    {base},
-                    nullptr,
-                    "a FIFO given as the input is refused, not waited on"});
-    rows.push_back({"DeviceAsInput",
-                    true,
-                    [](Folder& f) {
-                        fs::create_symlink(NULL_DEVICE, f.input);
-                        return true;
-                    },
-                    {},
-                    Start::Executable,
-                    -1,
-                    "Could not open file '{file}' due to error: it is a character device, not a regular file",
-                    InputAfter::Other,
-                    {base},
-                    [](const Folder& f) {
-                        EXPECT_TRUE(fs::is_symlink(f.input));
-                        EXPECT_TRUE(fs::is_character_file(NULL_DEVICE));
-                    },
-                    "a device given as the input is neither read nor replaced"});
-    rows.push_back({"ClosedStandardStreams",
-                    true,
-                    nullptr,
-                    {},
-                    Start::ClosedStreams,
-                    0,
-                    "",
-                    InputAfter::Result,
-                    {base},
-                    nullptr,
-                    "no console text lands in the result when the streams were closed"});
-    rows.push_back({"ConsoleGoneAway",
-                    true,
-                    nullptr,
-                    {},
-                    Start::ConsoleGone,
-                    0,
-                    "",
-                    InputAfter::Result,
-                    {base},
-                    nullptr,
-                    "a console that cannot be written to ends nothing"});
-    rows.push_back({"SecondRunWhileTheFirstWrites",
-                    false,
-                    nullptr,
-                    {},
-                    Start::SecondRunMeanwhile,
-                    -1,
-                    "Another run is processing '{file}'; this run changes nothing.",
-                    InputAfter::Result,
-                    {base},
-                    nullptr,
-                    "of two runs at once, one processes the file and the other stops"});
-    rows.push_back({"InputReplacedDuringTheRun",
-                    true,
-                    nullptr,
-                    {},
-                    Start::InProcess,
-                    -1,
-                    "'{file}' changed while it was processed (another file took its name); it is left as it is.\n"
-                    "The result is kept as '{file}d'.",
-                    InputAfter::Other,
-                    {base, keptName},
-                    [](const Folder& f) { EXPECT_EQ(readOutput(f.kept), result); },
-                    "a file replaced meanwhile is not overwritten"});
-    rows.push_back({"InputRewrittenDuringTheRun",
-                    true,
-                    nullptr,
-                    {},
-                    Start::InProcess,
-                    -1,
-                    "'{file}' changed while it was processed (it was written to)",
-                    InputAfter::Other,
-                    {base, keptName},
-                    nullptr,
-                    "a file rewritten in place meanwhile is not overwritten"});
-    rows.push_back(
-        {"FailingReplacement",
-         false,
-         nullptr,
-         {},
-         Start::InProcess,
-         -1,
-         "' to '{file}' due to error: Injected fault\nThe result is kept as '{file}d'.\nHit <ENTER> to close",
-         InputAfter::Original,
-         {base, keptName},
+    const auto resultKept = [](const Folder& f) {
+        EXPECT_FALSE(fs::is_symlink(f.kept)) << "a link at <name>d is replaced, not written through";
+        EXPECT_EQ(readOutput(f.kept), result);
+    };
+    const std::string notRegular = "Could not open file '{file}' due to error: it is ";
+    const std::string kept = "The result is kept as '{file}d'.";
+    const Start exe = Start::Executable, in = Start::InProcess;
+    const InputAfter original = InputAfter::Original, processed = InputAfter::Result, other = InputAfter::Other;
+    const std::set<std::string> alone{base}, beside{base, keptName}, withOther{base, keptName, "other.txt"};
+    // clang-format off
+    return {
+        {"LinkAtKeptNameToAnUnrelatedFile", true, linkAtKeptName("{other}"), {}, exe, 0, "\nSuccess", processed,
+         withOther, stillLinked, "the processing file is created new, never through a link at <name>d"},
+        {"LinkAtKeptNameToTheInputInDebugMode", true, linkAtKeptName("{input}"), {"--debug"}, exe, 0, "Self-check",
+         original, withOther, resultKept, "a link to the input at <name>d is replaced, and the input stays whole"},
+        {"HardLinkAtKeptNameToTheInput", true, hardLinkAtKeptName, {}, exe, 0, "\nSuccess", processed, beside,
+         [](const Folder& f) { EXPECT_EQ(readFile(f.kept), sample) << "the other name keeps the input"; },
+         "the input's other names keep its bytes"},
+        {"HardLinkAtKeptNameToTheInputInDebugMode", true, hardLinkAtKeptName, {"--debug"}, exe, 0, "Self-check",
+         original, beside, resultKept, "debug mode puts the result at <name>d without writing through the link"},
+        {"LinkAtKeptNameToTheNullDevice", true, linkAtKeptName(NULL_DEVICE), {}, exe, 0, "\nSuccess", processed,
+         withOther, nullptr, "the result is not thrown away into a device"},
+        {"FifoAtKeptName", true, fifoAt(&Folder::kept), {"--debug"}, exe, 0, "Self-check", original, beside,
+         resultKept, "a FIFO at <name>d neither blocks the run nor swallows the result"},
+        {"DirectoryAtKeptName", false, [](Folder& f) { return fs::create_directory(f.kept); }, {}, exe, 0,
+         "\nSuccess", processed, beside, [](const Folder& f) { EXPECT_TRUE(fs::is_empty(f.kept)); },
+         "a folder at <name>d no longer blocks a run"},
+        {"ReadOnlyLeftoverInDebugMode", false, readOnlyLeftover, {"--debug"}, exe, 0, "Self-check", original, beside,
+         resultKept, "a read-only leftover <name>d is replaced"},
+        {"FifoAsInput", true, fifoAt(&Folder::input), {}, exe, -1,
+         notRegular + "a FIFO, not a regular file\nHit <ENTER> to close", other, alone, nullptr,
+         "a FIFO given as the input is refused, not waited on"},
+        {"DeviceAsInput", true, deviceAsInput, {}, exe, -1, notRegular + "a character device, not a regular file",
+         other, alone,
+         [](const Folder& f) {
+             EXPECT_TRUE(fs::is_symlink(f.input));
+             EXPECT_TRUE(fs::is_character_file(NULL_DEVICE));
+         },
+         "a device given as the input is neither read nor replaced"},
+        {"ClosedStandardStreams", true, nullptr, {}, Start::ClosedStreams, 0, "", processed, alone, nullptr,
+         "no console text lands in the result when the streams were closed"},
+        {"ConsoleGoneAway", true, nullptr, {}, Start::ConsoleGone, 0, "", processed, alone, nullptr,
+         "a console that cannot be written to ends nothing"},
+        {"SecondRunWhileTheFirstWrites", false, nullptr, {}, Start::SecondRunMeanwhile, -1,
+         "Another run is processing '{file}'; this run changes nothing.", processed, alone, nullptr,
+         "of two runs at once, one processes the file and the other stops"},
+        {"InputReplacedDuringTheRun", true, nullptr, {}, in, -1,
+         "'{file}' changed while it was processed (another file took its name); it is left as it is.\n" + kept, other,
+         beside, [](const Folder& f) { EXPECT_EQ(readOutput(f.kept), result); },
+         "a file replaced meanwhile is not overwritten"},
+        {"InputRewrittenDuringTheRun", true, nullptr, {}, in, -1,
+         "'{file}' changed while it was processed (it was written to)", other, beside, nullptr,
+         "a file rewritten in place meanwhile is not overwritten"},
+        {"FailingReplacement", false, nullptr, {}, in, -1,
+         "' to '{file}' due to error: Injected fault\n" + kept + "\nHit <ENTER> to close", original, beside,
          [](const Folder& f) { EXPECT_EQ(readOutput(f.kept), result); },
-         "a result that cannot take the input's name is kept beside it"});
-    rows.push_back({"FullDisk",
-                    false,
-                    nullptr,
-                    {},
-                    Start::InProcess,
-                    1,
-                    "' due to error: Injected fault\n'{file}' is left",
-                    InputAfter::Original,
-                    {base},
-                    nullptr,
-                    "a failed write removes the processing file"});
-    return rows;
+         "a result that cannot take the input's name is kept beside it"},
+        {"FullDisk", false, nullptr, {}, in, 1, "' due to error: Injected fault\n'{file}' is left", original, alone,
+         nullptr, "a failed write removes the processing file"},
+    };
+    // clang-format on
 }
 
 class HostileFolder : public ::testing::TestWithParam<Hostile> {};
