@@ -16,8 +16,9 @@
 namespace vorlane::test {
 
 enum class OutputForm {
-    Lines,     // the processed lines only
-    WholeFile, // the header line, the processed lines, then the two timing lines
+    Lines,     // the processed lines only, as the line pass writes them
+    Body,      // the settings line (if any), the processed lines and the summary comment (if any)
+    WholeFile, // the header line, the body (its summary required), then the two timing lines
 };
 
 // What the checker found and checked, for tests that want the rewrites there.
@@ -36,14 +37,14 @@ struct CheckCounts {
 
 // What is wrong with `outputText` as the program's output for `inputText`;
 // empty when everything holds. After a line that cannot be lined up with the
-// input the check stops, so the first problem is the one to read. A whole file
-// ends with its summary comment before the timing lines; the processed lines
-// may; either way its counts must be the checker's own. `counts` adds up
-// over calls.
+// input the check stops, so the first problem is the one to read. The
+// summary comment's counts must be the checker's own. `counts` adds up over
+// calls.
 std::vector<std::string> checkOutput(std::string_view inputText, std::string_view outputText, OutputForm form,
                                      CheckCounts* counts = nullptr);
 
-// The processed lines only, counting the lifted travels checked.
+// A body (what a debug run writes less its header and timing lines),
+// counting the lifted travels checked.
 std::vector<std::string> checkOutput(std::string_view inputText, std::string_view outputText,
                                      int* liftedTravels = nullptr);
 
