@@ -106,9 +106,12 @@ struct Platform {
 // The real calls of the system the program runs on.
 const Platform& systemPlatform();
 
-// The name of a private file beside `beside`: the same folder, and a fixed
-// form of 17 characters made from `token`.
-std::string privateFileName(std::string_view beside, std::uint64_t token);
+// A new name for a private file beside `beside`: the same folder, and a
+// fixed form of 17 characters that each call, in this process or another,
+// most likely makes anew.
+std::string privateFileName(std::string_view beside, std::uint64_t processId);
+// How many private names a run tries before it gives up.
+inline constexpr int PRIVATE_NAME_ATTEMPTS = 64;
 
 // The program's arguments as UTF-8; on Windows they are read from the wide
 // command line, so names in any script arrive intact.

@@ -1,9 +1,7 @@
 // POSIX implementation of the platform calls.
 #include "run/platform.hpp"
 
-#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
@@ -107,23 +105,11 @@ SystemError identityOfName(const std::string& name, FileIdentity& identity)
     return {};
 }
 
-// Different for every call in this process and, through the process id and
-// the clock, most likely between processes; a taken name is skipped anyway.
-std::uint64_t nextToken()
-{
-    static std::atomic<std::uint64_t> calls{0};
-    std::uint64_t z = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
-                      (static_cast<std::uint64_t>(getpid()) << 32) ^ (calls++ * 0x9E3779B97F4A7C15u);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-    return z ^ (z >> 31);
-}
-
 SystemError createPrivateFile(const std::string& beside, const FileAttributes& attributes, NativeFile& file,
                               std::string& name)
 {
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        const std::string candidate = privateFileName(beside, nextToken());
+    for (int attempt = 0; attempt < PRIVATE_NAME_ATTEMPTS; ++attempt) {
+        const std::string candidate = privateFileName(beside, static_cast<std::uint64_t>(getpid()));
         const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0) {
             if (errno == EEXIST) continue;
@@ -193,8 +179,8 @@ SystemError replaceFile(const std::string& from, const std::string& to)
 
 SystemError linkPrivately(const std::string& existing, std::string& name)
 {
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        const std::string candidate = privateFileName(existing, nextToken());
+    for (int attempt = 0; attempt < PRIVATE_NAME_ATTEMPTS; ++attempt) {
+        const std::string candidate = privateFileName(existing, static_cast<std::uint64_t>(getpid()));
         if (link(existing.c_str(), candidate.c_str()) == 0) {
             name = candidate;
             return {};

@@ -163,27 +163,12 @@ SystemError identityOfName(const std::string& name, FileIdentity& identity)
     return error;
 }
 
-// Different for every call in this process and, through the process id and
-// the clock, most likely between processes; a taken name is skipped anyway.
-std::uint64_t nextToken()
-{
-    static LONG64 calls = 0;
-    LARGE_INTEGER now{};
-    QueryPerformanceCounter(&now);
-    std::uint64_t z = static_cast<std::uint64_t>(now.QuadPart) ^
-                      (static_cast<std::uint64_t>(GetCurrentProcessId()) << 32) ^
-                      (static_cast<std::uint64_t>(InterlockedIncrement64(&calls)) * 0x9E3779B97F4A7C15u);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
-    return z ^ (z >> 31);
-}
-
 bool nameTaken(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
 
 SystemError createPrivateFile(const std::string& beside, const FileAttributes&, NativeFile& file, std::string& name)
 {
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        const std::string candidate = privateFileName(beside, nextToken());
+    for (int attempt = 0; attempt < PRIVATE_NAME_ATTEMPTS; ++attempt) {
+        const std::string candidate = privateFileName(beside, GetCurrentProcessId());
         const HANDLE handle = CreateFileW(wide(candidate).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
@@ -238,8 +223,8 @@ SystemError replaceFile(const std::string& from, const std::string& to)
 
 SystemError linkPrivately(const std::string& existing, std::string& name)
 {
-    for (int attempt = 0; attempt < 64; ++attempt) {
-        const std::string candidate = privateFileName(existing, nextToken());
+    for (int attempt = 0; attempt < PRIVATE_NAME_ATTEMPTS; ++attempt) {
+        const std::string candidate = privateFileName(existing, GetCurrentProcessId());
         if (CreateHardLinkW(wide(candidate).c_str(), wide(existing).c_str(), nullptr)) {
             name = candidate;
             return {};

@@ -1,10 +1,30 @@
 // The name of the run's private processing file.
 #include "run/platform.hpp"
 
+#include <atomic>
+#include <chrono>
+
 namespace vorlane {
 
-std::string privateFileName(std::string_view beside, std::uint64_t token)
+namespace {
+
+// Different for every call in this process and, through the process id and
+// the clock, most likely between processes; a taken name is skipped anyway.
+std::uint64_t nextToken(std::uint64_t processId)
 {
+    static std::atomic<std::uint64_t> calls{0};
+    std::uint64_t z = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+                      (processId << 32) ^ (calls++ * 0x9E3779B97F4A7C15u);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+    return z ^ (z >> 31);
+}
+
+} // namespace
+
+std::string privateFileName(std::string_view beside, std::uint64_t processId)
+{
+    const std::uint64_t token = nextToken(processId);
 #ifdef _WIN32
     constexpr std::string_view separators = "\\/";
 #else
