@@ -51,16 +51,18 @@ struct Shape {
     CorpusOptions (*options)(int size);
 };
 
+// A new height at every draw, rising or falling.
+CorpusOptions spiralOf(int layers, bool descending)
+{
+    CorpusOptions options = withLayers(layers);
+    options.spiral = true;
+    options.descending = descending;
+    return options;
+}
+
 const Shape SHAPES[] = {
     {"layers", "layers", {250, 500, 1000}, [](int layers) { return withLayers(layers); }},
-    {"spiral",
-     "layers",
-     {200, 400, 800},
-     [](int layers) {
-         CorpusOptions options = withLayers(layers);
-         options.spiral = true;
-         return options;
-     }},
+    {"spiral", "layers", {200, 400, 800}, [](int layers) { return spiralOf(layers, false); }},
     {"objects",
      "objects",
      {16, 32, 64},
@@ -70,15 +72,7 @@ const Shape SHAPES[] = {
          options.objects = objects;
          return options;
      }},
-    {"descending",
-     "layers",
-     {50, 100, 200},
-     [](int layers) {
-         CorpusOptions options = withLayers(layers);
-         options.spiral = true;
-         options.descending = true;
-         return options;
-     }},
+    {"descending", "layers", {50, 100, 200}, [](int layers) { return spiralOf(layers, true); }},
 };
 
 std::string shapeFile(const Shape& shape, int size)

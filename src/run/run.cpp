@@ -24,20 +24,23 @@ struct Stopwatch {
     std::optional<std::chrono::steady_clock::time_point> stoppedAt;
 };
 void stop(Stopwatch& watch) { watch.stoppedAt = std::chrono::steady_clock::now(); }
-long long wholeSeconds(const Stopwatch& watch)
+template <typename Unit> long long elapsed(const Stopwatch& watch)
 {
     const auto end = watch.stoppedAt.value_or(std::chrono::steady_clock::now());
-    return std::chrono::duration_cast<std::chrono::seconds>(end - watch.start).count();
+    return std::chrono::duration_cast<Unit>(end - watch.start).count();
 }
+long long wholeSeconds(const Stopwatch& watch) { return elapsed<std::chrono::seconds>(watch); }
 // Seconds to the millisecond, "0.012".
 std::string secondsText(const Stopwatch& watch)
 {
-    const auto end = watch.stoppedAt.value_or(std::chrono::steady_clock::now());
-    const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(end - watch.start).count();
+    const long long ms = elapsed<std::chrono::milliseconds>(watch);
     char text[32];
     std::snprintf(text, sizeof text, "%lld.%03lld", ms / 1000, ms % 1000);
     return text;
 }
+
+// The line that follows a refused command line.
+const std::string USAGE = concat("\nusage: vorlane [", helpLine + 1, "] [settings] FILE.gcode");
 
 // How every file Vorlane writes begins: its header line.
 constexpr std::string_view HEADER_START = "; Vorlane v";
@@ -247,7 +250,7 @@ int runVorlane(const std::vector<std::string>& arguments, Console& console, cons
     try {
         options = parseOptions(arguments);
     } catch (const UsageError& e) {
-        sayError(console, concat("vorlane: ", e.what(), "\nusage: vorlane [", helpLine + 1, "] [settings] FILE.gcode"));
+        sayError(console, concat("vorlane: ", e.what(), USAGE));
         return 1;
     }
     if (options.helpInformation) {
@@ -259,8 +262,7 @@ int runVorlane(const std::vector<std::string>& arguments, Console& console, cons
     // The banner above is the version line.
     if (options.versionInformation) return 0;
     if (options.positional.size() <= fileNameArgNumber) {
-        sayError(console,
-                 concat("vorlane: no G-code file given\nusage: vorlane [", helpLine + 1, "] [settings] FILE.gcode"));
+        sayError(console, concat("vorlane: no G-code file given", USAGE));
         return 1;
     }
     try {
