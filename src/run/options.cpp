@@ -43,35 +43,35 @@ constexpr OptionWord optionWords[] = {
 struct NumberSetting {
     std::string_view name; // lower case, without "--"
     std::string_view unit; // what the help shows for the value
-    float RunSettings::*value;
-    float defaultValue, minimum, maximum;
+    float RunSettings::*value; // its default is the one RunSettings starts with
+    float minimum, maximum;
     std::string_view meaning;
 };
 
 // clang-format off
 constexpr NumberSetting numberSettings[] = {
-    {"lift-height",          "MM",          &RunSettings::liftHeight_MM,         MIN_Z_CLEARANCE,             0.05f, 5.0f,
+    {"lift-height",          "MM",         &RunSettings::liftHeight_MM,         0.05f, 5.0f,
      "the height a lifted travel keeps above the paths it crosses"},
-    {"lift-min-travel",      "MM",          &RunSettings::liftMinTravel_MM,      MIN_Z_LIFT_PATH_LENGTH_MM,   0.0f,  1000.0f,
+    {"lift-min-travel",      "MM",         &RunSettings::liftMinTravel_MM,      0.0f,  1000.0f,
      "travels not longer than this are never lifted"},
-    {"lift-feed",            "MM_PER_MIN",  &RunSettings::liftFeedRate,          ZLiftFeedRate,               10.0f, 100000.0f,
+    {"lift-feed",            "MM_PER_MIN", &RunSettings::liftFeedRate,          10.0f, 100000.0f,
      "the feed rate of the move back down after a lifted travel"},
-    {"path-width",           "MM",          &RunSettings::pathWidth_MM,          PathWidth_MM,                0.05f, 5.0f,
+    {"path-width",           "MM",         &RunSettings::pathWidth_MM,          0.05f, 5.0f,
      "the assumed width of a printed path"},
-    {"nozzle-tip",           "MM",          &RunSettings::nozzleTip_MM,          nozzleDiameterForClearance_MM, 0.05f, 10.0f,
+    {"nozzle-tip",           "MM",         &RunSettings::nozzleTip_MM,          0.05f, 10.0f,
      "the nozzle tip's diameter"},
-    {"interface-depth",      "MM",          &RunSettings::interfaceDepth_MM,
-     OTHER_MATERIAL_FIRST_INTERFACE_OOZE_DEPTH_GOAL_MM, 0.01f, 5.0f,
+    {"interface-depth",      "MM",         &RunSettings::interfaceDepth_MM,     0.01f, 5.0f,
      "the ooze depth of support interface on another tool's main support"},
-    {"interface-depth-same", "MM",          &RunSettings::interfaceDepthSame_MM,
-     SAME_MATERIAL_FIRST_INTERFACE_OOZE_DEPTH_GOAL_MM, 0.01f, 5.0f,
+    {"interface-depth-same", "MM",         &RunSettings::interfaceDepthSame_MM, 0.01f, 5.0f,
      "the same when one tool prints both"},
-    {"infill-boost",         "FACTOR",      &RunSettings::infillBoost,           TOP_INFILL_EXTRUSION_BOOST,  1.0f,  5.0f,
+    {"infill-boost",         "FACTOR",     &RunSettings::infillBoost,           1.0f,  5.0f,
      "the extrusion factor of sparse infill over stacked infill"},
-    {"infill-full-speed",    "MM_PER_MIN",  &RunSettings::infillFullSpeed,       TOP_SPEED_FEED_RATE,         1.0f,  100000.0f,
+    {"infill-full-speed",    "MM_PER_MIN", &RunSettings::infillFullSpeed,       1.0f,  100000.0f,
      "the feed rate at and above which sparse infill is not slowed"},
 };
 // clang-format on
+
+constexpr RunSettings defaults{};
 
 struct SwitchSetting {
     std::string_view name;
@@ -195,7 +195,7 @@ std::vector<std::string> settingsHelp()
         "default tool: M106 P<tool>, M106 without P (the fan of the tool in use), or no fan restore");
     for (const NumberSetting& setting : numberSettings)
         add(concat("--", setting.name, "=", setting.unit),
-            concat("default ", setting.defaultValue, ", ", rangeOf(setting), ": ", setting.meaning));
+            concat("default ", defaults.*setting.value, ", ", rangeOf(setting), ": ", setting.meaning));
     for (const SwitchSetting& setting : switchSettings)
         add(concat("--", setting.name), concat("switch: ", setting.meaning));
     return lines;
@@ -205,12 +205,12 @@ std::string settingsLine(const RunSettings& settings)
 {
     std::string line;
     const auto add = [&](const auto&... parts) { appendParts(line, line.empty() ? "" : " ", parts...); };
-    if (settings.fanRestore != FanRestore::Tool) {
+    if (settings.fanRestore != defaults.fanRestore) {
         for (const FanRestoreWord& known : fanRestoreWords)
             if (known.form == settings.fanRestore) add(FAN_RESTORE, "=", known.word);
     }
     for (const NumberSetting& setting : numberSettings)
-        if (settings.*setting.value != setting.defaultValue) add(setting.name, "=", settings.*setting.value);
+        if (settings.*setting.value != defaults.*setting.value) add(setting.name, "=", settings.*setting.value);
     for (const SwitchSetting& setting : switchSettings)
         if (settings.*setting.flag) add(setting.name);
     return line.empty() ? line : "; Vorlane settings: " + line;
