@@ -41,8 +41,8 @@ constexpr OptionWord optionWords[] = {
 // A setting that takes a number, read as a G-code number is (a 32-bit float,
 // correctly rounded) and kept within its range.
 struct NumberSetting {
-    std::string_view name; // lower case, without "--"
-    std::string_view unit; // what the help shows for the value
+    std::string_view name;     // lower case, without "--"
+    std::string_view unit;     // what the help shows for the value
     float RunSettings::*value; // its default is the one RunSettings starts with
     float minimum, maximum;
     std::string_view meaning;
