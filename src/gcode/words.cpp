@@ -110,10 +110,6 @@ std::string shownNumber(std::string_view number)
                   "\" is not a number that fits a 32-bit float");
 }
 
-} // namespace
-
-namespace {
-
 // Whether a number that from_chars found beyond a float lies below its range
 // (and rounds to zero) rather than above it: whether it is below 1, its first
 // significant digit lying right of the units. `text` is one number as

@@ -152,10 +152,6 @@ void indexSegment(LayerCollection& layers, std::size_t at, Vec2 prev, Vec2 pt, f
     }
 }
 
-} // namespace
-
-namespace {
-
 // Files the vertex numbered `at` in the index; `prev` is the vertex before it
 // on its path, if any.
 void indexVertex(LayerCollection& layers, std::uint32_t at, const Vec2* prev, Vec2 pt, float z, int tool)
