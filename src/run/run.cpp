@@ -76,6 +76,13 @@ std::string excerpt(std::string_view line)
     return line.size() <= shown ? std::string(line) : std::string(line.substr(0, shown)) + "...";
 }
 
+// A run that stopped before the replacement step: the input was never touched.
+int stoppedEarly(Console& console, const std::string& problem, const std::string& inputFileName)
+{
+    sayError(console, concat(problem, "\n'", inputFileName, "' is left as it was."));
+    return 1;
+}
+
 int fileFailure(Console& console, const std::string& message)
 {
     say(console, message);
@@ -205,29 +212,25 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
         finishOutput(outFile);
     } catch (const LineError& e) {
         keepWhatWasProcessed(out, outFile, keptName);
-        sayError(console,
-                 concat(e.what(), "\n    ", excerpt(e.lineText), "\n'", inputFileName, "' is left as it was."));
-        return 1;
+        return stoppedEarly(console, concat(e.what(), "\n    ", excerpt(e.lineText)), inputFileName);
     } catch (const OutputError& e) {
         // The processing file refused its bytes (a full disk): it goes, so
         // as not to keep the disk full.
-        sayError(console, concat(e.what(), "\n'", inputFileName, "' is left as it was."));
-        return 1;
+        return stoppedEarly(console, e.what(), inputFileName);
     } catch (const InputError& e) {
-        sayError(console, concat(e.what(), "\n'", inputFileName, "' is left as it was."));
-        return 1;
+        return stoppedEarly(console, e.what(), inputFileName);
     } catch (const std::bad_alloc&) {
         // Reading the next line took more than there was.
-        sayError(console, concat("out of memory at line ", loop.state.lineNo + 1, ": ",
-                                 memoryHeld(loop.state.layers, in.end - in.begin), "\n'", inputFileName,
-                                 "' is left as it was."));
-        return 1;
+        return stoppedEarly(console,
+                            concat("out of memory at line ", loop.state.lineNo + 1, ": ",
+                                   memoryHeld(loop.state.layers, in.end - in.begin)),
+                            inputFileName);
     } catch (const std::exception& e) {
         keepWhatWasProcessed(out, outFile, keptName);
-        sayError(console, concat("internal error after line ", loop.state.lineNo,
-                                 " (a fault of Vorlane, not of the file): ", e.what(), "\n'", inputFileName,
-                                 "' is left as it was."));
-        return 1;
+        return stoppedEarly(console,
+                            concat("internal error after line ", loop.state.lineNo,
+                                   " (a fault of Vorlane, not of the file): ", e.what()),
+                            inputFileName);
     }
 
     endProgress(console);
