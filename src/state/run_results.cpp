@@ -54,9 +54,8 @@ std::string describeResults(const RunResults& r)
     const std::string share = r.inputMinutes > 0 ? signedTenths(100 * r.addedMinutes / r.inputMinutes) + " %" : "n/a";
     return concat(r.liftedTravels, " travels lifted, ", r.interfaceDraws, " interface draws rewritten (",
                   r.interfaceSplit, " split), ", r.infillDraws, " infill draws rewritten (", r.infillSplit, " split), ",
-                  r.fanRestores, " fan restores, ",
-                  r.bedRewritten ? concat("bed ", bedText(r, " -> "), " C") : std::string("bed unchanged"),
-                  "; print time ", signedTenths(r.addedMinutes), " min (", share, ")");
+                  r.fanRestores, " fan restores, bed ", bedText(r, " -> "), r.bedRewritten ? " C" : "", "; print time ",
+                  signedTenths(r.addedMinutes), " min (", share, ")");
 }
 
 std::string summaryComment(const RunResults& r)
