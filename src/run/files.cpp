@@ -33,6 +33,16 @@ void readMore(InputFile& in)
     in.end += got;
 }
 
+// Only a file that is on the disk may stand for the input: flushes it, then
+// closes it. A file that failed to flush stays open for its owner to close.
+SystemError syncThenClose(const Platform& platform, NativeFile& file)
+{
+    if (SystemError error = platform.syncFile(file)) return error;
+    const NativeFile closing = file;
+    file = NO_FILE;
+    return platform.closeFile(closing);
+}
+
 } // namespace
 
 InputFile::~InputFile() { closeInput(*this); }
@@ -182,11 +192,7 @@ void drainToFile(void* outputFile, std::string_view bytes)
 
 void finishOutput(OutputFile& out)
 {
-    // Only a result that is on the disk may replace the input.
-    if (const SystemError error = out.platform->syncFile(out.file)) outputFailed(out, error.text);
-    const NativeFile file = out.file;
-    out.file = NO_FILE;
-    if (const SystemError error = out.platform->closeFile(file)) outputFailed(out, error.text);
+    if (const SystemError error = syncThenClose(*out.platform, out.file)) outputFailed(out, error.text);
 }
 
 SystemError placeOutput(OutputFile& out, const std::string& as)
@@ -214,10 +220,7 @@ SystemError copyInput(InputFile& in, std::string& copyName)
         if (got == 0) break;
         if (SystemError error = platform.writeAll(copy.file, std::string_view(chunk.data(), got))) return error;
     }
-    if (SystemError error = platform.syncFile(copy.file)) return error;
-    const NativeFile file = copy.file;
-    copy.file = NO_FILE;
-    if (SystemError error = platform.closeFile(file)) return error;
+    if (SystemError error = syncThenClose(platform, copy.file)) return error;
     copyName = copy.name;
     copy.placed = true;
     return {};
