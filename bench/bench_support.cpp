@@ -1,8 +1,9 @@
 // Benchmark support: corpus files, copies and loop runs.
 #include "bench_support.hpp"
 
+#include "gcode/recognizers.hpp"
+#include "pass/line_loop.hpp"
 #include "run/files.hpp"
-#include "state/line_loop.hpp"
 #include "testing/plain_walk.hpp"
 
 #include <chrono>
@@ -93,7 +94,7 @@ void lineCopy(const std::string& from, const std::string& to)
     drainOut(out.buffer);
 }
 
-LoopFigures processFile(const std::string& from, const std::string& to, bool plainWalk, bool rewrites)
+LoopFigures processFile(const std::string& from, const std::string& to, bool rewrites)
 {
     const auto started = std::chrono::steady_clock::now();
     InputFile in;
@@ -102,17 +103,15 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool pla
     Console console{std::fopen("/dev/null", "w"), std::fopen("/dev/null", "w"), std::fopen("/dev/null", "r")};
     LoopFigures figures;
     {
-        LineLoop loop{{}, out.buffer, console, false, {}, {}, {}};
-        reference::useWalk(loop.state.layers, plainWalk ? &reference::plainWalk : nullptr);
-        loop.state.run.noLift = loop.state.run.noInterfaceBoost = loop.state.run.noInfillBoost = !rewrites;
+        LineLoop loop{out.buffer, console};
+        loop.settings.noLift = loop.settings.noInterfaceBoost = loop.settings.noInfillBoost = !rewrites;
         std::string_view line;
-        while (nextLine(in, line)) {
+        while (nextLine(in, line))
             processLine(loop, line);
-            if (!loop.state.writeTheLine && loop.state.move.pathType == PathType::XYMove) ++figures.lifts;
-        }
         drainOut(out.buffer);
-        figures.storedVertices = storedVertexCount(loop.state.layers);
-        figures.storedLayers = storedLayerCount(loop.state.layers);
+        figures.lifts = static_cast<std::uint64_t>(loop.results.liftedTravels);
+        figures.storedVertices = storedVertexCount(loop.layers);
+        figures.storedLayers = storedLayerCount(loop.layers);
     }
     std::fclose(console.out);
     std::fclose(console.err);
@@ -121,10 +120,75 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool pla
     return figures;
 }
 
-LoopFigures processFileTimingRewrites(const std::string& from, const std::string& to, bool plainWalk)
+LoopFigures processFileTimingRewrites(const std::string& from, const std::string& to)
 {
-    LoopFigures figures = processFile(from, to, plainWalk);
-    figures.rewriteSeconds = figures.seconds - processFile(from, to, plainWalk, false).seconds;
+    LoopFigures figures = processFile(from, to);
+    figures.rewriteSeconds = figures.seconds - processFile(from, to, false).seconds;
+    return figures;
+}
+
+namespace {
+
+// The crossings of the travel with the segments of one collection in the
+// lift's window, found through the index or walking, and the time it took.
+template <bool walking>
+std::uint64_t crossingsAlong(const LayerCollection& layers, const TravelMove& travel, float liftHeight_MM,
+                             SearchScratch& scratch, double& seconds)
+{
+    const auto started = std::chrono::steady_clock::now();
+    const auto tooLow = [&](float z) { return !(travel.currentZ - z < liftHeight_MM); };
+    const auto tooHigh = [](float) { return false; };
+    SlotFilter otherTools;
+    otherTools.tools &= static_cast<std::uint16_t>(~(1u << travel.currentTool));
+    std::uint64_t crossings = 0;
+    const auto visit = [&](const LayerEntry&, int, Vec2 prev, Vec2 vertex) {
+        float lambda, dotProduct;
+        if (crossesAt(travel.origin, travel.terminus, prev, vertex, travel.direction, lambda, dotProduct)) ++crossings;
+    };
+    if constexpr (walking)
+        reference::walkEverySegment(layers, tooLow, tooHigh, otherTools, visit);
+    else
+        forEachSegmentInWindow(layers, searchQueryOf(travel.origin, travel.terminus), tooLow, tooHigh, otherTools,
+                               scratch, visit);
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return crossings;
+}
+
+} // namespace
+
+SearchFigures compareSearches(const std::string& from)
+{
+    InputFile in;
+    openForBench(in, from);
+    Output out(scratchFile("print-searches.gcode"));
+    Console console{std::fopen("/dev/null", "w"), std::fopen("/dev/null", "w"), std::fopen("/dev/null", "r")};
+    SearchFigures figures;
+    {
+        LineLoop loop{out.buffer, console};
+        SearchScratch scratch;
+        std::string_view line;
+        while (nextLine(in, line)) {
+            processLine(loop, line);
+            const PrintState& s = loop.state;
+            if (s.chapter != Chapter::Printing || !matches(pattern_G1, line) || s.move.pathType != PathType::XYMove ||
+                s.currentTool < 0 || s.currentTool >= TOOL_SLOTS)
+                continue;
+            const Vec2 origin = moveOrigin(s.moves, s.move), terminus{s.moves.currentX, s.moves.currentY};
+            const TravelMove travel{origin, terminus, normalized(terminus - origin), s.moves.currentZ, s.currentTool};
+            ++figures.travels;
+            for (const LayerCollection* layers : {&loop.layers.layerPerims, &loop.layers.layerSolids}) {
+                const std::uint64_t indexed = crossingsAlong<false>(*layers, travel, loop.settings.liftHeight_MM,
+                                                                    scratch, figures.indexedSeconds);
+                if (indexed !=
+                    crossingsAlong<true>(*layers, travel, loop.settings.liftHeight_MM, scratch, figures.walkedSeconds))
+                    throw std::runtime_error("the index and the plain walk found different crossings in " + from);
+                figures.crossings += indexed;
+            }
+        }
+    }
+    std::fclose(console.out);
+    std::fclose(console.err);
+    std::fclose(console.in);
     return figures;
 }
 

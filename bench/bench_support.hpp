@@ -37,12 +37,24 @@ struct LoopFigures {
     std::uint64_t storedLayers = 0; // layer entries of all collections
     std::uint64_t lifts = 0;
 };
-// The whole line loop over the file, output to `to`, with the searches going
-// through the index or walking every layer and segment, the lift decisions
-// and rewrites on or off.
-LoopFigures processFile(const std::string& from, const std::string& to, bool plainWalk = false, bool rewrites = true);
+// The whole line loop over the file, output to `to`, the lift decisions and
+// rewrites on or off.
+LoopFigures processFile(const std::string& from, const std::string& to, bool rewrites = true);
 // The same, with rewriteSeconds found by a second run with them off.
-LoopFigures processFileTimingRewrites(const std::string& from, const std::string& to, bool plainWalk = false);
+LoopFigures processFileTimingRewrites(const std::string& from, const std::string& to);
+
+// The searches along every travel of a run, through the index and walking
+// every layer and segment: at each travel of the printing chapter, every
+// segment of another tool's perimeters and solids in the lift's window (less
+// than the lift height below the nozzle) is tested for a crossing, as the
+// lift decision tests them.
+struct SearchFigures {
+    double indexedSeconds = 0;
+    double walkedSeconds = 0;
+    std::uint64_t travels = 0;
+    std::uint64_t crossings = 0;
+};
+SearchFigures compareSearches(const std::string& from);
 
 // Runs `work` in a child process; returns its peak resident memory in bytes.
 std::uint64_t peakMemoryOf(const std::function<void()>& work);

@@ -1,10 +1,11 @@
-// The whole run on generated four-tool prints and on the real files, with the
-// searches through the index and walking every layer and segment: throughput
-// next to a plain chunked copy of the same file, the share of time spent
-// deciding lifts and rewrites, and per shape of print (rising layers, a
-// spiral, objects one after another, heights falling) the growth of the time
-// over two doublings and the peak memory per stored vertex. Files named on the command line (made with
-// gen_corpus, say) are run both ways too.
+// The whole run on generated four-tool prints and on the real files:
+// throughput next to a plain chunked copy of the same file, the share of time
+// spent deciding lifts and rewrites, the searches along every travel through
+// the index and walking every layer and segment, and per shape of print
+// (rising layers, a spiral, objects one after another, heights falling) the
+// growth of the time over two doublings and the peak memory per stored
+// vertex. Files named on the command line (made with gen_corpus, say) get
+// the same figures.
 #include "bench_support.hpp"
 
 #include <cstdio>
@@ -25,14 +26,14 @@ void copyRun(benchmark::State& state, const std::string& path)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fileSize(path)));
 }
 
-void wholeRun(benchmark::State& state, const std::string& path, bool plainWalk)
+void wholeRun(benchmark::State& state, const std::string& path)
 {
     const std::string output = scratchFile("print-out.gcode");
     LoopFigures figures;
     for (auto _ : state)
-        figures = processFile(path, output, plainWalk);
+        figures = processFile(path, output);
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fileSize(path)));
-    state.counters["rewrite_share"] = 1 - processFile(path, output, plainWalk, false).seconds / figures.seconds;
+    state.counters["rewrite_share"] = 1 - processFile(path, output, false).seconds / figures.seconds;
     state.counters["lifts"] = static_cast<double>(figures.lifts);
 }
 
@@ -99,31 +100,24 @@ MemoryFigures memoryOf(const std::string& path)
     return figures;
 }
 
-// The most the index could gain over the plain walk: the walk's run against
-// the indexed run with its lift decisions and rewrites taken as free. Reading,
-// parsing, collecting and writing the file are left, and no search can make
-// them faster.
-double mostGainOf(const LoopFigures& indexed, const LoopFigures& walked)
-{
-    return walked.seconds / (indexed.seconds - indexed.rewriteSeconds);
-}
-
-// The run both ways on a file given on the command line: how much faster the
-// index is, and the most it could be with searches that cost nothing.
-void compareWalks(const std::string& path)
+// How much faster the index finds the crossings of every travel than the
+// plain walk, and what the run spends on lift decisions and rewrites.
+void compareSearchesOf(const std::string& path)
 {
     // A first run brings the file into the page cache, so both timed runs
     // read it alike.
     processFile(path, scratchFile("print-out.gcode"));
-    const LoopFigures indexed = processFileTimingRewrites(path, scratchFile("print-out.gcode"));
-    const LoopFigures walked = processFileTimingRewrites(path, scratchFile("print-out.gcode"), true);
-    std::printf("\n%s: %.1f MiB, %llu stored vertices\n", path.c_str(), static_cast<double>(fileSize(path)) / (1 << 20),
-                static_cast<unsigned long long>(indexed.storedVertices));
-    std::printf("whole run %.3f s with the index, %.3f s walking: %.1f times faster; lift decisions and rewrites "
-                "%.3f s and %.3f s\n",
-                indexed.seconds, walked.seconds, walked.seconds / indexed.seconds, indexed.rewriteSeconds,
-                walked.rewriteSeconds);
-    std::printf("at most %.1f times faster even with searches that cost nothing\n", mostGainOf(indexed, walked));
+    const LoopFigures run = processFileTimingRewrites(path, scratchFile("print-out.gcode"));
+    const SearchFigures searches = compareSearches(path);
+    std::printf("\n%s: %.1f MiB, %llu stored vertices, whole run %.3f s, lift decisions and rewrites %.3f s (%.1f %%), "
+                "%llu lifted travels\n",
+                path.c_str(), static_cast<double>(fileSize(path)) / (1 << 20),
+                static_cast<unsigned long long>(run.storedVertices), run.seconds, run.rewriteSeconds,
+                100.0 * run.rewriteSeconds / run.seconds, static_cast<unsigned long long>(run.lifts));
+    std::printf("crossings along %llu travels (other tools' perimeters and solids in the lift's window, %llu found): "
+                "%.3f s through the index, %.3f s walking every layer and segment: %.1f times faster\n",
+                static_cast<unsigned long long>(searches.travels), static_cast<unsigned long long>(searches.crossings),
+                searches.indexedSeconds, searches.walkedSeconds, searches.walkedSeconds / searches.indexedSeconds);
 }
 
 } // namespace
@@ -167,23 +161,15 @@ int main(int argc, char** argv)
         ->MinTime(1);
     for (const Shape& shape : SHAPES)
         for (const int size : shape.sizes)
-            benchmark::RegisterBenchmark(shapeRunName(shape, size).c_str(), wholeRun, shapeFile(shape, size), false)
+            benchmark::RegisterBenchmark(shapeRunName(shape, size).c_str(), wholeRun, shapeFile(shape, size))
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime()
                 ->MinTime(0.5);
-    benchmark::RegisterBenchmark("plain/1000_layers", wholeRun, big, true)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime()
-        ->Iterations(1);
     std::error_code absent;
     for (const auto& entry : std::filesystem::directory_iterator(VORLANE_REAL_GCODE, absent)) {
         if (entry.path().filename().string().find("4tool") == std::string::npos) continue;
         const std::string name = entry.path().stem().string();
-        benchmark::RegisterBenchmark(("indexed/" + name).c_str(), wholeRun, entry.path().string(), false)
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime()
-            ->Iterations(10);
-        benchmark::RegisterBenchmark(("plain/" + name).c_str(), wholeRun, entry.path().string(), true)
+        benchmark::RegisterBenchmark(("real/" + name).c_str(), wholeRun, entry.path().string())
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime()
             ->Iterations(10);
@@ -198,15 +184,11 @@ int main(int argc, char** argv)
     };
     const auto time = [&](const std::string& name) { return timeIn(seconds, name); };
 
-    const double copy = time("copy/1000_layers"), plain = time("plain/1000_layers");
+    const double copy = time("copy/1000_layers");
     const double indexed = time(shapeRunName(SHAPES[0], layers));
     std::printf("\n%s: %.1f MiB, %d layers, 4 tools\n", big.c_str(), static_cast<double>(fileSize(big)) / (1 << 20),
                 layers);
-    if (indexed > 0 && copy > 0)
-        std::printf("whole run (index):      %.3f of the plain copy's throughput\n", copy / indexed);
-    if (indexed > 0 && plain > 0)
-        std::printf("whole run (plain walk): %.3f of the plain copy's throughput; the index is %.1f times faster\n",
-                    copy / plain, plain / indexed);
+    if (indexed > 0 && copy > 0) std::printf("whole run: %.3f of the plain copy's throughput\n", copy / indexed);
 
     // Per shape: growth over two doublings, and memory beyond the fixed
     // buffers against 16 bytes a stored vertex and 64 a stored layer.
@@ -246,16 +228,7 @@ int main(int argc, char** argv)
                 "buffers on the largest size, per stored vertex and as a share of 16 bytes a vertex plus 64 a "
                 "layer)\n\n");
 
-    const LoopFigures figures = processFileTimingRewrites(big, scratchFile("print-out.gcode"));
-    const LoopFigures walked = processFileTimingRewrites(big, scratchFile("print-out.gcode"), true);
-    std::printf("lift decisions and rewrites: %.3f s (%.1f %% of the run) with the index, %.3f s (%.1f %%) walking "
-                "everything: %.1f times faster; %llu lifted travels\n",
-                figures.rewriteSeconds, 100.0 * figures.rewriteSeconds / figures.seconds, walked.rewriteSeconds,
-                100.0 * walked.rewriteSeconds / walked.seconds, walked.rewriteSeconds / figures.rewriteSeconds,
-                static_cast<unsigned long long>(figures.lifts));
-    std::printf("at most %.1f times faster than the plain walk even with searches that cost nothing: the run "
-                "without lift decisions and rewrites takes %.3f s\n",
-                mostGainOf(figures, walked), figures.seconds - figures.rewriteSeconds);
+    compareSearchesOf(big);
     for (const std::string& path : givenFiles)
-        compareWalks(path);
+        compareSearchesOf(path);
 }

@@ -1,7 +1,7 @@
 // Test support implementation.
 #include "support.hpp"
 
-#include "state/line_loop.hpp"
+#include "pass/line_loop.hpp"
 
 #include <gtest/gtest.h>
 
@@ -325,7 +325,7 @@ LoopResult runLoop(std::string_view gcode, bool debug)
     console.out = std::tmpfile();
     console.in = std::fopen(NULL_DEVICE, "r");
     {
-        LineLoop loop{{}, out, console, debug, {}, {}, {}};
+        LineLoop loop{out, console, debug};
         std::size_t begin = 0;
         while (begin < gcode.size()) {
             std::size_t end = gcode.find('\n', begin);

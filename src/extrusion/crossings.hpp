@@ -31,17 +31,18 @@ struct DrawProbe {
 
 // Appends a Crossing for every crossing of the draw with a path of `layers`
 // (of every tool) in the window, stamped `drawType`. True when there was one.
+// `scratch` is the index's, kept between searches.
 bool findCrossingsWithinHeightGather(const LayerCollection& layers, DrawType drawType, const DrawProbe& draw,
-                                     std::vector<Crossing>& crossings);
+                                     std::vector<Crossing>& crossings, SearchScratch& scratch);
 
 // Main support crossings; only when there are any, also support interface and
 // perimeter crossings, which set `exceptions`.
 bool findMainSupportCrossingsAndOtherTypes(const LayerCollections& collections, const DrawProbe& draw,
-                                           std::vector<Crossing>& crossings, bool& exceptions);
+                                           std::vector<Crossing>& crossings, bool& exceptions, SearchScratch& scratch);
 
 // Stacked infill crossings (the result), and always top infill crossings,
 // which set `exceptions`.
 bool findStackedInfillCrossings(const LayerCollections& collections, const DrawProbe& draw,
-                                std::vector<Crossing>& crossings, bool& exceptions);
+                                std::vector<Crossing>& crossings, bool& exceptions, SearchScratch& scratch);
 
 } // namespace vorlane

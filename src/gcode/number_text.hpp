@@ -15,13 +15,6 @@ void appendNumber(std::string& text, int value);
 void appendNumber(std::string& text, long long value);
 inline void appendNumber(std::string& text, bool value) { text += value ? "true" : "false"; }
 
-template <typename T> std::string numberText(T value)
-{
-    std::string text;
-    appendNumber(text, value);
-    return text;
-}
-
 inline void appendPart(std::string& text, std::string_view part) { text += part; }
 inline void appendPart(std::string& text, const char* part) { text += part; }
 inline void appendPart(std::string& text, const std::string& part) { text += part; }

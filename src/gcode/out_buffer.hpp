@@ -21,9 +21,6 @@ struct OutBuffer {
     // Receives the buffered bytes; reports failures by throwing OutputError.
     void (*drain)(void* destination, std::string_view bytes) = nullptr;
     void* destination = nullptr;
-    // While set, a full buffer waits: what one input line caused stays in
-    // `text` until it is read back (the print-time estimate of a rewrite).
-    bool holdDrains = false;
 };
 
 void drainOut(OutBuffer& out);
@@ -32,7 +29,7 @@ void drainOut(OutBuffer& out);
 inline void endLine(OutBuffer& out)
 {
     out.text += '\n';
-    if (out.text.size() >= out.drainAt && !out.holdDrains) drainOut(out);
+    if (out.text.size() >= out.drainAt) drainOut(out);
 }
 
 // Appends part of a line (of a line longer than the buffer): a piece as large

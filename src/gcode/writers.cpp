@@ -62,6 +62,32 @@ void writeXYEFDraw(OutBuffer& outFile, Vec2 xyDest, float e, float feedRate)
     endLine(outFile);
 }
 
+void writePlan(OutBuffer& outFile, const Plan& plan)
+{
+    for (const PlannedLine& line : plan.lines) {
+        switch (line.shape) {
+        case PlannedShape::Text:
+            writeLine(outFile, textOf(plan, line));
+            break;
+        case PlannedShape::ZMove:
+            writeZMoveLine(outFile, line.z, line.feedRate);
+            break;
+        case PlannedShape::XYMove:
+            writeXYMove(outFile, line.xy, line.feedRate);
+            break;
+        case PlannedShape::XYZMove:
+            writeXYZMove(outFile, line.xy, line.z, line.feedRate);
+            break;
+        case PlannedShape::FeedRate:
+            writeFeedRate(outFile, line.feedRate);
+            break;
+        case PlannedShape::XYEFDraw:
+            writeXYEFDraw(outFile, line.xy, line.e, line.feedRate);
+            break;
+        }
+    }
+}
+
 namespace {
 
 constexpr std::string_view FAN_RESTORE_COMMENT = " ; restore the fan in case tool change messed it up";

@@ -4,6 +4,7 @@
 
 #include "gcode/number_text.hpp"
 #include "gcode/out_buffer.hpp"
+#include "gcode/plan.hpp"
 #include "geometry/vec2.hpp"
 
 #include <cstdint>
@@ -22,6 +23,10 @@ template <typename... Parts> void writeTextLine(OutBuffer& outFile, const Parts&
     appendParts(outFile.text, parts...);
     endLine(outFile);
 }
+
+// Every line of a plan, in order: its text lines as they are, its moves
+// through the writer of their shape.
+void writePlan(OutBuffer& outFile, const Plan& plan);
 
 // The fan restore after a tool change, addressing the tool's own fan by its
 // number. Writes nothing for a negative tool: there is no fan to address.

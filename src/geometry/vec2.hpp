@@ -24,7 +24,6 @@ inline bool operator==(Vec2 a, Vec2 b) { return a.x == b.x && a.y == b.y; }
 inline float magnitude_squared(Vec2 v) { return v.x * v.x + v.y * v.y; }
 inline float magnitude(Vec2 v) { return std::sqrt(magnitude_squared(v)); }
 inline float dot(Vec2 a, Vec2 b) { return a.x * b.x + a.y * b.y; }
-inline float cross(Vec2 a, Vec2 b) { return a.x * b.y - b.x * a.y; }
 
 // A vector of length exactly 0 comes back unchanged rather than as NaNs.
 Vec2 normalized(Vec2 v);

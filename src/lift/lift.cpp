@@ -5,8 +5,6 @@
 // anyway, so the rise moves past it.
 #include "lift/lift.hpp"
 
-#include "gcode/writers.hpp"
-
 #include <algorithm>
 #include <cmath>
 
@@ -16,7 +14,6 @@ namespace {
 
 // Millimetres of travel excused per millimetre a crossed layer lies below the nozzle.
 constexpr float travelMMperDroolMM = 20.0f;
-constexpr float SPEED_FRACTION = 1.0f;
 // Smallest sine of a crossing angle used in a division.
 constexpr float ANGLE_FLOOR = 0.01f;
 // Largest angle factor used to delay the rise past a band.
@@ -26,125 +23,148 @@ constexpr float ANGLE_FACTOR_CAP = 2.0f;
 // perpendicular, up to 100 when grazing).
 float angleFactor(float dotProduct) { return 1.0f / maxOf(ANGLE_FLOOR, std::sqrt(1.0f - dotProduct * dotProduct)); }
 
-} // namespace
-
-bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& console, bool debug,
-                        std::vector<Intersection>& otherPerimIntersections, RunResults& results)
-{
-    const MoveResult& move = state.move;
-    const MoveState& at = state.moves;
-    TravelMove travel;
-    travel.origin = moveOrigin(at, move);
-    travel.terminus = {at.currentX, at.currentY};
-    travel.direction = normalized(travel.terminus - travel.origin);
-    travel.currentZ = at.currentZ;
-    travel.currentTool = state.currentTool;
-
-    const float moveLength_MMSQ = move.xDistance * move.xDistance + move.yDistance * move.yDistance;
-    const RunSettings& settings = state.run;
-    if (!(settings.liftMinTravel_MM * settings.liftMinTravel_MM < moveLength_MMSQ)) return false;
-
-    const float moveLength_MM = std::sqrt(moveLength_MMSQ);
+// The other tools' perimeters and solids the travel crosses near the nozzle.
+struct Obstacles {
+    float mustLiftAmount_MM = 0;
     float closestLambda = FLOAT_MAX;
-    float furthestLambda = 0;
     float closestDotProduct = 0;
+    float furthestLambda = 0;
+};
+
+// Every crossing of another tool's path is gathered into the scratch list,
+// for the band analysis. Solids count only when they are met before every
+// perimeter.
+Obstacles findObstacles(const TravelMove& travel, float moveLength_MM, const LayerCollections& c,
+                        const RunSettings& settings, LiftScratch& scratch)
+{
+    Obstacles found;
     const float lambdaPerDroolMM = travelMMperDroolMM / moveLength_MM;
-    const float minLambda = 0;
-    otherPerimIntersections.clear();
-
-    // Every crossing of another tool's path is kept, for the band below.
+    scratch.intersections.clear();
     const auto search = [&](const LayerCollection& layers, float& closest, float& closestDot) {
-        return findClosestWithinHeightGather(layers, settings.liftHeight_MM, minLambda, lambdaPerDroolMM, travel,
-                                             closest, closestDot, furthestLambda, otherPerimIntersections);
+        return findClosestWithinHeightGather(layers, settings.liftHeight_MM, lambdaPerDroolMM, travel, closest,
+                                             closestDot, found.furthestLambda, scratch.intersections, scratch.search);
     };
-    float mustLiftAmount_MM = search(state.layers.layerPerims, closestLambda, closestDotProduct);
-
-    // Solids count only when they are met before every perimeter.
+    found.mustLiftAmount_MM = search(c.layerPerims, found.closestLambda, found.closestDotProduct);
     float closestSolidsLambda = FLOAT_MAX;
     float closestSolidsDotProduct = 0;
-    const float solidsMustLiftAmount_MM =
-        search(state.layers.layerSolids, closestSolidsLambda, closestSolidsDotProduct);
-    if (closestSolidsLambda < closestLambda) {
-        mustLiftAmount_MM = maxOf(mustLiftAmount_MM, solidsMustLiftAmount_MM);
-        closestLambda = closestSolidsLambda;
-        closestDotProduct = closestSolidsDotProduct;
+    const float solidsMustLiftAmount_MM = search(c.layerSolids, closestSolidsLambda, closestSolidsDotProduct);
+    if (closestSolidsLambda < found.closestLambda) {
+        found.mustLiftAmount_MM = maxOf(found.mustLiftAmount_MM, solidsMustLiftAmount_MM);
+        found.closestLambda = closestSolidsLambda;
+        found.closestDotProduct = closestSolidsDotProduct;
     }
-    if (!(mustLiftAmount_MM > 0)) return false;
+    return found;
+}
 
-    const float minimalClearanceInLambdaTerms = settings.movementClearance_MM / moveLength_MM;
-    const float minimalMovementInLambdaTerms = settings.initialClearance_MM / moveLength_MM;
-    const float lineBackoffForPathAngle = angleFactor(closestDotProduct);
-    const float adjustedClosestLambda = maxOf(
-        closestLambda - minimalClearanceInLambdaTerms - lineBackoffForPathAngle * minimalMovementInLambdaTerms, 0.0f);
-    float minLambdaForLift = 0;
-    float maxLambdaForLift = adjustedClosestLambda;
+// The stretch of the travel the rise may take: from minLambdaForLift, past
+// the own colour, to maxLambdaForLift, where the nozzle must be up.
+struct RiseWindow {
+    float minLambdaForLift;
+    float maxLambdaForLift;
+    float minimalClearanceInLambdaTerms;
+    float minimalMovementInLambdaTerms;
+};
 
-    const float lastWipablePathLambda = findLastWipablePathLambda(state.layers, travel, closestLambda);
-    if (lastWipablePathLambda > minLambdaForLift) minLambdaForLift = lastWipablePathLambda;
+// A band of adjacent other-colour paths where the rise would begin is
+// crossed anyway: the rise waits until it is behind the nozzle, and the
+// nozzle must be up by the first real gap. Without a gap after the band
+// there is nothing to lift for. Without a band, a window that closed before
+// it opened is no lift either.
+LiftRule moveRisePastBand(std::vector<Intersection>& crossings, float moveLength_MM, float pathWidth_MM,
+                          RiseWindow& window)
+{
+    const float pathWidthInLambdaTerms = pathWidth_MM / moveLength_MM;
+    std::stable_sort(crossings.begin(), crossings.end());
+    float lastContiguousLambda = window.minLambdaForLift;
+    float lastAngleFactor = NaN;
+    float firstGapLambda = 0;
+    for (const Intersection& crossing : crossings) {
+        const float separationFactorForPathAngle = angleFactor(crossing.dotProduct);
+        const float lambdaStep = crossing.lambda - lastContiguousLambda;
+        const float gapToleranceLambda = window.minimalClearanceInLambdaTerms;
+        const float effectivePathWidthLambda = pathWidthInLambdaTerms * separationFactorForPathAngle;
+        const float allowableStep = effectivePathWidthLambda + gapToleranceLambda;
+        if (!(lambdaStep <= allowableStep)) {
+            firstGapLambda =
+                maxOf(crossing.lambda - window.minimalClearanceInLambdaTerms * separationFactorForPathAngle,
+                      lastContiguousLambda);
+            break;
+        }
+        lastContiguousLambda = maxOf(lastContiguousLambda, crossing.lambda);
+        lastAngleFactor = separationFactorForPathAngle;
+    }
+    if (lastContiguousLambda > window.minLambdaForLift) {
+        if (firstGapLambda == 0) return LiftRule::BandToTheEnd;
+        window.minLambdaForLift =
+            minOf(lastAngleFactor, ANGLE_FACTOR_CAP) * window.minimalMovementInLambdaTerms + lastContiguousLambda;
+        if (window.maxLambdaForLift < firstGapLambda) window.maxLambdaForLift = firstGapLambda;
+        window.minLambdaForLift = minOf(window.minLambdaForLift, firstGapLambda);
+    } else if (window.maxLambdaForLift < window.minLambdaForLift) {
+        window.maxLambdaForLift = window.minLambdaForLift;
+        return LiftRule::OwnColourPastDeadline;
+    }
+    return LiftRule::Lifted;
+}
 
-    bool skipLift = false;
-    if (minLambdaForLift > maxLambdaForLift && furthestLambda <= closestLambda) {
-        // Own colour runs past the deadline and nothing lies beyond the first obstacle.
-        skipLift = true;
-        if (debug)
-            say(console, concat("line:", state.lineNo, " min > max!! min - skipping!", minLambdaForLift, " mx ",
-                                maxLambdaForLift, " furthest lambda ", furthestLambda, " move len ", moveLength_MM));
+} // namespace
+
+LiftDecision decideLift(const TravelMove& travel, const LayerCollections& c, const RunSettings& settings,
+                        LiftScratch& scratch)
+{
+    LiftDecision decision;
+    const Vec2 distance = travel.terminus - travel.origin;
+    const float moveLength_MMSQ = distance.x * distance.x + distance.y * distance.y;
+    if (!(settings.liftMinTravel_MM * settings.liftMinTravel_MM < moveLength_MMSQ)) {
+        decision.rule = LiftRule::ShortTravel;
+        return decision;
+    }
+    decision.moveLength_MM = std::sqrt(moveLength_MMSQ);
+    const Obstacles obstacles = findObstacles(travel, decision.moveLength_MM, c, settings, scratch);
+    decision.furthestLambda = obstacles.furthestLambda;
+    decision.mustLiftAmount_MM = obstacles.mustLiftAmount_MM;
+    if (!(obstacles.mustLiftAmount_MM > 0)) {
+        decision.rule = LiftRule::NoObstacle;
+        return decision;
+    }
+
+    RiseWindow window{0, 0, movementClearance_MM(settings) / decision.moveLength_MM,
+                      initialClearance_MM(settings) / decision.moveLength_MM};
+    const float lineBackoffForPathAngle = angleFactor(obstacles.closestDotProduct);
+    window.maxLambdaForLift = maxOf(obstacles.closestLambda - window.minimalClearanceInLambdaTerms -
+                                        lineBackoffForPathAngle * window.minimalMovementInLambdaTerms,
+                                    0.0f);
+    const float lastWipablePathLambda = findLastWipablePathLambda(c, travel, obstacles.closestLambda, scratch.search);
+    if (lastWipablePathLambda > window.minLambdaForLift) window.minLambdaForLift = lastWipablePathLambda;
+
+    if (window.minLambdaForLift > window.maxLambdaForLift && obstacles.furthestLambda <= obstacles.closestLambda) {
+        // Nothing lies beyond the first obstacle to move past.
+        decision.rule = LiftRule::OwnColourPastDeadline;
+        decision.nothingBeyondFirstObstacle = true;
     } else {
-        // A band of adjacent other-colour paths where the rise would begin is
-        // crossed anyway: rise after it, and be up by the first real gap.
-        const float pathWidthInLambdaTerms = settings.pathWidth_MM / moveLength_MM;
-        std::stable_sort(otherPerimIntersections.begin(), otherPerimIntersections.end());
-        float lastContiguousLambda = minLambdaForLift;
-        float lastAngleFactor = NaN;
-        float firstGapLambda = 0;
-        for (const Intersection& crossing : otherPerimIntersections) {
-            const float separationFactorForPathAngle = angleFactor(crossing.dotProduct);
-            const float lambdaStep = crossing.lambda - lastContiguousLambda;
-            const float gapToleranceLambda = minimalClearanceInLambdaTerms;
-            const float effectivePathWidthLambda = pathWidthInLambdaTerms * separationFactorForPathAngle;
-            const float allowableStep = effectivePathWidthLambda + gapToleranceLambda;
-            if (!(lambdaStep <= allowableStep)) {
-                firstGapLambda = maxOf(crossing.lambda - minimalClearanceInLambdaTerms * separationFactorForPathAngle,
-                                       lastContiguousLambda);
-                break;
-            }
-            lastContiguousLambda = maxOf(lastContiguousLambda, crossing.lambda);
-            lastAngleFactor = separationFactorForPathAngle;
-        }
-        if (lastContiguousLambda > minLambdaForLift) {
-            if (firstGapLambda == 0) {
-                skipLift = true; // the band runs to the last crossing: nothing to lift for
-            } else {
-                // The rise waits until the band is behind the nozzle.
-                minLambdaForLift =
-                    minOf(lastAngleFactor, ANGLE_FACTOR_CAP) * minimalMovementInLambdaTerms + lastContiguousLambda;
-                if (maxLambdaForLift < firstGapLambda) maxLambdaForLift = firstGapLambda;
-                minLambdaForLift = minOf(minLambdaForLift, firstGapLambda);
-            }
-        } else if (maxLambdaForLift < minLambdaForLift) {
-            maxLambdaForLift = minLambdaForLift;
-            skipLift = true;
-        }
+        decision.rule = moveRisePastBand(scratch.intersections, decision.moveLength_MM, settings.pathWidth_MM, window);
     }
-    if (skipLift) return false;
+    decision.minLambdaForLift = window.minLambdaForLift;
+    decision.maxLambdaForLift = window.maxLambdaForLift;
+    // The rise begins as early as it may, and no later than the nozzle must be up.
+    decision.liftLambda = window.minLambdaForLift;
+    if (decision.liftLambda > window.maxLambdaForLift) decision.liftLambda = window.maxLambdaForLift;
+    return decision;
+}
 
-    // The rise begins as early as it may.
-    float liftLambda = minLambdaForLift;
-    if (liftLambda > maxLambdaForLift) liftLambda = maxLambdaForLift;
-
-    const float xyFeedRate = at.currentF * SPEED_FRACTION;
-    const float zFeedRate = settings.liftFeedRate * SPEED_FRACTION;
-    const Vec2 liftPoint1 = interp(travel.origin, travel.terminus, liftLambda);
-    if (!(liftPoint1 == travel.origin)) writeXYMove(out, liftPoint1, xyFeedRate);
+void planLiftedTravel(const LiftDecision& decision, const TravelMove& travel, float currentF, float liftFeedRate,
+                      std::string_view line, Plan& plan)
+{
+    // Every move of the lifted travel runs at the travel's own feed rate,
+    // and the move down at the lift's.
+    const Vec2 liftPoint1 = interp(travel.origin, travel.terminus, decision.liftLambda);
+    if (!(liftPoint1 == travel.origin)) planXYMove(plan, liftPoint1, currentF);
     // The nozzle rises as it moves on, to be up by the end of the window.
-    const Vec2 endOfLiftPoint = interp(travel.origin, travel.terminus, maxLambdaForLift);
-    writeXYZMove(out, endOfLiftPoint, at.currentZ + mustLiftAmount_MM, xyFeedRate);
-    writeXYMove(out, travel.terminus, xyFeedRate);
-    writeZMoveLine(out, at.currentZ, zFeedRate);
-    writeFeedRate(out, at.currentF);
-    writeTextLine(out, "; original line:", state.line);
-    ++results.liftedTravels;
-    return true;
+    const Vec2 endOfLiftPoint = interp(travel.origin, travel.terminus, decision.maxLambdaForLift);
+    planXYZMove(plan, endOfLiftPoint, travel.currentZ + decision.mustLiftAmount_MM, currentF);
+    planXYMove(plan, travel.terminus, currentF);
+    planZMove(plan, travel.currentZ, liftFeedRate);
+    planFeedRate(plan, currentF);
+    planText(plan, "; original line:", line);
 }
 
 } // namespace vorlane

@@ -1,24 +1,62 @@
 // The lift decision for a travel move: whether, where and how high the nozzle
-// hops so as not to drag across paths another tool has just laid.
+// hops so as not to drag across paths another tool has just laid, and the
+// lifted travel that carries it out.
 #pragma once
 
-#include "gcode/console.hpp"
-#include "gcode/out_buffer.hpp"
+#include "gcode/plan.hpp"
 #include "lift/obstacles.hpp"
-#include "state/print_state.hpp"
-#include "state/run_results.hpp"
+#include "state/run_settings.hpp"
 
+#include <string_view>
 #include <vector>
 
 namespace vorlane {
 
-// For the travel just classified in `state` (an XY move in the printing
-// chapter, not the first move after a tool change), with the heights,
-// distances and feed rate of the run's settings: writes the lifted travel
-// and returns true when the nozzle must hop; writes nothing and returns false
-// when the travel can be copied as it is. `intersections` is scratch space; a
-// lifted travel is counted in `results`.
-bool liftTravelIfNeeded(const PrintState& state, OutBuffer& out, Console& console, bool debug,
-                        std::vector<Intersection>& intersections, RunResults& results);
+// Why a travel is lifted or left as it is: the first rule of the decision
+// that settled it.
+enum class LiftRule {
+    Lifted,
+    // Not longer than the shortest travel that is lifted.
+    ShortTravel,
+    // It crosses no other tool's perimeter or solid that needs a lift.
+    NoObstacle,
+    // Its own colour runs past the point where the nozzle must be up.
+    OwnColourPastDeadline,
+    // The band of other-colour paths it crosses runs to its last crossing.
+    BandToTheEnd,
+};
+
+struct LiftDecision {
+    LiftRule rule = LiftRule::NoObstacle;
+    float mustLiftAmount_MM = 0;
+    // Where along the travel the rise begins, and where the nozzle is up.
+    float liftLambda = 0;
+    float maxLambdaForLift = 0;
+    // An OwnColourPastDeadline found before any band was looked at: no
+    // crossing lies beyond the first obstacle. The debug console says so
+    // with the values below.
+    bool nothingBeyondFirstObstacle = false;
+    float minLambdaForLift = 0;
+    float furthestLambda = 0;
+    float moveLength_MM = 0;
+};
+
+// What the decision reuses from travel to travel, so that no travel allocates.
+struct LiftScratch {
+    std::vector<Intersection> intersections;
+    SearchScratch search;
+};
+
+// The decision for a travel of the printing chapter that may be lifted, with
+// the heights and distances of the run's settings, over what has been
+// printed so far.
+LiftDecision decideLift(const TravelMove& travel, const LayerCollections& collections, const RunSettings& settings,
+                        LiftScratch& scratch);
+
+// The lifted travel of a Lifted decision: rise along the travel, travel
+// high, descend at its end, the travel's feed rate back, and the travel line
+// as read in a comment. `currentF` is the feed rate in effect after the line.
+void planLiftedTravel(const LiftDecision& decision, const TravelMove& travel, float currentF, float liftFeedRate,
+                      std::string_view line, Plan& plan);
 
 } // namespace vorlane

@@ -7,10 +7,10 @@
 
 namespace vorlane {
 
-float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
-                                    float lambdaPerDroolMM, const TravelMove& move, float& closestLambda,
-                                    float& closestDotProduct, float& furthestLambda,
-                                    std::vector<Intersection>& intersections)
+float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float lambdaPerDroolMM,
+                                    const TravelMove& move, float& closestLambda, float& closestDotProduct,
+                                    float& furthestLambda, std::vector<Intersection>& intersections,
+                                    SearchScratch& scratch)
 {
     float mustLiftAmount_MM = 0;
     const SearchQuery query = searchQueryOf(move.origin, move.terminus);
@@ -21,13 +21,14 @@ float findClosestWithinHeightGather(const LayerCollection& layers, float require
     if (move.currentTool >= 0 && move.currentTool < TOOL_SLOTS)
         everyOtherTool.tools &= static_cast<std::uint16_t>(~(1u << move.currentTool));
     forEachSegmentInWindow(
-        layers, query, tooLow, tooHigh, everyOtherTool, [&](const LayerEntry& entry, int, Vec2 prev, Vec2 vertex) {
+        layers, query, tooLow, tooHigh, everyOtherTool, scratch,
+        [&](const LayerEntry& entry, int, Vec2 prev, Vec2 vertex) {
             const float clearance = move.currentZ - entry.z;
             const float droolLambdaForThisLayer = lambdaPerDroolMM * clearance;
             float lambda, dotProduct;
             if (!crossesAt(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct)) return;
             intersections.push_back({lambda, dotProduct});
-            if (!(minLambda + droolLambdaForThisLayer < lambda)) return;
+            if (!(droolLambdaForThisLayer < lambda)) return;
             if (lambda < closestLambda) {
                 closestLambda = lambda;
                 closestDotProduct = dotProduct;
@@ -39,7 +40,8 @@ float findClosestWithinHeightGather(const LayerCollection& layers, float require
 }
 
 bool findFarthestOfOwnToolAtSameHeightBeforeOther(const LayerCollection& layers, const TravelMove& move,
-                                                  float uptoLambda, float& farthestLambda, float& farthestDotProduct)
+                                                  float uptoLambda, float& farthestLambda, float& farthestDotProduct,
+                                                  SearchScratch& scratch)
 {
     bool foundOurDraw = false;
     const std::uint32_t found = findLayerIndex(layers, move.currentZ);
@@ -53,11 +55,13 @@ bool findFarthestOfOwnToolAtSameHeightBeforeOther(const LayerCollection& layers,
             foundOurDraw = true;
         }
     };
-    forEachSegmentOfSlotNear(layers, found, move.currentTool, searchQueryOf(move.origin, move.terminus), visit);
+    forEachSegmentOfSlotNear(layers, found, move.currentTool, searchQueryOf(move.origin, move.terminus), scratch,
+                             visit);
     return foundOurDraw;
 }
 
-float findLastWipablePathLambda(const LayerCollections& c, const TravelMove& move, float maxLambdaForLift)
+float findLastWipablePathLambda(const LayerCollections& c, const TravelMove& move, float maxLambdaForLift,
+                                SearchScratch& scratch)
 {
     float lastWipablePathLambda = 0;
     float farthestDotProduct = NaN;
@@ -66,7 +70,7 @@ float findLastWipablePathLambda(const LayerCollections& c, const TravelMove& mov
         TravelMove asTool = move;
         asTool.currentTool = tool;
         return findFarthestOfOwnToolAtSameHeightBeforeOther(layers, asTool, maxLambdaForLift, lastWipablePathLambda,
-                                                            farthestDotProduct);
+                                                            farthestDotProduct, scratch);
     };
     search(c.layerNonPerims, move.currentTool);
     search(c.layerSupportMain, move.currentTool);

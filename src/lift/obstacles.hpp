@@ -32,22 +32,25 @@ struct TravelMove {
 // Walks every layer less than requiredClearance_MM below the nozzle (and every
 // layer above it) for crossings with other tools' paths: the travelling
 // tool's own paths are no obstacles. Every crossing is gathered into
-// `intersections`; those beyond minLambda plus the drool allowance of their
-// layer (lambdaPerDroolMM per millimetre below the nozzle) count as obstacles
-// and move the accumulators. Returns the lift the obstacles need.
-float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float minLambda,
-                                    float lambdaPerDroolMM, const TravelMove& move, float& closestLambda,
-                                    float& closestDotProduct, float& furthestLambda,
-                                    std::vector<Intersection>& intersections);
+// `intersections`; those beyond the drool allowance of their layer
+// (lambdaPerDroolMM per millimetre below the nozzle, counted from the
+// travel's start) count as obstacles and move the accumulators. Returns the
+// lift the obstacles need. `scratch` is the index's, kept between searches.
+float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float lambdaPerDroolMM,
+                                    const TravelMove& move, float& closestLambda, float& closestDotProduct,
+                                    float& furthestLambda, std::vector<Intersection>& intersections,
+                                    SearchScratch& scratch);
 
 // Own-tool crossings on the layer exactly at the nozzle's height, before
 // uptoLambda: moves farthestLambda up to the farthest one. True when it moved.
 bool findFarthestOfOwnToolAtSameHeightBeforeOther(const LayerCollection& layers, const TravelMove& move,
-                                                  float uptoLambda, float& farthestLambda, float& farthestDotProduct);
+                                                  float uptoLambda, float& farthestLambda, float& farthestDotProduct,
+                                                  SearchScratch& scratch);
 
 // The largest lambda below maxLambdaForLift where the move crosses a path the
 // travelling tool laid at this height (or any prime pillar there): dragging
 // over it is harmless. 0 when there is none.
-float findLastWipablePathLambda(const LayerCollections& collections, const TravelMove& move, float maxLambdaForLift);
+float findLastWipablePathLambda(const LayerCollections& collections, const TravelMove& move, float maxLambdaForLift,
+                                SearchScratch& scratch);
 
 } // namespace vorlane

@@ -61,26 +61,6 @@ std::uint32_t findLayerIndex(const LayerCollection& layers, float z)
     }
 }
 
-const LayerEntry* findLayer(const LayerCollection& layers, float z)
-{
-    const std::uint32_t entry = findLayerIndex(layers, z);
-    return entry == NO_INDEX ? nullptr : &layers.entries[entry];
-}
-
-std::uint32_t layerFor(LayerCollection& layers, float z)
-{
-    if (!layers.entries.empty() && layers.entries[layers.lastUsedEntry].z == z) return layers.lastUsedEntry;
-    std::uint32_t entry = findLayerIndex(layers, z);
-    if (entry == NO_INDEX) {
-        if (layers.entries.size() >= MAX_LAYERS) throw std::length_error("more than 2^28 - 1 layer heights");
-        entry = static_cast<std::uint32_t>(layers.entries.size());
-        layers.entries.push_back({z, NO_INDEX});
-        fileHeight(layers, entry);
-    }
-    layers.lastUsedEntry = entry;
-    return entry;
-}
-
 const ToolSlot* findSlot(const LayerCollection& layers, std::uint32_t entry, int tool)
 {
     for (std::uint32_t s = layers.entries[entry].firstSlot; s != NO_INDEX; s = layers.slots[s].nextSlot)
@@ -89,6 +69,22 @@ const ToolSlot* findSlot(const LayerCollection& layers, std::uint32_t entry, int
 }
 
 namespace {
+
+// The number of the entry for height z, created when there is none; NO_INDEX
+// when the collection holds as many heights as it can.
+std::uint32_t layerFor(LayerCollection& layers, float z)
+{
+    if (!layers.entries.empty() && layers.entries[layers.lastUsedEntry].z == z) return layers.lastUsedEntry;
+    std::uint32_t entry = findLayerIndex(layers, z);
+    if (entry == NO_INDEX) {
+        if (layers.entries.size() >= MAX_LAYERS) return NO_INDEX;
+        entry = static_cast<std::uint32_t>(layers.entries.size());
+        layers.entries.push_back({z, NO_INDEX});
+        fileHeight(layers, entry);
+    }
+    layers.lastUsedEntry = entry;
+    return entry;
+}
 
 // The slot of `tool` at `entry`, created in its place in the chain when missing.
 std::uint32_t slotFor(LayerCollection& layers, std::uint32_t entry, int tool)
@@ -171,35 +167,36 @@ void indexVertex(LayerCollection& layers, std::uint32_t at, const Vec2* prev, Ve
 
 } // namespace
 
-std::size_t appendVertex(LayerCollection& layers, float z, int tool, Vec2 pt, bool startsPath)
+StoreLimit appendVertex(LayerCollection& layers, float z, int tool, Vec2 pt, bool startsPath)
 {
     if (tool < 0 || tool >= TOOL_SLOTS) throw std::out_of_range("tool slot out of range");
-    if (layers.vertices.size() >= NO_INDEX) throw std::length_error("more than 2^32 - 1 vertices");
+    if (layers.vertices.size() >= MAX_VERTICES) return StoreLimit::Vertices;
+    const auto at = static_cast<std::uint32_t>(layers.vertices.size());
     // Most draws go on with the last run: the same height and tool as the
     // draw before, on the same path.
     if (!startsPath && !layers.runs.empty() && z == layers.lastRunZ &&
-        (layers.runs.back().layerAndTool & 15) == static_cast<std::uint32_t>(tool)) {
-        const auto at = static_cast<std::uint32_t>(layers.vertices.size());
+        unpack(layers.runs.back().layerAndTool).tool == static_cast<unsigned>(tool)) {
         const Vec2 prev = layers.lastVertex;
         layers.vertices.push_back(pt);
         indexVertex(layers, at, &prev, pt, layers.lastRunZ, tool);
-        return layers.slots[layers.lastUsedSlot].paths;
+        return StoreLimit::None;
     }
     const std::uint32_t entry = layerFor(layers, z);
+    if (entry == NO_INDEX) return StoreLimit::LayerHeights;
+    const LayerAndTool layerAndTool = packLayerAndTool(entry, static_cast<unsigned>(tool));
     // Most draws go on with the slot of the one before.
-    if (layers.lastUsedSlot == NO_INDEX || layers.runs[layers.slots[layers.lastUsedSlot].lastRun].layerAndTool !=
-                                               (entry << 4 | static_cast<std::uint32_t>(tool)))
+    if (layers.lastUsedSlot == NO_INDEX ||
+        layers.runs[layers.slots[layers.lastUsedSlot].lastRun].layerAndTool != layerAndTool)
         layers.lastUsedSlot = slotFor(layers, entry, tool);
     ToolSlot& slot = layers.slots[layers.lastUsedSlot];
-    const auto at = static_cast<std::uint32_t>(layers.vertices.size());
     std::uint32_t before = NO_INDEX;
     const bool continues = !startsPath && slot.paths > 0;
     if (continues) before = runEnd(layers, slot.lastRun) - 1;
     // A slot's draws go on in its last run while no other slot's came between.
     if (!continues || slot.lastRun + 1 != layers.runs.size()) {
-        if (!continues && slot.paths == MAX_PATHS) throw std::length_error("more than 2^28 - 1 paths");
+        if (!continues && slot.paths == MAX_PATHS) return StoreLimit::PathsOfOneTool;
         const auto run = static_cast<std::uint32_t>(layers.runs.size());
-        layers.runs.push_back({at, entry << 4 | static_cast<std::uint32_t>(tool), before, NO_INDEX});
+        layers.runs.push_back({at, layerAndTool, before, NO_INDEX});
         if (slot.lastRun == NO_INDEX)
             slot.firstRun = run;
         else
@@ -211,7 +208,7 @@ std::size_t appendVertex(LayerCollection& layers, float z, int tool, Vec2 pt, bo
     layers.lastRunZ = layers.entries[entry].z;
     const Vec2 prev = before != NO_INDEX ? layers.vertices[before] : pt;
     indexVertex(layers, at, before != NO_INDEX ? &prev : nullptr, pt, layers.lastRunZ, tool);
-    return slot.paths;
+    return StoreLimit::None;
 }
 
 namespace {
@@ -242,13 +239,14 @@ LayerCollection& collectionFor(LayerCollections& c, DrawType section)
 
 } // namespace
 
-void collectDraw(LayerCollections& collections, const DrawContext& draw, bool& beginDraw)
+StoreLimit collectDraw(LayerCollections& collections, const DrawContext& draw, bool& beginDraw)
 {
     LayerCollection& layers = collectionFor(collections, draw.section);
     // Prime pillars of every tool share slot 0: any tool may wipe on them.
     const int tool = &layers == &collections.layerCommonWipables ? 0 : draw.currentTool;
-    appendVertex(layers, draw.currentZ, tool, {draw.currentX, draw.currentY}, beginDraw);
+    const StoreLimit limit = appendVertex(layers, draw.currentZ, tool, {draw.currentX, draw.currentY}, beginDraw);
     beginDraw = false;
+    return limit;
 }
 
 std::size_t storedVertexCount(const LayerCollections& c)

@@ -5,9 +5,9 @@
 // move cost nothing, whatever their height and however many there are. What
 // it finds it visits in the order of a plain walk over every segment (layer
 // entries in creation order, then tool, path and vertex), so every search
-// gives the same crossings in the same order either way, and ties come out
-// the same. The tests hold the index to such a walk, which they hand the
-// collections as a SegmentWalk.
+// gives the same crossings in the same order as such a walk would, and ties
+// come out the same. The tests hold the index to a plain walk over every
+// segment.
 #pragma once
 
 #include "paths/layers.hpp"
@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <functional>
 #include <vector>
 
 namespace vorlane {
@@ -79,17 +78,6 @@ inline bool passes(const SlotFilter& filter, std::uint32_t entry, unsigned tool)
     return (filter.tools >> tool & 1u) && (filter.entry == NO_INDEX || filter.entry == entry);
 }
 
-// A walk over the segments of a collection given from outside the program,
-// which the searches take instead of the index when the collection has one:
-// it calls visit(entry, tool, prev, vertex) for every segment of the slots
-// `filter` takes at heights neither tooLow nor tooHigh, in the order of layer
-// entries, then tool, path and vertex.
-struct SegmentWalk {
-    void (*inWindow)(const LayerCollection& layers, const std::function<bool(float)>& tooLow,
-                     const std::function<bool(float)>& tooHigh, const SlotFilter& filter,
-                     const std::function<void(const LayerEntry&, int, Vec2, Vec2)>& visit);
-};
-
 // Calls visit(entry, tool, prev, vertex) for the segments that end at the
 // vertices begin up to end of run r.
 template <typename Visit>
@@ -117,16 +105,17 @@ void visitRunPiece(const LayerCollection& layers, std::uint32_t r, std::uint32_t
 // The pieces of the runs in chunk c, which may meet the query.
 template <typename TooLow, typename TooHigh>
 void gatherChunk(const LayerCollection& layers, std::size_t c, TooLow& tooLow, TooHigh& tooHigh,
-                 const SlotFilter& filter)
+                 const SlotFilter& filter, SearchScratch& scratch)
 {
     const auto first = static_cast<std::uint32_t>(c * CHUNK_VERTICES);
     const auto last = static_cast<std::uint32_t>(std::min<std::size_t>(first + CHUNK_VERTICES, layers.vertices.size()));
     for (std::uint32_t r = layers.chunks[c].run; r < layers.runs.size() && layers.runs[r].first < last; ++r) {
-        const std::uint32_t layerAndTool = layers.runs[r].layerAndTool;
-        if (!passes(filter, layerAndTool >> 4, layerAndTool & 15)) continue;
-        const float z = layers.entries[layerAndTool >> 4].z;
+        const LayerAndTool layerAndTool = layers.runs[r].layerAndTool;
+        const auto [entry, tool] = unpack(layerAndTool);
+        if (!passes(filter, entry, tool)) continue;
+        const float z = layers.entries[entry].z;
         if (tooLow(z) || tooHigh(z)) continue;
-        layers.pieces.push_back(
+        scratch.pieces.push_back(
             {layerAndTool, std::max(first, layers.runs[r].first), std::min(last, runEnd(layers, r)), r});
     }
 }
@@ -146,7 +135,7 @@ bool nodeMayHold(const IndexNode& node, const SearchQuery& query, TooLow& tooLow
 // the chunks), which may hold what the search looks at.
 template <typename TooLow, typename TooHigh>
 void gatherBelow(const LayerCollection& layers, const SearchQuery& query, std::size_t level, std::size_t node,
-                 TooLow& tooLow, TooHigh& tooHigh, const SlotFilter& filter)
+                 TooLow& tooLow, TooHigh& tooHigh, const SlotFilter& filter, SearchScratch& scratch)
 {
     const std::size_t firstChild = node * NODE_FANOUT;
     if (level == 1) {
@@ -154,7 +143,7 @@ void gatherBelow(const LayerCollection& layers, const SearchQuery& query, std::s
         for (std::size_t c = firstChild; c < lastChild; ++c) {
             const IndexChunk& chunk = layers.chunks[c];
             if ((chunk.tools & filter.tools) && chunkMayMeet(chunk.box, query))
-                gatherChunk(layers, c, tooLow, tooHigh, filter);
+                gatherChunk(layers, c, tooLow, tooHigh, filter, scratch);
         }
         return;
     }
@@ -162,7 +151,7 @@ void gatherBelow(const LayerCollection& layers, const SearchQuery& query, std::s
     const std::size_t lastChild = std::min(firstChild + NODE_FANOUT, children.size());
     for (std::size_t child = firstChild; child < lastChild; ++child)
         if (nodeMayHold(children[child], query, tooLow, tooHigh, filter))
-            gatherBelow(layers, query, level - 1, child, tooLow, tooHigh, filter);
+            gatherBelow(layers, query, level - 1, child, tooLow, tooHigh, filter, scratch);
 }
 
 // Calls visit(entry, tool, prev, vertex) for the segments of the slots that
@@ -174,13 +163,9 @@ void gatherBelow(const LayerCollection& layers, const SearchQuery& query, std::s
 // rises); both hold for a NaN height.
 template <typename TooLow, typename TooHigh, typename Visit>
 void forEachSegmentInWindow(const LayerCollection& layers, const SearchQuery& query, TooLow tooLow, TooHigh tooHigh,
-                            const SlotFilter& filter, Visit visit)
+                            const SlotFilter& filter, SearchScratch& scratch, Visit visit)
 {
-    if (layers.walk) {
-        layers.walk->inWindow(layers, tooLow, tooHigh, filter, visit);
-        return;
-    }
-    layers.pieces.clear();
+    scratch.pieces.clear();
     // Levels of one node only hold what the level below holds.
     std::size_t top = NODE_LEVELS;
     while (top > 1 && layers.nodes[top - 2].size() == 1)
@@ -188,15 +173,15 @@ void forEachSegmentInWindow(const LayerCollection& layers, const SearchQuery& qu
     const PagedList<IndexNode>& topNodes = layers.nodes[top - 1];
     for (std::size_t node = 0; node < topNodes.size(); ++node)
         if (nodeMayHold(topNodes[node], query, tooLow, tooHigh, filter))
-            gatherBelow(layers, query, top, node, tooLow, tooHigh, filter);
+            gatherBelow(layers, query, top, node, tooLow, tooHigh, filter, scratch);
     // The pieces come in vertex order, which is the order within a slot, and
     // those of one slot mostly follow one another: the groups of them are
     // put in the order of layer entry and tool, keeping their own order.
-    std::vector<PieceGroup>& groups = layers.pieceGroups;
+    std::vector<PieceGroup>& groups = scratch.groups;
     groups.clear();
-    for (std::uint32_t p = 0; p < layers.pieces.size(); ++p) {
-        if (groups.empty() || groups.back().layerAndTool != layers.pieces[p].layerAndTool)
-            groups.push_back({layers.pieces[p].layerAndTool, p, p + 1});
+    for (std::uint32_t p = 0; p < scratch.pieces.size(); ++p) {
+        if (groups.empty() || groups.back().layerAndTool != scratch.pieces[p].layerAndTool)
+            groups.push_back({scratch.pieces[p].layerAndTool, p, p + 1});
         else
             groups.back().last = p + 1;
     }
@@ -205,10 +190,10 @@ void forEachSegmentInWindow(const LayerCollection& layers, const SearchQuery& qu
     };
     if (!std::is_sorted(groups.begin(), groups.end(), plainOrder)) std::sort(groups.begin(), groups.end(), plainOrder);
     for (const PieceGroup& group : groups) {
-        const LayerEntry& entry = layers.entries[group.layerAndTool >> 4];
+        const auto [entry, tool] = unpack(group.layerAndTool);
         for (std::uint32_t p = group.first; p < group.last; ++p) {
-            const SearchPiece& piece = layers.pieces[p];
-            visitRunPiece(layers, piece.run, piece.begin, piece.end, entry, static_cast<int>(group.layerAndTool & 15),
+            const SearchPiece& piece = scratch.pieces[p];
+            visitRunPiece(layers, piece.run, piece.begin, piece.end, layers.entries[entry], static_cast<int>(tool),
                           visit);
         }
     }
@@ -221,7 +206,7 @@ void forEachSegmentInWindow(const LayerCollection& layers, const SearchQuery& qu
 // cost a look at each).
 template <typename Visit>
 void forEachSegmentOfSlotNear(const LayerCollection& layers, std::uint32_t entry, int tool, const SearchQuery& query,
-                              Visit visit)
+                              SearchScratch& scratch, Visit visit)
 {
     const float z = layers.entries[entry].z;
     const auto below = [z](float height) { return !(height >= z); };
@@ -233,8 +218,8 @@ void forEachSegmentOfSlotNear(const LayerCollection& layers, std::uint32_t entry
     int runs = 0;
     for (std::uint32_t r = found->firstRun; r != NO_INDEX && runs <= FEW_RUNS; r = layers.runs[r].nextOfSlot)
         ++runs;
-    if (layers.walk || runs > FEW_RUNS) {
-        forEachSegmentInWindow(layers, query, below, above, slot, visit);
+    if (runs > FEW_RUNS) {
+        forEachSegmentInWindow(layers, query, below, above, slot, scratch, visit);
         return;
     }
     for (std::uint32_t r = found->firstRun; r != NO_INDEX; r = layers.runs[r].nextOfSlot) {

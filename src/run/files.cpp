@@ -1,7 +1,7 @@
 // Chunked reading with memchr and unbuffered writes of large pieces.
 #include "run/files.hpp"
 
-#include "state/line_loop.hpp"
+#include "pass/line_loop.hpp"
 
 #include <cstring>
 

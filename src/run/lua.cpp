@@ -5,7 +5,7 @@
 
 namespace vorlane {
 
-bool runLuaPostproc(Console& console, const Platform& platform, const std::string& inputFileName, bool forDuet, bool)
+bool runLuaPostproc(Console& console, const Platform& platform, const std::string& inputFileName, bool forDuet)
 {
     if (!platform.fileExists(LuaPostProcName)) {
         say(console, concat("Lua postproc ", LuaPostProcName, " not found!"));

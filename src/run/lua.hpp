@@ -15,7 +15,6 @@ inline constexpr const char* LuaPostProcName = "postproc.lua";
 // Runs "lua postproc.lua <--duet or empty> <file>" and waits for it. False
 // when the script is missing or exits with a non-zero code (each with its
 // message). Throws std::runtime_error when the interpreter cannot be started.
-bool runLuaPostproc(Console& console, const Platform& platform, const std::string& inputFileName, bool forDuet,
-                    bool debugFlag);
+bool runLuaPostproc(Console& console, const Platform& platform, const std::string& inputFileName, bool forDuet);
 
 } // namespace vorlane

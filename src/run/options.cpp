@@ -178,7 +178,6 @@ RunOptions parseOptions(const std::vector<std::string>& arguments)
         if (!word.starts_with("--") || !takeSetting(options.settings, arguments, i))
             throw UsageError("unknown option '" + argument + "'");
     }
-    deriveClearances(options.settings);
     return options;
 }
 

@@ -19,7 +19,7 @@ struct RunOptions {
     bool option_NoAlterOrig = false;
     bool helpInformation = false;
     bool versionInformation = false;
-    // The settings that fit the rewrites to the printer, clearances derived.
+    // The settings that fit the rewrites to the printer.
     RunSettings settings;
     // The arguments that are not options; the program itself first.
     std::vector<std::string> positional;

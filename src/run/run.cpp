@@ -3,15 +3,17 @@
 #include "run/run.hpp"
 
 #include "gcode/recognizers.hpp"
+#include "gcode/refusal.hpp"
 #include "gcode/writers.hpp"
+#include "pass/line_loop.hpp"
 #include "run/files.hpp"
 #include "run/lua.hpp"
 #include "run/options.hpp"
 #include "run/platform.hpp"
-#include "state/line_loop.hpp"
 
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <optional>
 
 namespace vorlane {
@@ -61,12 +63,13 @@ void selfCheck(Console& console)
         });
 }
 
-// The rest of a line longer than the read buffer goes straight to the output.
+// The rest of a line longer than the read buffer goes straight to the
+// output: only a comment line may be that long, and none is replaced.
 void streamRestOfLine(InputFile& in, LineLoop& loop)
 {
     for (std::string_view piece; restOfLine(in, piece);)
-        if (loop.state.writeTheLine) writePiece(loop.out, piece);
-    if (loop.state.writeTheLine) endLine(loop.out);
+        writePiece(loop.out, piece);
+    endLine(loop.out);
 }
 
 // A line shown in an error message: long lines are cut.
@@ -74,6 +77,62 @@ std::string excerpt(std::string_view line)
 {
     constexpr std::size_t shown = 200;
     return line.size() <= shown ? std::string(line) : std::string(line.substr(0, shown)) + "...";
+}
+
+} // namespace
+
+PassStop passStopOf(std::exception_ptr error, const LineLoop& loop, bool inLine, std::string_view line,
+                    std::size_t bytesRead)
+{
+    const std::string shown = inLine ? "\n    " + excerpt(line) : std::string();
+    try {
+        std::rethrow_exception(error);
+    } catch (const InputError& e) {
+        return {e.what(), false};
+    } catch (const OutputError& e) {
+        // The processing file refused its bytes (a full disk): it goes, so
+        // as not to keep the disk full.
+        return {e.what(), false};
+    } catch (const Refusal& e) {
+        return {concat("line ", loop.lineNo, ": ", e.what(), shown), true};
+    } catch (const std::bad_alloc&) {
+        if (!inLine)
+            return {concat("out of memory at line ", loop.lineNo + 1, ": ", memoryHeld(loop.layers, bytesRead)), false};
+        return {concat("out of memory at line ", loop.lineNo, ": ", memoryHeld(loop.layers, line.size()), shown), true};
+    } catch (const std::exception& e) {
+        return {concat(inLine ? "internal error at line " : "internal error after line ", loop.lineNo,
+                       " (a fault of Vorlane, not of the file): ", e.what(), shown),
+                true};
+    }
+}
+
+namespace {
+
+// Every line of the input through the loop, then the end of the result,
+// flushed to the disk; what stopped it, if anything did.
+std::optional<PassStop> runPass(InputFile& in, LineLoop& loop, OutputFile& outFile, const Stopwatch& luaStopwatch,
+                                const Stopwatch& ourStopwatch)
+{
+    std::string_view line;
+    bool inLine = false;
+    try {
+        while (nextLine(in, line)) {
+            loop.lineGoesOn = in.lineGoesOn;
+            inLine = true;
+            processLine(loop, line);
+            inLine = false;
+            if (in.lineGoesOn) streamRestOfLine(in, loop);
+        }
+        // A file says what was done to it.
+        writeLine(loop.out, summaryComment(loop.results));
+        writeTextLine(loop.out, "; Lua Postproc took ", wholeSeconds(luaStopwatch));
+        writeTextLine(loop.out, "; D   Postproc took ", wholeSeconds(ourStopwatch));
+        drainOut(loop.out);
+        finishOutput(outFile);
+        return std::nullopt;
+    } catch (...) {
+        return passStopOf(std::current_exception(), loop, inLine, line, in.end - in.begin);
+    }
 }
 
 // A run that stopped before the replacement step: the input was never touched.
@@ -195,47 +254,16 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
     if (const std::string line = settingsLine(options.settings); !line.empty()) writeLine(out, line);
     if (options.option_Debug) selfCheck(console);
 
-    LineLoop loop{{}, out, console, options.option_Debug, {}, {}, {}};
-    loop.state.run = options.settings;
-    try {
-        std::string_view line;
-        while (nextLine(in, line)) {
-            loop.lineGoesOn = in.lineGoesOn;
-            processLine(loop, line);
-            if (in.lineGoesOn) streamRestOfLine(in, loop);
-        }
-        // A file says what was done to it.
-        writeLine(out, summaryComment(loop.results));
-        writeTextLine(out, "; Lua Postproc took ", wholeSeconds(luaStopwatch));
-        writeTextLine(out, "; D   Postproc took ", wholeSeconds(ourStopwatch));
-        drainOut(out);
-        finishOutput(outFile);
-    } catch (const LineError& e) {
-        keepWhatWasProcessed(out, outFile, keptName);
-        return stoppedEarly(console, concat(e.what(), "\n    ", excerpt(e.lineText)), inputFileName);
-    } catch (const OutputError& e) {
-        // The processing file refused its bytes (a full disk): it goes, so
-        // as not to keep the disk full.
-        return stoppedEarly(console, e.what(), inputFileName);
-    } catch (const InputError& e) {
-        return stoppedEarly(console, e.what(), inputFileName);
-    } catch (const std::bad_alloc&) {
-        // Reading the next line took more than there was.
-        return stoppedEarly(console,
-                            concat("out of memory at line ", loop.state.lineNo + 1, ": ",
-                                   memoryHeld(loop.state.layers, in.end - in.begin)),
-                            inputFileName);
-    } catch (const std::exception& e) {
-        keepWhatWasProcessed(out, outFile, keptName);
-        return stoppedEarly(console,
-                            concat("internal error after line ", loop.state.lineNo,
-                                   " (a fault of Vorlane, not of the file): ", e.what()),
-                            inputFileName);
+    LineLoop loop{out, console, options.option_Debug};
+    loop.settings = options.settings;
+    if (const std::optional<PassStop> stop = runPass(in, loop, outFile, luaStopwatch, ourStopwatch)) {
+        if (stop->keepProcessed) keepWhatWasProcessed(out, outFile, keptName);
+        return stoppedEarly(console, stop->message, inputFileName);
     }
 
     endProgress(console);
-    say(console, concat("Vorlane ", versionID, ": ", describeResults(loop.results), "; ", loop.state.lineNo,
-                        " lines in ", secondsText(ourStopwatch), " s"));
+    say(console, concat("Vorlane ", versionID, ": ", describeResults(loop.results), "; ", loop.lineNo, " lines in ",
+                        secondsText(ourStopwatch), " s"));
     const int status = options.option_Debug ? placeDebugResult(console, in, outFile, keptName)
                                             : replaceInput(console, platform, options, in, outFile);
     // A message that asked to be read (an unreadable setting) is waited on
@@ -280,7 +308,7 @@ int runVorlane(const std::vector<std::string>& arguments, Console& console, cons
         Stopwatch luaStopwatch;
         if (options.option_RunLuaPost) {
             say(console, concat("Running Lua postproc with ", inputFileName));
-            runLuaPostproc(console, platform, inputFileName, options.option_Duet, options.option_Debug);
+            runLuaPostproc(console, platform, inputFileName, options.option_Duet);
         }
         stop(luaStopwatch);
         const Stopwatch ourStopwatch;

@@ -1,36 +1,20 @@
 // The print state: one record, created before the first line and never reset,
-// that the line loop keeps and every rewrite reads.
+// that the line loop keeps up to date as the printer would.
 #pragma once
 
 #include "gcode/move.hpp"
 #include "paths/layers.hpp"
-#include "state/run_settings.hpp"
 #include "state/settings.hpp"
 
 #include <array>
 #include <cstdint>
-#include <string_view>
 
 namespace vorlane {
 
 enum class Chapter : std::int32_t { None = 0, Preamble = 1, Prefix = 2, Printing = 3, Postfix = 4 };
 
-// Fixed switches of the run; no option or setting changes them. (The
-// settings' --no-interface-boost and --no-infill-boost turn the rewrites off
-// for one run.)
-inline constexpr bool boostFirstInterfaceLayerOnMainSupport = true;
-inline constexpr bool boostFirstInfillOverBulkInfill = true;
-
 struct PrintState {
-    // Counted from 1, increased before the line is handled.
-    long long lineNo = 0;
-    // The current line without its line end; valid while it is handled.
-    std::string_view line;
-    // Cleared by a rewrite that has written the line's replacement.
-    bool writeTheLine = true;
     Chapter chapter = Chapter::Preamble;
-    // What the command line set for this run.
-    RunSettings run;
     // The slicer's settings, from the file's header.
     Settings settings;
     DrawType section = DrawType::None;
@@ -43,14 +27,13 @@ struct PrintState {
     // Set by M82, cleared by M83; the program reads E as an amount.
     bool absoluteExtrusion = false;
     MoveState moves;
-    // What the last G1 line did; read by the rewrites of that line.
+    // What the last G1 line did.
     MoveResult move;
     std::array<float, TOOL_SLOTS> lastDrawnZForTool{};
     std::array<float, TOOL_SLOTS> layerThicknessForTool{};
     // The tools last seen drawing main support and stacked infill.
     int toolForMain = 0;
     int toolForInfill = 0;
-    LayerCollections layers;
 };
 
 // The height of the layer below the tool's last drawn layer.

@@ -1,37 +1,11 @@
-// The summary of a run and the print time estimate.
+// The summary of a run.
 #include "state/run_results.hpp"
 
 #include "gcode/number_text.hpp"
-#include "gcode/recognizers.hpp"
 
-#include <cmath>
 #include <cstdio>
 
 namespace vorlane {
-
-double moveMinutes(const MoveState& before, const MoveState& after)
-{
-    if (!after.feedRateSeen || !(after.currentF > 0.0f)) return 0;
-    const double dx = static_cast<double>(after.currentX) - before.currentX;
-    const double dy = static_cast<double>(after.currentY) - before.currentY;
-    const double dz = static_cast<double>(after.currentZ) - before.currentZ;
-    return std::sqrt(dx * dx + dy * dy + dz * dz) / after.currentF;
-}
-
-double linesMinutes(MoveState& at, std::string_view text)
-{
-    double minutes = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        const std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (!matches(pattern_G1, line)) continue;
-        const MoveState before = at;
-        classifyMoveLine(at, line);
-        minutes += moveMinutes(before, at);
-    }
-    return minutes;
-}
 
 namespace {
 

@@ -3,8 +3,6 @@
 // it. Nothing here is formatted while lines are handled.
 #pragma once
 
-#include "gcode/move.hpp"
-
 #include <string>
 #include <string_view>
 
@@ -27,14 +25,6 @@ struct RunResults {
     double inputMinutes = 0;
     double addedMinutes = 0;
 };
-
-// The minutes the move from `before` to `after` takes at after's feed rate;
-// 0 before the file has set a feed rate.
-double moveMinutes(const MoveState& before, const MoveState& after);
-
-// The minutes the move lines of `text` (lines the program wrote) take, from
-// the printer's state `at`, which they move on.
-double linesMinutes(MoveState& at, std::string_view text);
 
 // "4 travels lifted, 12 interface draws rewritten (3 split), ...; print time
 // +4.7 min (+18.5 %)": every count, zero included, so the line has one shape.

@@ -1,9 +1,8 @@
-// The settings catalog and the bed temperature rule.
+// The settings catalog.
 #include "state/settings.hpp"
 
 #include "gcode/recognizers.hpp"
 #include "gcode/words.hpp"
-#include "gcode/writers.hpp"
 #include "geometry/vec2.hpp"
 
 namespace vorlane {
@@ -47,42 +46,6 @@ void handleSettingsLine(Settings& settings, Console& console, std::string_view t
             settings.settingsCatalog[static_cast<std::int32_t>(settings.settingsSection)][settingName] = settingValue;
         if (read == SettingLine::Unreadable) settings.unreadableSetting = true;
     }
-}
-
-bool applyBedTemperatureRule(const Settings& settings, Console& console, bool debug, std::string_view text,
-                             OutBuffer& out, RunResults& results)
-{
-    const auto& catalog = settings.settingsCatalog;
-    if (!catalog.contains(static_cast<std::int32_t>(SettingsSection::Material0) + 1)) return false;
-    if (!matches(pattern_MCode, text)) return false;
-    if (debug) say(console, concat("Multi-Material - Prefix M-code line found: ", text));
-    const WordTable elements = parseGCodeValues(stripTrailingComment(text));
-    if (!elements.has('M') || !elements.has('S')) return false;
-    const float m = elements['M'];
-    if (m != 190.0f && m != 140.0f) return false;
-
-    float maxTemp = 0;
-    bool anyBedTemp = false;
-    for (const auto& [section, values] : catalog) {
-        if (section <= static_cast<std::int32_t>(SettingsSection::ActualParameters)) continue;
-        // A material without a bed temperature asks for none.
-        const auto bed = values.find("bed_C");
-        if (bed == values.end()) continue;
-        const float materialBedTemp = bed->second;
-        if (debug) say(console, concat("found material bed temp of ", materialBedTemp));
-        maxTemp = maxOf(materialBedTemp, maxTemp);
-        anyBedTemp = true;
-    }
-    // With no material asking for a temperature, the file's own stands: the
-    // bed is never switched off.
-    if (!anyBedTemp || maxTemp == elements['S']) return false;
-    writeTextLine(out, "M", m, " S", maxTemp, " ; we use higher of the two materials' bed temps");
-    if (!results.bedRewritten) {
-        results.bedRewritten = true;
-        results.bedBefore = elements['S'];
-        results.bedAfter = maxTemp;
-    }
-    return true;
 }
 
 } // namespace vorlane

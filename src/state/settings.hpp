@@ -1,10 +1,7 @@
-// The slicer's settings header, read into a catalog, and its one use: the start
-// bed temperature of a multi-material print.
+// The slicer's settings header, read into a catalog.
 #pragma once
 
 #include "gcode/console.hpp"
-#include "gcode/out_buffer.hpp"
-#include "state/run_results.hpp"
 
 #include <cstdint>
 #include <map>
@@ -43,12 +40,5 @@ SettingLine parseSetting(Console& console, std::string_view line, std::string& s
 
 // A line of the preamble: a section header, or a setting of the current section.
 void handleSettingsLine(Settings& settings, Console& console, std::string_view line);
-
-// A line of the prefix: with two or more materials, a bed temperature command
-// (M140/M190 with S) is raised to the hottest material's "bed_C" (when no
-// material has one, the line stays). Returns true when it wrote a replacement
-// for the line; the first one is noted in `results`.
-bool applyBedTemperatureRule(const Settings& settings, Console& console, bool debug, std::string_view line,
-                             OutBuffer& out, RunResults& results);
 
 } // namespace vorlane

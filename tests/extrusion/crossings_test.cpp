@@ -29,21 +29,22 @@ DrawProbe alongX(float currentZ, float maxClearance_MM) { return {{0, 0}, {10, 0
 struct Search {
     std::vector<Crossing> crossings;
     bool exceptions = false;
+    SearchScratch scratch;
 };
 
 bool gather(const LayerCollection& layers, DrawType kind, const DrawProbe& draw, Search& s)
 {
-    return findCrossingsWithinHeightGather(layers, kind, draw, s.crossings);
+    return findCrossingsWithinHeightGather(layers, kind, draw, s.crossings, s.scratch);
 }
 
 bool mainSearch(const LayerCollections& c, const DrawProbe& draw, Search& s)
 {
-    return findMainSupportCrossingsAndOtherTypes(c, draw, s.crossings, s.exceptions);
+    return findMainSupportCrossingsAndOtherTypes(c, draw, s.crossings, s.exceptions, s.scratch);
 }
 
 bool infillSearch(const LayerCollections& c, const DrawProbe& draw, Search& s)
 {
-    return findStackedInfillCrossings(c, draw, s.crossings, s.exceptions);
+    return findStackedInfillCrossings(c, draw, s.crossings, s.exceptions, s.scratch);
 }
 
 std::vector<float> lambdasOf(const std::vector<Crossing>& crossings)

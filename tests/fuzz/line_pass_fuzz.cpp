@@ -11,7 +11,8 @@
 
 #include "gcode/console.hpp"
 #include "gcode/out_buffer.hpp"
-#include "state/line_loop.hpp"
+#include "gcode/refusal.hpp"
+#include "pass/line_loop.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -77,14 +78,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         static_cast<std::string*>(destination)->append(bytes);
     };
     out.destination = &output;
-    vorlane::LineLoop loop{{}, out, quietConsole(), debug, {}, {}, {}};
+    vorlane::LineLoop loop{out, quietConsole(), debug};
     try {
         forEachLine(gcode, [&](std::string_view line) { vorlane::processLine(loop, line); });
         vorlane::drainOut(out);
-    } catch (const vorlane::LineError& e) {
-        if (e.fault != vorlane::LineFault::Refused)
-            finding(std::string("an error that is no refusal ended the pass: ") + e.what());
+    } catch (const vorlane::Refusal&) {
         return 0;
+    } catch (const std::exception& e) {
+        finding(std::string("an error that is no refusal ended the pass: ") + e.what());
     }
     const std::vector<std::string> problems =
         vorlane::test::checkOutput(gcode, output, vorlane::test::OutputForm::Lines);

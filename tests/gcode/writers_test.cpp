@@ -57,21 +57,21 @@ TEST(NumberText, FloatBoundaryTable)
         {std::numeric_limits<float>::quiet_NaN(), "nan", "%g of NaN"},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(numberText(row.value), row.text) << "the float " << row.text << ": " << row.rule;
+        EXPECT_EQ(concat(row.value), row.text) << "the float " << row.text << ": " << row.rule;
 }
 
 TEST(NumberText, IntegersAndBooleans)
 {
-    EXPECT_EQ(numberText(0), "0");
-    EXPECT_EQ(numberText(7), "7");
-    EXPECT_EQ(numberText(-1), "-1") << "a minus sign when negative";
-    EXPECT_EQ(numberText(INT_MAX), "2147483647") << "integers are not floats: all digits";
-    EXPECT_EQ(numberText(INT_MIN), "-2147483648");
-    EXPECT_EQ(numberText(1234567), "1234567") << "an int never takes the scientific form";
-    EXPECT_EQ(numberText(LLONG_MAX), "9223372036854775807");
-    EXPECT_EQ(numberText(LLONG_MIN), "-9223372036854775808");
-    EXPECT_EQ(numberText(true), "true");
-    EXPECT_EQ(numberText(false), "false");
+    EXPECT_EQ(concat(0), "0");
+    EXPECT_EQ(concat(7), "7");
+    EXPECT_EQ(concat(-1), "-1") << "a minus sign when negative";
+    EXPECT_EQ(concat(INT_MAX), "2147483647") << "integers are not floats: all digits";
+    EXPECT_EQ(concat(INT_MIN), "-2147483648");
+    EXPECT_EQ(concat(1234567), "1234567") << "an int never takes the scientific form";
+    EXPECT_EQ(concat(LLONG_MAX), "9223372036854775807");
+    EXPECT_EQ(concat(LLONG_MIN), "-9223372036854775808");
+    EXPECT_EQ(concat(true), "true");
+    EXPECT_EQ(concat(false), "false");
 }
 
 TEST(NumberText, AppendsToTheTextBeforeIt)
@@ -107,7 +107,7 @@ TEST(NumberText, AgreesWithPrintfOnSeededRandomFloats)
     std::size_t checked = 0, disagreements = 0;
     const auto compare = [&](float value) {
         ++checked;
-        const std::string got = numberText(value), want = printfText(value);
+        const std::string got = concat(value), want = printfText(value);
         if (got != want && ++disagreements <= 10)
             ADD_FAILURE() << "bits 0x" << std::hex << std::bit_cast<std::uint32_t>(value) << std::dec << ": \"" << got
                           << "\", printf gives \"" << want << "\"";

@@ -2,7 +2,6 @@
 // examined, which crossings count as obstacles or are only gathered, the lift
 // they need, and the last crossing of the travelling tool's own colour.
 #include "lift/obstacles.hpp"
-#include "testing/plain_walk.hpp"
 #include "testing/reference_crossing.hpp"
 
 #include <gtest/gtest.h>
@@ -50,11 +49,12 @@ struct Search {
     float furthestLambda = 0;
     std::vector<Intersection> intersections;
     float mustLift = -1;
+    SearchScratch scratch;
 
-    Search& gather(const World& world, const TravelMove& move, float lambdaPerDroolMM = 0, float minLambda = 0)
+    Search& gather(const World& world, const TravelMove& move, float lambdaPerDroolMM = 0)
     {
-        mustLift = findClosestWithinHeightGather(world.perims(), 0.5f, minLambda, lambdaPerDroolMM, move, closestLambda,
-                                                 closestDotProduct, furthestLambda, intersections);
+        mustLift = findClosestWithinHeightGather(world.perims(), 0.5f, lambdaPerDroolMM, move, closestLambda,
+                                                 closestDotProduct, furthestLambda, intersections, scratch);
         return *this;
     }
     bool untouched() const
@@ -210,19 +210,6 @@ TEST(ObstacleSearch, AccumulatorsAreUpdatedInPlaceNotReset)
     EXPECT_EQ(s.mustLift, 0.5f) << "the lift amount is the search's own result";
 }
 
-TEST(ObstacleSearch, MinLambdaExcludesEarlyCrossings)
-{
-    World perims;
-    perims.crossbar(1.0f, 0, 4);
-    Search s;
-    s.gather(perims, tenMillimetres(1.0f, 1), 0.0f, 0.4f);
-    EXPECT_EQ(s.mustLift, 0.0f) << "a crossing at minLambda does not count (strict)";
-    EXPECT_EQ(s.intersections.size(), 1u);
-    Search u;
-    u.gather(perims, tenMillimetres(1.0f, 1), 0.0f, 0.39f);
-    EXPECT_EQ(u.mustLift, 0.5f);
-}
-
 TEST(ObstacleSearch, EqualLambdasKeepTheFirstFound)
 {
     // Both cross the move at x = 5: a perpendicular segment (cosine 0) and a
@@ -277,16 +264,13 @@ TEST(ObstacleSearch, ObjectsInTurnAreFoundInLayerCreationOrder)
     world.crossbar(0.4f, 0, 2);
     world.crossbar(0.2f, 3, 3);
     world.crossbar(0.2f, 2, 4);
-    for (const SegmentWalk* walk : {static_cast<const SegmentWalk*>(nullptr), &reference::plainWalk}) {
-        world.c.layerPerims.walk = walk;
-        Search s;
-        s.gather(world, tenMillimetres(0.2f, 1));
-        std::vector<float> lambdas;
-        for (const Intersection& i : s.intersections)
-            lambdas.push_back(i.lambda);
-        EXPECT_EQ(lambdas, (std::vector<float>{0.1f, 0.4f, 0.3f, 0.2f}))
-            << "the 0.2 entry first (tools 0, 2, 3), then the 0.4 entry above, though drawn before tools 2 and 3";
-    }
+    Search s;
+    s.gather(world, tenMillimetres(0.2f, 1));
+    std::vector<float> lambdas;
+    for (const Intersection& i : s.intersections)
+        lambdas.push_back(i.lambda);
+    EXPECT_EQ(lambdas, (std::vector<float>{0.1f, 0.4f, 0.3f, 0.2f}))
+        << "the 0.2 entry first (tools 0, 2, 3), then the 0.4 entry above, though drawn before tools 2 and 3";
 }
 
 TEST(ObstacleSearch, APathResumedAfterOtherDrawsIsOneLine)
@@ -313,25 +297,27 @@ TEST(OwnCrossings, FarthestBeforeTheLimitMovesOnlyForward)
     perims.addPath(DrawType::Perimeter, 1.0f, 1, {{1, -1}, {1, 1}, {3, 1}, {3, -1}, {2, -1}, {2, 1}}); // 0.1, 0.3, 0.2
     float farthest = 0;
     float farthestDot = NaN;
+    SearchScratch scratch;
     EXPECT_TRUE(findFarthestOfOwnToolAtSameHeightBeforeOther(perims.perims(), tenMillimetres(1.0f, 1), 0.25f, farthest,
-                                                             farthestDot));
+                                                             farthestDot, scratch));
     EXPECT_EQ(farthest, 0.2f) << "the farthest own crossing below the limit";
     EXPECT_EQ(farthestDot, 0.0f);
     EXPECT_FALSE(findFarthestOfOwnToolAtSameHeightBeforeOther(perims.perims(), tenMillimetres(1.0f, 1), 0.25f, farthest,
-                                                              farthestDot))
+                                                              farthestDot, scratch))
         << "true only when this call moved the accumulator";
     EXPECT_FALSE(findFarthestOfOwnToolAtSameHeightBeforeOther(perims.perims(), tenMillimetres(1.0f, 12), 0.9f, farthest,
-                                                              farthestDot))
+                                                              farthestDot, scratch))
         << "a tool outside 0..9 has no slot and finds nothing";
     EXPECT_FALSE(findFarthestOfOwnToolAtSameHeightBeforeOther(perims.perims(), tenMillimetres(1.0f, -1), 0.9f, farthest,
-                                                              farthestDot));
+                                                              farthestDot, scratch));
     EXPECT_EQ(farthest, 0.2f);
 }
 
 struct Wipable : World {
     float lastWipable(float currentZ, int tool, float maxLambdaForLift) const
     {
-        return findLastWipablePathLambda(c, tenMillimetres(currentZ, tool), maxLambdaForLift);
+        SearchScratch scratch;
+        return findLastWipablePathLambda(c, tenMillimetres(currentZ, tool), maxLambdaForLift, scratch);
     }
 };
 
@@ -579,8 +565,9 @@ TEST(ObstacleSearch, AgreesWithABruteForceWalkOnRandomPrints)
                 const LayerCollection& layers =
                     section == DrawType::Perimeter ? print.world.c.layerPerims : print.world.c.layerSolids;
                 Search s;
-                s.mustLift = findClosestWithinHeightGather(layers, 0.5f, 0.0f, lambdaPerDroolMM, move, s.closestLambda,
-                                                           s.closestDotProduct, s.furthestLambda, s.intersections);
+                s.mustLift =
+                    findClosestWithinHeightGather(layers, 0.5f, lambdaPerDroolMM, move, s.closestLambda,
+                                                  s.closestDotProduct, s.furthestLambda, s.intersections, s.scratch);
                 const auto where = [&] {
                     return testing::Message()
                            << "print " << printNo << " move " << moveNo << " kind " << static_cast<int>(section);
@@ -602,7 +589,8 @@ TEST(ObstacleSearch, AgreesWithABruteForceWalkOnRandomPrints)
             }
             for (const float limit : {0.3f, 0.7f, 1.0f}) {
                 const float expected = referenceLastWipable(print, move, limit);
-                ASSERT_EQ(findLastWipablePathLambda(print.world.c, move, limit), expected)
+                SearchScratch scratch;
+                ASSERT_EQ(findLastWipablePathLambda(print.world.c, move, limit, scratch), expected)
                     << "print " << printNo << " move " << moveNo << " limit " << limit;
                 wipablesSeen += expected > 0 ? 1 : 0;
             }

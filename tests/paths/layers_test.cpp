@@ -3,7 +3,7 @@
 // the line loop fed with G-code.
 #include "paths/layers.hpp"
 
-#include "state/line_loop.hpp"
+#include "pass/line_loop.hpp"
 #include "support.hpp"
 
 #include <gtest/gtest.h>
@@ -155,9 +155,8 @@ TEST(CollectDraw, HeightsAreExactFloatKeysInCreationOrder)
     EXPECT_EQ(k.c.layerPerims.entries[2].z, nextUp);
     EXPECT_EQ(describe(k.c.layerPerims), "Z0.6 T0 [(1,0)] [(4,0)]; Z0.3 T0 [(2,0) (5,0)]; Z0.3 T0 [(3,0)]")
         << "a draw at a known height goes back to its entry and continues that entry's last path";
-    ASSERT_NE(findLayer(k.c.layerPerims, z), nullptr);
-    EXPECT_EQ(findLayer(k.c.layerPerims, z)->z, z);
-    EXPECT_EQ(findLayer(k.c.layerPerims, 0.45f), nullptr) << "no entry for a height never drawn";
+    EXPECT_EQ(findLayerIndex(k.c.layerPerims, z), 1u);
+    EXPECT_EQ(findLayerIndex(k.c.layerPerims, 0.45f), NO_INDEX) << "no entry for a height never drawn";
 }
 
 TEST(CollectDraw, ZeroAndNegativeZeroAreOneHeight)
@@ -167,7 +166,7 @@ TEST(CollectDraw, ZeroAndNegativeZeroAreOneHeight)
     k.draw(DrawType::Perimeter, 0, 2, 0, 0.5f, true);
     k.draw(DrawType::Perimeter, 0, 3, 0, -0.0f, false);
     EXPECT_EQ(k.c.layerPerims.entries.size(), 2u) << "-0 equals 0 as a float, so it is the same entry";
-    EXPECT_NE(findLayer(k.c.layerPerims, -0.0f), nullptr);
+    EXPECT_EQ(findLayerIndex(k.c.layerPerims, -0.0f), 0u);
 }
 
 TEST(CollectDraw, ToolsOutsideTheTenSlotsCannotBeStored)
@@ -188,13 +187,7 @@ TEST(CollectDraw, ToolsOutsideTheTenSlotsCannotBeStored)
 struct FedLoop {
     OutBuffer out;
     Console console;
-    LineLoop loop{.state = {},
-                  .out = out,
-                  .console = console,
-                  .debug = false,
-                  .crossings = {},
-                  .intersections = {},
-                  .results = {}};
+    LineLoop loop{out, console};
     FedLoop()
     {
         console.out = std::fopen(test::NULL_DEVICE, "w");
@@ -214,7 +207,7 @@ struct FedLoop {
             processLine(loop, gcode.substr(0, end));
             gcode.remove_prefix(end == std::string_view::npos ? gcode.size() : end + 1);
         }
-        return loop.state.layers;
+        return loop.layers;
     }
 };
 
@@ -323,9 +316,10 @@ TEST(CollectThroughLoop, ToolForMainAndInfillAndDrawsInEveryChapter)
     const PrintState& s = f.loop.state;
     EXPECT_EQ(s.toolForMain, 2) << "the tool last seen drawing main support";
     EXPECT_EQ(s.toolForInfill, 3) << "the tool last seen drawing stacked infill";
-    EXPECT_EQ(describe(s.layers.layerSupportMain), "Z0.3 T2 [(2,0)]");
-    EXPECT_EQ(describe(s.layers.layerStackedInfill), "Z0.3 T3 [(6,5)]");
-    EXPECT_EQ(describe(s.layers.layerPerims), "Z0 T0 [(1,0)]; Z0.3 T1 [(6,6)] [(9,8)]")
+    const LayerCollections& c = f.loop.layers;
+    EXPECT_EQ(describe(c.layerSupportMain), "Z0.3 T2 [(2,0)]");
+    EXPECT_EQ(describe(c.layerStackedInfill), "Z0.3 T3 [(6,5)]");
+    EXPECT_EQ(describe(c.layerPerims), "Z0 T0 [(1,0)]; Z0.3 T1 [(6,6)] [(9,8)]")
         << "draws of the prefix and the postfix are collected too";
 }
 

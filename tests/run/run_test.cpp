@@ -2,6 +2,10 @@
 // input, every file failure and exit status.
 #include "support.hpp"
 
+#include "gcode/refusal.hpp"
+#include "run/files.hpp"
+#include "run/run.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -189,6 +193,43 @@ TEST(Run, EmptyInputGivesHeaderAndTimingLinesOnly)
     EXPECT_EQ(runVorlane({input}).status, 0);
     EXPECT_EQ(readOutput(input),
               "; Vorlane v0024\n" + nothingRewritten() + "; Lua Postproc took 0\n; D   Postproc took 0\n");
+}
+
+// Only the program's own refusals blame the line; a fault of the program or
+// a lack of memory says so, and a failing input or output names the file.
+TEST(PassStop, RefusalsFaultsMemoryAndFilesAreToldApart)
+{
+    std::string output;
+    OutBuffer out = outBufferInto(output);
+    NullConsole quiet;
+    LineLoop loop{out, quiet.console};
+    loop.lineNo = 2;
+    const struct {
+        std::exception_ptr error;
+        bool inLine;
+        std::string message;
+        bool keepProcessed;
+    } rows[] = {
+        {std::make_exception_ptr(Refusal("the X word's number \"1.2.\" is not a number that fits a 32-bit float")),
+         true, "line 2: the X word's number \"1.2.\" is not a number that fits a 32-bit float\n    G1 X1.2.3", true},
+        {std::make_exception_ptr(std::out_of_range("vector::_M_range_check")), true,
+         "internal error at line 2 (a fault of Vorlane, not of the file): vector::_M_range_check\n    G1 X1.2.3", true},
+        {std::make_exception_ptr(std::out_of_range("vector::_M_range_check")), false,
+         "internal error after line 2 (a fault of Vorlane, not of the file): vector::_M_range_check", true},
+        {std::make_exception_ptr(std::bad_alloc()), true,
+         "out of memory at line 2: 0 MiB of printed paths are held, and the line is 9 bytes long\n    G1 X1.2.3", true},
+        {std::make_exception_ptr(std::bad_alloc()), false,
+         "out of memory at line 3: 0 MiB of printed paths are held, and the line is 77 bytes long", false},
+        {std::make_exception_ptr(InputError("Could not read file 'a' due to error: I/O error")), false,
+         "Could not read file 'a' due to error: I/O error", false},
+        {std::make_exception_ptr(OutputError("Could not write file 'b' due to error: No space left on device")), true,
+         "Could not write file 'b' due to error: No space left on device", false},
+    };
+    for (const auto& row : rows) {
+        const PassStop stop = passStopOf(row.error, loop, row.inLine, "G1 X1.2.3", 77);
+        EXPECT_EQ(stop.message, row.message);
+        EXPECT_EQ(stop.keepProcessed, row.keepProcessed) << row.message;
+    }
 }
 
 } // namespace

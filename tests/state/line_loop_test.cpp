@@ -2,7 +2,8 @@
 // tool changes, chapters, layer thickness, and the lines the loop refuses.
 #include "support.hpp"
 
-#include "state/line_loop.hpp"
+#include "gcode/refusal.hpp"
+#include "pass/line_loop.hpp"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,7 @@ struct Loop {
 
     explicit Loop(bool debug = true)
         : out(outBufferInto(output)), console{std::tmpfile(), std::tmpfile(), std::fopen(NULL_DEVICE, "r")},
-          loop{{}, out, console, debug, {}, {}, {}}
+          loop{out, console, debug}
     {
     }
     ~Loop()
@@ -47,6 +48,17 @@ struct Loop {
         return text;
     }
     PrintState& state() { return loop.state; }
+    // Feeds lines until one is refused; "line N: why", as the run names it,
+    // or empty when none is.
+    std::string refusal(std::initializer_list<std::string_view> text)
+    {
+        try {
+            feed(text);
+        } catch (const Refusal& e) {
+            return "line " + std::to_string(loop.lineNo) + ": " + e.what();
+        }
+        return {};
+    }
 };
 
 const char* const restoreComment = " ; restore the fan in case tool change messed it up";
@@ -152,24 +164,20 @@ TEST(ToolChange, OnlyTWithANumberChangesTool)
     EXPECT_EQ(l.state().currentTool, -1);
     l.feed({"T2 ; comment"});
     EXPECT_EQ(l.state().currentTool, 2);
-    EXPECT_THROW(l.feed({"T99999999999"}), LineError) << "a tool number beyond 32 bits ends the run";
+    EXPECT_THROW(l.feed({"T99999999999"}), Refusal) << "a tool number beyond 32 bits ends the run";
 }
 
 TEST(ToolChange, DrawsWithToolsOutsideZeroToNineAreRefused)
 {
     Loop negative;
     negative.feed({"; *** Main G-code", "T-1", "G1 X5 Y5 F100", "G1 X9 Y5"});
-    try {
-        negative.feed({"G1 X9 Y9 E1"});
-        FAIL() << "a draw with tool -1 has no slot";
-    } catch (const LineError& e) {
-        EXPECT_STREQ(e.what(), "line 5: tool -1 is outside 0 to 9");
-    }
+    EXPECT_EQ(negative.refusal({"G1 X9 Y9 E1"}), "line 5: tool -1 is outside 0 to 9")
+        << "a draw with tool -1 has no slot";
     EXPECT_EQ(negative.consoleText(), "line: 5 drawing with tool of -1\n");
 
     Loop high;
     high.feed({"; *** Main G-code", "T10", "G1 X5 Y5", "G1 X30 Y5 F100"});
-    EXPECT_THROW(high.feed({"G1 X9 Y9 E1"}), LineError);
+    EXPECT_THROW(high.feed({"G1 X9 Y9 E1"}), Refusal);
 }
 
 TEST(AbsoluteExtrusion, RefusedWhilePrintingBeforeAnythingIsWritten)
@@ -179,12 +187,9 @@ TEST(AbsoluteExtrusion, RefusedWhilePrintingBeforeAnythingIsWritten)
     l.feed({"G1 Z0.3", "G1 E2"});
     EXPECT_NO_THROW(l.feed({"G1 X10 Y10 E3"})) << "no XY movement: harmless";
     l.feed({"T1"});
-    try {
-        l.feed({"G1 X11 Y10 E4"});
-        FAIL() << "an absolute-E draw while printing must stop the run";
-    } catch (const LineError& e) {
-        EXPECT_STREQ(e.what(), "line 9: absolute extrusion (M82) is in effect; Vorlane needs relative extrusion (M83)");
-    }
+    EXPECT_EQ(l.refusal({"G1 X11 Y10 E4"}),
+              "line 9: absolute extrusion (M82) is in effect; Vorlane needs relative extrusion (M83)")
+        << "an absolute-E draw while printing must stop the run";
     drainOut(l.out);
     EXPECT_EQ(l.output.find("M106 P1 S0"), std::string::npos) << "the pending fan restore is not written either";
 
@@ -192,7 +197,7 @@ TEST(AbsoluteExtrusion, RefusedWhilePrintingBeforeAnythingIsWritten)
     relative.feed({"; *** Main G-code", "  M82 ; absolute", "M83"});
     EXPECT_NO_THROW(relative.feed({"G1 X11 Y10 E4"})) << "M83 switches back to relative";
     relative.feed({"M82"});
-    EXPECT_THROW(relative.feed({"G1 X12 Y10 E4"}), LineError) << "M82 ending the line counts";
+    EXPECT_THROW(relative.feed({"G1 X12 Y10 E4"}), Refusal) << "M82 ending the line counts";
     Loop notMode;
     notMode.feed({"; *** Main G-code", "M821", "M8"});
     EXPECT_NO_THROW(notMode.feed({"G1 X12 Y10 E4"}));
@@ -289,41 +294,15 @@ TEST(BedTemperature, NeedsTwoMaterialsWithSettings)
         << "when no material asks for a bed temperature, the bed is never switched off";
 }
 
-// Only the program's own refusals blame the line; a fault of the program or
-// a lack of memory says so.
-TEST(LineErrors, RefusalsInternalFaultsAndMemoryAreToldApart)
+TEST(LineErrors, APrintBeyondWhatThePathStoreHoldsIsRefusedAtItsLine)
 {
-    const struct {
-        void (*drain)(void*, std::string_view);
-        LineFault fault;
-        std::string message;
-    } rows[] = {
-        {[](void*, std::string_view) { throw std::out_of_range("vector::_M_range_check"); }, LineFault::Internal,
-         "internal error at line 1 (a fault of Vorlane, not of the file): vector::_M_range_check"},
-        {[](void*, std::string_view) { throw std::bad_alloc(); }, LineFault::OutOfMemory,
-         "out of memory at line 1: 0 MiB of printed paths are held, and the line is 4 bytes long"},
-    };
-    for (const auto& row : rows) {
-        Loop l;
-        l.out.drainAt = 1;
-        l.out.drain = row.drain;
-        try {
-            l.feed({"G28 "});
-            ADD_FAILURE() << "the line went through: " << row.message;
-        } catch (const LineError& e) {
-            EXPECT_EQ(e.fault, row.fault);
-            EXPECT_EQ(std::string(e.what()), row.message);
-        }
-    }
-    Loop refused;
-    try {
-        refused.feed({"; *** Main G-code", "G1 X1.2.3"});
-        ADD_FAILURE() << "a malformed number went through";
-    } catch (const LineError& e) {
-        EXPECT_EQ(e.fault, LineFault::Refused);
-        EXPECT_EQ(std::string(e.what()),
-                  "line 2: the X word's number \"1.2.\" is not a number that fits a 32-bit float");
-    }
+    Loop l;
+    l.feed({"; *** Main G-code", "; 'Perimeter Path'", "G1 Z0.2 F100"});
+    // A vertex list as long as its numbers reach, without the memory for it.
+    l.loop.layers.layerPerims.vertices.count = MAX_VERTICES;
+    EXPECT_EQ(l.refusal({"G1 X5 Y5 E1"}), "line 4: the print holds more than 4294967295 draws of one kind of path, "
+                                          "more than Vorlane can keep track of")
+        << "a limit of the program's records is the file's refusal, naming the limit, not a fault of Vorlane";
 }
 
 TEST(Settings, CatalogHoldsNumericSettingsPerSection)
@@ -356,7 +335,7 @@ TEST(Chapters, NoMainMarkerMeansNoPrintingChapter)
     l.feed({"; *** G-code Prefix", "M106 S50", "G1 Z0.2", "G1 X1 Y1 E1", "T1", "G1 X20 Y1", "G1 X20 Y20"});
     EXPECT_EQ(l.state().currentKisslicerFanSpeed, 0.0f);
     EXPECT_EQ(l.state().layerThicknessForTool[0], 0.0f);
-    EXPECT_EQ(l.state().layers.layerNonPerims.entries.size(), 1u) << "draws are still collected";
+    EXPECT_EQ(l.loop.layers.layerNonPerims.entries.size(), 1u) << "draws are still collected";
 }
 
 } // namespace

@@ -1,0 +1,54 @@
+// Pricing moves in minutes.
+#include "pass/print_time.hpp"
+
+#include "gcode/words.hpp"
+
+#include <cmath>
+#include <string>
+
+namespace vorlane {
+
+double moveMinutes(const MoveState& before, const MoveState& after)
+{
+    if (!after.feedRateSeen || !(after.currentF > 0.0f)) return 0;
+    const double dx = static_cast<double>(after.currentX) - before.currentX;
+    const double dy = static_cast<double>(after.currentY) - before.currentY;
+    const double dz = static_cast<double>(after.currentZ) - before.currentZ;
+    return std::sqrt(dx * dx + dy * dy + dz * dz) / after.currentF;
+}
+
+namespace {
+
+// A value as the word scanner reads its number text back: six significant
+// digits, and of a number in scientific notation only the part before its
+// "e" (which the scanner takes for a word of its own).
+float asWritten(float value)
+{
+    std::string word = "X";
+    appendNumber(word, value);
+    return parseGCodeValues(word)['X'];
+}
+
+} // namespace
+
+double planMinutes(MoveState at, const Plan& plan)
+{
+    // Plans are made only under absolute positioning: their words set the
+    // position.
+    double minutes = 0;
+    for (const PlannedLine& line : plan.lines) {
+        if (line.shape == PlannedShape::Text) continue;
+        const MoveState before = at;
+        if (line.shape != PlannedShape::ZMove && line.shape != PlannedShape::FeedRate) {
+            at.currentX = asWritten(line.xy.x);
+            at.currentY = asWritten(line.xy.y);
+        }
+        if (line.shape == PlannedShape::ZMove || line.shape == PlannedShape::XYZMove) at.currentZ = asWritten(line.z);
+        at.currentF = asWritten(line.feedRate);
+        at.feedRateSeen = true;
+        minutes += moveMinutes(before, at);
+    }
+    return minutes;
+}
+
+} // namespace vorlane
