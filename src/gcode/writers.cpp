@@ -10,6 +10,8 @@ namespace vorlane {
 
 namespace {
 
+constexpr std::string_view FAN_RESTORE_COMMENT = " ; restore the fan in case tool change messed it up";
+
 void word(std::string& text, std::string_view letter, float value)
 {
     // No printer reads "inf" or "nan": a boost or lift whose arithmetic left
@@ -87,12 +89,6 @@ void writePlan(OutBuffer& outFile, const Plan& plan)
         }
     }
 }
-
-namespace {
-
-constexpr std::string_view FAN_RESTORE_COMMENT = " ; restore the fan in case tool change messed it up";
-
-} // namespace
 
 void writeFanControlLineForCurrentTool(OutBuffer& outFile, std::int32_t toolNumber, float speed)
 {

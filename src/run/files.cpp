@@ -33,6 +33,14 @@ void readMore(InputFile& in)
     in.end += got;
 }
 
+// Where the bytes from `from` up to `end` end once a CR at their end is left
+// out: a CR before the LF is no part of the line, and one at the end of what
+// has been read may be, so it waits for the next read.
+std::size_t beforeCR(const char* base, std::size_t from, std::size_t end)
+{
+    return end > from && base[end - 1] == '\r' ? end - 1 : end;
+}
+
 // Only a file that is on the disk may stand for the input: flushes it, then
 // closes it. A file that failed to flush stays open for its owner to close.
 SystemError syncThenClose(const Platform& platform, NativeFile& file)
@@ -86,9 +94,7 @@ bool nextLine(InputFile& in, std::string_view& line)
         const void* lf = std::memchr(base + in.scanned, '\n', in.end - in.scanned);
         if (lf) {
             const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
-            std::size_t lineEnd = at;
-            if (lineEnd > in.begin && base[lineEnd - 1] == '\r') --lineEnd;
-            line = std::string_view(base + in.begin, lineEnd - in.begin);
+            line = std::string_view(base + in.begin, beforeCR(base, in.begin, at) - in.begin);
             in.begin = in.scanned = at + 1;
             return true;
         }
@@ -101,8 +107,8 @@ bool nextLine(InputFile& in, std::string_view& line)
         in.scanned = in.end;
         if (in.begin == 0 && in.end == in.buffer.size()) {
             // The line fills the buffer: its first bytes now, the rest as it
-            // comes. A CR at the end may be the one before the LF: it waits.
-            const std::size_t headEnd = base[in.end - 1] == '\r' ? in.end - 1 : in.end;
+            // comes.
+            const std::size_t headEnd = beforeCR(base, 0, in.end);
             line = std::string_view(base, headEnd);
             in.begin = in.scanned = headEnd;
             in.lineGoesOn = true;
@@ -118,8 +124,7 @@ bool restOfLine(InputFile& in, std::string_view& piece)
         const char* base = in.buffer.data();
         if (const void* lf = std::memchr(base + in.begin, '\n', in.end - in.begin)) {
             const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
-            const std::size_t pieceEnd = at > in.begin && base[at - 1] == '\r' ? at - 1 : at;
-            piece = std::string_view(base + in.begin, pieceEnd - in.begin);
+            piece = std::string_view(base + in.begin, beforeCR(base, in.begin, at) - in.begin);
             in.begin = in.scanned = at + 1;
             in.lineGoesOn = false;
             return true;
@@ -130,7 +135,7 @@ bool restOfLine(InputFile& in, std::string_view& piece)
             in.lineGoesOn = false;
             return true;
         }
-        const std::size_t pieceEnd = in.end > in.begin && base[in.end - 1] == '\r' ? in.end - 1 : in.end;
+        const std::size_t pieceEnd = beforeCR(base, in.begin, in.end);
         if (pieceEnd > in.begin) {
             piece = std::string_view(base + in.begin, pieceEnd - in.begin);
             in.begin = in.scanned = pieceEnd;

@@ -79,35 +79,6 @@ std::string excerpt(std::string_view line)
     return line.size() <= shown ? std::string(line) : std::string(line.substr(0, shown)) + "...";
 }
 
-} // namespace
-
-PassStop passStopOf(std::exception_ptr error, const LineLoop& loop, bool inLine, std::string_view line,
-                    std::size_t bytesRead)
-{
-    const std::string shown = inLine ? "\n    " + excerpt(line) : std::string();
-    try {
-        std::rethrow_exception(error);
-    } catch (const InputError& e) {
-        return {e.what(), false};
-    } catch (const OutputError& e) {
-        // The processing file refused its bytes (a full disk): it goes, so
-        // as not to keep the disk full.
-        return {e.what(), false};
-    } catch (const Refusal& e) {
-        return {concat("line ", loop.lineNo, ": ", e.what(), shown), true};
-    } catch (const std::bad_alloc&) {
-        if (!inLine)
-            return {concat("out of memory at line ", loop.lineNo + 1, ": ", memoryHeld(loop.layers, bytesRead)), false};
-        return {concat("out of memory at line ", loop.lineNo, ": ", memoryHeld(loop.layers, line.size()), shown), true};
-    } catch (const std::exception& e) {
-        return {concat(inLine ? "internal error at line " : "internal error after line ", loop.lineNo,
-                       " (a fault of Vorlane, not of the file): ", e.what(), shown),
-                true};
-    }
-}
-
-namespace {
-
 // Every line of the input through the loop, then the end of the result,
 // flushed to the disk; what stopped it, if anything did.
 std::optional<PassStop> runPass(InputFile& in, LineLoop& loop, OutputFile& outFile, const Stopwatch& luaStopwatch,
@@ -273,6 +244,31 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
 }
 
 } // namespace
+
+PassStop passStopOf(std::exception_ptr error, const LineLoop& loop, bool inLine, std::string_view line,
+                    std::size_t bytesRead)
+{
+    const std::string shown = inLine ? "\n    " + excerpt(line) : std::string();
+    try {
+        std::rethrow_exception(error);
+    } catch (const InputError& e) {
+        return {e.what(), false};
+    } catch (const OutputError& e) {
+        // The processing file refused its bytes (a full disk): it goes, so
+        // as not to keep the disk full.
+        return {e.what(), false};
+    } catch (const Refusal& e) {
+        return {concat("line ", loop.lineNo, ": ", e.what(), shown), true};
+    } catch (const std::bad_alloc&) {
+        if (!inLine)
+            return {concat("out of memory at line ", loop.lineNo + 1, ": ", memoryHeld(loop.layers, bytesRead)), false};
+        return {concat("out of memory at line ", loop.lineNo, ": ", memoryHeld(loop.layers, line.size()), shown), true};
+    } catch (const std::exception& e) {
+        return {concat(inLine ? "internal error at line " : "internal error after line ", loop.lineNo,
+                       " (a fault of Vorlane, not of the file): ", e.what(), shown),
+                true};
+    }
+}
 
 int runVorlane(const std::vector<std::string>& arguments, Console& console, const Platform& platform)
 {
