@@ -2,9 +2,9 @@
 // order: the same crossings, accumulators and lists, bit for bit, on many
 // seeded scenes, and the same output bytes on whole files.
 #include "support.hpp"
+#include "testing/corpus.hpp"
 #include "testing/plain_walk.hpp"
 
-#include "corpus.hpp"
 #include "extrusion/crossings.hpp"
 #include "lift/obstacles.hpp"
 #include "run/files.hpp"
@@ -260,9 +260,9 @@ TEST(SearchIndex, GeneratedPrintComesOutTheSameEitherWay)
     test::TempDir dir;
     const std::string path = dir.file("print.gcode");
     std::string text;
-    bench::CorpusOptions options;
+    test::CorpusOptions options;
     options.layers = 120;
-    bench::generateCorpus(options, [&](std::string_view bytes) { text.append(bytes); });
+    test::generateCorpus(options, [&](std::string_view bytes) { text.append(bytes); });
     test::writeFile(path, text);
     const std::string indexed = processInMemory(path, nullptr);
     EXPECT_NE(indexed.find("\n; original line:G1 X"), std::string::npos) << "the print has lifted travels";
