@@ -30,7 +30,7 @@ std::string corpusFile(const std::string& name, const CorpusOptions& options)
     const std::string partial = path + ".partial";
     std::FILE* file = std::fopen(partial.c_str(), "wb");
     if (!file) throw std::runtime_error("cannot create " + partial);
-    generateCorpus(options, [&](std::string_view bytes) {
+    test::generateCorpus(options, [&](std::string_view bytes) {
         if (std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
             throw std::runtime_error("cannot write " + partial);
     });
@@ -41,7 +41,7 @@ std::string corpusFile(const std::string& name, const CorpusOptions& options)
 
 CorpusOptions sizedCorpus(CorpusOptions options, double megabytes)
 {
-    options.layers = layersForSize(options, static_cast<std::uint64_t>(megabytes * 1024 * 1024));
+    options.layers = test::layersForSize(options, static_cast<std::uint64_t>(megabytes * 1024 * 1024));
     return options;
 }
 

@@ -2,7 +2,7 @@
 // of the line loop over a file with its figures, and reporting.
 #pragma once
 
-#include "corpus.hpp"
+#include "testing/corpus.hpp"
 
 #include <benchmark/benchmark.h>
 
@@ -13,6 +13,9 @@
 #include <vector>
 
 namespace vorlane::bench {
+
+// The generated prints are the tests' as well.
+using test::CorpusOptions;
 
 // A generated print, written once into the build folder and reused.
 std::string corpusFile(const std::string& name, const CorpusOptions& options);

@@ -1,6 +1,6 @@
 // gen_corpus: writes a synthetic Kisslicer multi-tool G-code file for the
 // benchmarks, of a given size or number of layers, from a fixed seed.
-#include "corpus.hpp"
+#include "testing/corpus.hpp"
 
 #include <cerrno>
 #include <charconv>
@@ -48,7 +48,7 @@ struct Output {
 
 int run(int argc, char** argv)
 {
-    CorpusOptions options;
+    test::CorpusOptions options;
     std::string outPath;
     double megabytes = 0;
     bool sizeGiven = false;
@@ -104,7 +104,7 @@ int run(int argc, char** argv)
     }
 
     const auto started = std::chrono::steady_clock::now();
-    if (sizeGiven) options.layers = layersForSize(options, static_cast<std::uint64_t>(megabytes * BYTES_PER_MB));
+    if (sizeGiven) options.layers = test::layersForSize(options, static_cast<std::uint64_t>(megabytes * BYTES_PER_MB));
 
     Output out;
     out.file = std::fopen(outPath.c_str(), "wb");
@@ -115,7 +115,7 @@ int run(int argc, char** argv)
     std::vector<char> fileBuffer(FILE_BUFFER_BYTES);
     std::setvbuf(out.file, fileBuffer.data(), _IOFBF, fileBuffer.size());
 
-    const std::uint64_t bytes = generateCorpus(options, [&out](std::string_view piece) {
+    const std::uint64_t bytes = test::generateCorpus(options, [&out](std::string_view piece) {
         if (out.failed) return;
         if (std::fwrite(piece.data(), 1, piece.size(), out.file) != piece.size()) {
             out.failed = true;

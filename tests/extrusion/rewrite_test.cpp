@@ -3,8 +3,8 @@
 // compared byte for byte with the text derived by hand beside each of them.
 // With settings on the command line, the same files (and the lift fixtures)
 // come out as data/settings says, and the output checker holds.
-#include "output_checker.hpp"
 #include "support.hpp"
+#include "testing/output_checker.hpp"
 
 #include <gtest/gtest.h>
 

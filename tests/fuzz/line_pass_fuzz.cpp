@@ -7,7 +7,7 @@
 // crash, a sanitizer report, an uncaught exception, an error that ends the
 // run without being one of the program's refusals, or an output that the
 // output checker rejects.
-#include "output_checker.hpp"
+#include "testing/output_checker.hpp"
 
 #include "gcode/console.hpp"
 #include "gcode/out_buffer.hpp"

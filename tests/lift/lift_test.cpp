@@ -3,8 +3,8 @@
 // the output checker holds on every result: each input line is copied in order
 // or its replacement announced, and each lifted travel comes back down to the
 // travel's Z and restores its feed rate.
-#include "output_checker.hpp"
 #include "support.hpp"
+#include "testing/output_checker.hpp"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 // Held on many seeded scenes with random windows and tools, and on every
 // search a whole file makes.
 #include "support.hpp"
+#include "testing/corpus.hpp"
 #include "testing/plain_walk.hpp"
 
-#include "corpus.hpp"
 #include "gcode/recognizers.hpp"
 #include "gcode/refusal.hpp"
 #include "lift/obstacles.hpp"
@@ -319,9 +319,9 @@ TEST(SearchIndex, EverySearchOfAGeneratedPrintMeetsWhatTheWalkMeets)
     test::TempDir dir;
     const std::string path = dir.file("print.gcode");
     std::string text;
-    bench::CorpusOptions options;
+    test::CorpusOptions options;
     options.layers = 15;
-    bench::generateCorpus(options, [&](std::string_view bytes) { text.append(bytes); });
+    test::generateCorpus(options, [&](std::string_view bytes) { text.append(bytes); });
     test::writeFile(path, text);
     EXPECT_GT(expectSameCrossingsThroughout(path), 1000) << "the print's moves cross what was printed";
 }

@@ -4,7 +4,7 @@
 // over the input in one step. No other state may be seen.
 #include "support.hpp"
 
-#include "corpus.hpp"
+#include "testing/corpus.hpp"
 
 #include <gtest/gtest.h>
 
@@ -21,12 +21,12 @@ using Seconds = std::chrono::duration<double>;
 
 constexpr std::uint64_t MiB = std::uint64_t{1} << 20;
 
-std::string generatePrint(bench::CorpusOptions options, std::uint64_t bytes)
+std::string generatePrint(CorpusOptions options, std::uint64_t bytes)
 {
-    options.layers = bench::layersForSize(options, bytes);
+    options.layers = layersForSize(options, bytes);
     std::string text;
     text.reserve(bytes + bytes / 8);
-    bench::generateCorpus(options, [&](std::string_view piece) { text.append(piece); });
+    generateCorpus(options, [&](std::string_view piece) { text.append(piece); });
     return text;
 }
 
@@ -61,7 +61,7 @@ TEST(Kill, KilledAnywhereTheInputIsIntactOrTheWholeResultStands)
             if (entry.path().filename().string().starts_with(".vorlane-")) ++count;
         return count;
     };
-    bench::CorpusOptions options;
+    CorpusOptions options;
     options.seed = 20240611;
 
     // How fast this build is: a sanitizer build is several times slower, so

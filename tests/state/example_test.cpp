@@ -5,8 +5,8 @@
 // The example in brief: tool 0 (PLA) prints the body, the main support and the
 // ledge; tool 1 (PETG) the stripe beside the body and the support interface.
 // Layers are 0.25 mm; tool 0 prints first on layers 1 and 3, tool 1 on 2 and 4.
-#include "output_checker.hpp"
 #include "support.hpp"
+#include "testing/output_checker.hpp"
 
 #include <gtest/gtest.h>
 

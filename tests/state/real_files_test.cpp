@@ -2,8 +2,8 @@
 // extrusion are processed, and every input line reaches the output in order
 // unless a comment announced its replacement; absolute-extrusion files are
 // refused and left as they were.
-#include "output_checker.hpp"
 #include "support.hpp"
+#include "testing/output_checker.hpp"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 // must hold on everything the program writes: every fixture, the bundled
 // example and the real Kisslicer files, as whole files with their header and
 // timing lines.
-#include "output_checker.hpp"
 #include "support.hpp"
+#include "testing/output_checker.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the print state that decide what may be rewritten (position, feed rate,
 // chapter, path kind, tool, fan speed, the materials' bed temperatures) and
 // lines every output line up with the input line it stands for.
-#include "output_checker.hpp"
+#include "testing/output_checker.hpp"
 
 #include <algorithm>
 #include <array>

@@ -13,7 +13,7 @@
 // Line forms follow what Kisslicer writes: coordinates with three decimals and
 // E with five, trailing zeros dropped; F with one; path-kind comments with the
 // filament and head speeds; the tool-change, preheat and resume blocks.
-#include "corpus.hpp"
+#include "testing/corpus.hpp"
 
 #include <algorithm>
 #include <charconv>
@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-namespace vorlane::bench {
+namespace vorlane::test {
 namespace {
 
 // ---------------------------------------------------------------------------
@@ -1329,4 +1329,4 @@ int layersForSize(CorpusOptions options, std::uint64_t bytes)
     return layers > 1e9 ? 1000000000 : static_cast<int>(layers);
 }
 
-} // namespace vorlane::bench
+} // namespace vorlane::test

@@ -1,16 +1,17 @@
-// Seeded generator of Kisslicer-style multi-tool G-code for the benchmarks.
-// The files it writes look like what Kisslicer 1.6 writes for a multi-material
-// print (settings header, prefix, layers with tool changes mid-layer, postfix),
-// with enough geometry that travels cross other tools' fresh paths, support
-// interface lies over main support of another tool, and sparse infill lies
-// over stacked infill: the inputs that make the post-processor work hardest.
+// Seeded generator of Kisslicer-style multi-tool G-code for the benchmarks and
+// the whole-file tests. The files it writes look like what Kisslicer 1.6 writes
+// for a multi-material print (settings header, prefix, layers with tool changes
+// mid-layer, postfix), with enough geometry that travels cross other tools'
+// fresh paths, support interface lies over main support of another tool, and
+// sparse infill lies over stacked infill: the inputs that make the
+// post-processor work hardest.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string_view>
 
-namespace vorlane::bench {
+namespace vorlane::test {
 
 struct CorpusOptions {
     std::uint64_t seed = 1;
@@ -50,4 +51,4 @@ std::uint64_t generateCorpus(const CorpusOptions& options, const std::function<v
 // the other options as given; estimated from the size of two short prints.
 int layersForSize(CorpusOptions options, std::uint64_t bytes);
 
-} // namespace vorlane::bench
+} // namespace vorlane::test
