@@ -35,7 +35,14 @@ MoveResult classifyMoveLine(MoveState& state, std::string_view line)
     if (move.yFound) state.prevY = y;
     move.eFound = words.has('E');
     if (move.eFound) {
-        move.eDistance = words['E'];
+        const double word = exactValueOf(words.eText);
+        if (state.absoluteExtrusion && !relative) {
+            move.eDistance = static_cast<float>(word - state.extruderPosition_MM);
+            state.extruderPosition_MM = word;
+        } else {
+            move.eDistance = words['E'];
+            state.extruderPosition_MM += word;
+        }
         state.currentE = move.eDistance;
     }
     if (words.has('F')) {
@@ -54,6 +61,15 @@ MoveResult classifyMoveLine(MoveState& state, std::string_view line)
         move.pathType = PathType::Zmove;
     }
     return move;
+}
+
+void setPosition(MoveState& state, std::string_view line)
+{
+    const WordTable words = parseGCodeValues(stripTrailingComment(line));
+    if (words.has('E'))
+        state.extruderPosition_MM = exactValueOf(words.eText);
+    else if (!words.has('X') && !words.has('Y') && !words.has('Z'))
+        state.extruderPosition_MM = 0;
 }
 
 } // namespace vorlane

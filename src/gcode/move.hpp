@@ -13,13 +13,21 @@ namespace vorlane {
 enum class PathType : std::int32_t { XYDraw = 0, XYMove = 2, Zmove = 3, Other = 4 };
 
 // The printer's state as the G1 lines move it. All 0 at the start of a run.
-// E words are amounts, not positions: currentE is the last line's amount.
+// currentE is the last line's E amount: the filament it pushed (or pulled).
 struct MoveState {
     float currentX = 0, currentY = 0, currentZ = 0, currentE = 0, currentF = 0;
+    // The extruder's position, one axis for every tool as the firmware
+    // keeps it, in 64 bits: a float's rounding would drift over a long
+    // print and change the amounts read from absolute positions.
+    double extruderPosition_MM = 0;
+    // Set by M82 (or the slicer's absolute-E firmware setting), cleared by
+    // M83: E words are then positions, and a line's amount is the distance
+    // from the position before it.
+    bool absoluteExtrusion = false;
     // What X and Y held before the last line that carried them.
     float prevX = 0, prevY = 0;
     PathType currentPathType = PathType::Other;
-    // Set by G91, cleared by G90: X, Y and Z words are then added to the
+    // Set by G91, cleared by G90: X, Y, Z and E words are then added to the
     // position rather than replace it.
     bool relativePositioning = false;
     // A move line has carried F: currentF is a feed rate the file asked for.
@@ -36,10 +44,16 @@ struct MoveResult {
 };
 
 // Reads the upper-case X, Y, Z, E, F words of the line (comment stripped),
-// updates `state` (relative X, Y, Z words are added under G91) and
-// classifies the move. Throws Refusal on a malformed number.
+// updates `state` (relative X, Y, Z words are added under G91; E follows the
+// extrusion mode) and classifies the move. Throws Refusal on a malformed
+// number.
 // The caller sets state.currentPathType once it has handled the line.
 MoveResult classifyMoveLine(MoveState& state, std::string_view line);
+
+// A G92 line: an E word sets the extruder's position; with no axis word at
+// all, every axis is set to 0 (as Klipper reads it), which here is the
+// extruder's position. X, Y and Z are not followed.
+void setPosition(MoveState& state, std::string_view line);
 
 // Where the head was before the move: the previous value of each axis the line
 // carried, the unchanged current value of the others.

@@ -51,14 +51,22 @@ bool scanExtrusionMode(std::string_view line)
            (i + 3 == line.size() || !isDigit(line[i + 3]));
 }
 
-bool scanPositioningMode(std::string_view line)
+// Skips `\s*`, then expects `command` and a digit of `lastDigits`, then the
+// end of the line or a character that is neither a digit nor a point.
+bool scanGCommand(std::string_view line, std::string_view command, std::string_view lastDigits)
 {
     std::size_t i = 0;
     while (i < line.size() && isSpace(line[i]))
         ++i;
-    return line.substr(i, 2) == "G9" && i + 2 < line.size() && (line[i + 2] == '0' || line[i + 2] == '1') &&
-           (i + 3 == line.size() || !(isDigit(line[i + 3]) || line[i + 3] == '.'));
+    const std::size_t after = i + command.size() + 1;
+    return line.substr(i, command.size()) == command && after <= line.size() &&
+           lastDigits.find(line[after - 1]) != std::string_view::npos &&
+           (after == line.size() || !(isDigit(line[after]) || line[after] == '.'));
 }
+
+bool scanPositioningMode(std::string_view line) { return scanGCommand(line, "G9", "01"); }
+
+bool scanSetPosition(std::string_view line) { return scanGCommand(line, "G9", "2"); }
 
 // "[a-zA-Z() ]*" stops at the first other character, and " Path" is made of
 // class characters, so the run must end with " Path" and an apostrophe follow.

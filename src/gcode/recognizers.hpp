@@ -28,6 +28,7 @@ bool scanMCode(std::string_view line);
 bool scanMCodeToEnd(std::string_view line);
 bool scanExtrusionMode(std::string_view line);
 bool scanPositioningMode(std::string_view line);
+bool scanSetPosition(std::string_view line);
 bool scanAllPaths(std::string_view line);
 bool scanCommentLine(std::string_view line);
 bool scanToolChange(std::string_view line);
@@ -43,6 +44,8 @@ inline constexpr Recognizer pattern_ExtrusionMode{"^\\s*M8[23]([^0-9]|$)", {}, s
 // G90 (absolute positioning) or G91 (relative); G91.1, an arc-centre mode, is
 // neither.
 inline constexpr Recognizer pattern_PositioningMode{"^\\s*G9[01]([^0-9.]|$)", {}, scanPositioningMode};
+// G92, which sets positions; G92.1 and the like are other commands.
+inline constexpr Recognizer pattern_SetPosition{"^\\s*G92([^0-9.]|$)", {}, scanSetPosition};
 inline constexpr Recognizer pattern_AllPaths{"^; \\'[a-zA-Z() ]* Path\\'", {}, scanAllPaths};
 inline constexpr Recognizer pattern_Perimeter{"^; \\'Perimeter Path\\'", "; 'Perimeter Path'", nullptr};
 inline constexpr Recognizer pattern_Solid{"^; \\'Solid Path\\'", "; 'Solid Path'", nullptr};

@@ -180,9 +180,18 @@ WordTable parseGCodeValues(std::string_view text)
         if (!convertNumber(number, scanned, value)) badNumber(letter, number);
         words.values[slot % words.values.size()] = value;
         words.seen |= std::uint64_t{1} << slot;
+        if (letter == 'E') words.eText = number;
         i += 1 + length;
     }
     return words;
+}
+
+double exactValueOf(std::string_view number)
+{
+    if (number.starts_with('+')) number.remove_prefix(1);
+    double value = 0;
+    std::from_chars(number.data(), number.data() + number.size(), value);
+    return value;
 }
 
 std::int32_t parseToolChange(std::string_view line)

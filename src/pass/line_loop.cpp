@@ -77,10 +77,13 @@ DrawToRewrite drawToRewrite(const PrintState& s, std::string_view line)
 
 ToolBelow toolBelow(const PrintState& s, int tool) { return {s.currentTool == tool, prevLayerHeightForTool(s, tool)}; }
 
-// Files the draw and plans its rewrite, if one applies; true when it did. A
-// draw written in relative positioning is copied as it is: the rewrites
-// write absolute coordinates.
-bool handleDraw(LineLoop& loop, std::string_view line, bool rewritable)
+// The rewrite planned for a move line.
+enum class Rewrite { None, Lift, InterfaceBoost, InfillBoost };
+
+// Files the draw and plans its rewrite, if one applies. A draw written in
+// relative positioning is copied as it is: the rewrites write absolute
+// coordinates.
+Rewrite handleDraw(LineLoop& loop, std::string_view line, bool rewritable)
 {
     PrintState& s = loop.state;
     if (s.currentTool < 0) say(loop.console, concat("line: ", loop.lineNo, " drawing with tool of ", s.currentTool));
@@ -94,14 +97,16 @@ bool handleDraw(LineLoop& loop, std::string_view line, bool rewritable)
         throw Refusal(concat("the print holds ", limitText(limit), ", more than Vorlane can keep track of"));
     if (s.section == DrawType::SupportMain) s.toolForMain = s.currentTool;
     if (s.section == DrawType::StackedInfill) s.toolForInfill = s.currentTool;
-    if (!rewritable) return false;
-    if (s.section == DrawType::SupportInterface && !loop.settings.noInterfaceBoost)
-        return planInterfaceBoost(drawToRewrite(s, line), toolBelow(s, s.toolForMain), loop.layers, loop.settings,
-                                  loop.crossingScratch, loop.plan);
-    if (s.section == DrawType::TopInfill && !loop.settings.noInfillBoost)
-        return planInfillBoost(drawToRewrite(s, line), toolBelow(s, s.toolForInfill), loop.layers, loop.settings,
-                               loop.crossingScratch, loop.plan);
-    return false;
+    if (!rewritable) return Rewrite::None;
+    if (s.section == DrawType::SupportInterface && !loop.settings.noInterfaceBoost &&
+        planInterfaceBoost(drawToRewrite(s, line), toolBelow(s, s.toolForMain), loop.layers, loop.settings,
+                           loop.crossingScratch, loop.plan))
+        return Rewrite::InterfaceBoost;
+    if (s.section == DrawType::TopInfill && !loop.settings.noInfillBoost &&
+        planInfillBoost(drawToRewrite(s, line), toolBelow(s, s.toolForInfill), loop.layers, loop.settings,
+                        loop.crossingScratch, loop.plan))
+        return Rewrite::InfillBoost;
+    return Rewrite::None;
 }
 
 // Plans the lifted travel when the decision lifts it; true when it did.
@@ -123,6 +128,36 @@ bool handleTravel(LineLoop& loop, std::string_view line)
     return true;
 }
 
+// What the move line just classified becomes. A lifted travel is written in
+// absolute coordinates and with the travel's feed rate: under G91, or before
+// the file has set any feed rate, the travel is copied as it is. So is a
+// travel that moves the extruder (a retraction or prime on the travel): the
+// lifted travel's lines carry no E, and the amount would be lost.
+Rewrite planRewrite(LineLoop& loop, std::string_view line)
+{
+    const PrintState& s = loop.state;
+    const bool rewritable = !s.moves.relativePositioning;
+    if (s.move.pathType == PathType::XYDraw) return handleDraw(loop, line, rewritable);
+    if (s.move.pathType == PathType::XYMove && s.chapter == Chapter::Printing && s.seenMoveAfterToolchange &&
+        rewritable && s.moves.feedRateSeen && s.move.eDistance == 0.0f && !loop.settings.noLift &&
+        handleTravel(loop, line))
+        return Rewrite::Lift;
+    return Rewrite::None;
+}
+
+// A draw that pushes more filament than any real one over a short stretch
+// comes from an absolute extruder position read as an amount: rewriting it
+// would push all of that out at once.
+void refuseMisreadExtrusion(const PrintState& s)
+{
+    const float amount = s.move.eDistance;
+    const float length = magnitude(Vec2{s.moves.currentX, s.moves.currentY} - moveOrigin(s.moves, s.move));
+    if (amount > 3.0f && amount > length)
+        throw Refusal(concat("an extrusion of ", amount, " mm over a ", length,
+                             " mm draw looks like an absolute extruder position; set the printer's firmware to "
+                             "relative E, or put M82 in its start G-code"));
+}
+
 // Nothing for a negative tool, whose fan there is no way to address.
 void restoreFan(LineLoop& loop)
 {
@@ -135,17 +170,30 @@ void restoreFan(LineLoop& loop)
     ++loop.results.fanRestores;
 }
 
-// Writes the plan in place of the line, counts what it did and prices it: a
-// rewrite leaves the printer where the line would have, at the line's feed
-// rate, so its moves take the place of the line's own time.
-void writeRewrite(LineLoop& loop, const MoveState& before, double lineMinutes, long long& rewritten, long long& split)
+// Writes the plan in place of the line and prices it: a rewrite leaves the
+// printer where the line would have, at the line's feed rate, so its moves
+// take the place of the line's own time. In absolute extrusion a rewritten
+// draw's amounts are written relative, and the extruder is then told the
+// position the line left it at, so that every later line stays right.
+void writeRewrite(LineLoop& loop, Rewrite rewrite, std::string_view line, const MoveState& before, double lineMinutes)
 {
+    const bool wrapped = rewrite != Rewrite::Lift && loop.state.moves.absoluteExtrusion;
+    if (wrapped) writeLine(loop.out, "M83");
     writePlan(loop.out, loop.plan);
-    ++rewritten;
-    if (drawLinesOf(loop.plan) >= 2) ++split;
+    if (wrapped) {
+        writeLine(loop.out, "M82");
+        writeTextLine(loop.out, "G92 E", parseGCodeValues(stripTrailingComment(line)).eText);
+    }
     loop.results.addedMinutes += planMinutes(before, loop.plan) - lineMinutes;
+    RunResults& r = loop.results;
+    const bool split = drawLinesOf(loop.plan) >= 2;
+    if (rewrite == Rewrite::Lift) ++r.liftedTravels;
+    if (rewrite == Rewrite::InterfaceBoost) ++r.interfaceDraws, r.interfaceSplit += split ? 1 : 0;
+    if (rewrite == Rewrite::InfillBoost) ++r.infillDraws, r.infillSplit += split ? 1 : 0;
 }
 
+// Everything the line causes is decided before anything is written: a line
+// refused writes nothing, not even a pending fan restore.
 void handleMoveLine(LineLoop& loop, std::string_view line)
 {
     PrintState& s = loop.state;
@@ -153,36 +201,17 @@ void handleMoveLine(LineLoop& loop, std::string_view line)
     s.move = classifyMoveLine(s.moves, line);
     const double minutes = moveMinutes(before, s.moves);
     loop.results.inputMinutes += minutes;
-    // In absolute mode E is a running total: read as an amount, every travel
-    // would look like a draw and every boost would multiply totals.
-    if (s.absoluteExtrusion && s.chapter == Chapter::Printing && s.move.eFound &&
-        (s.move.xDistance != 0.0f || s.move.yDistance != 0.0f))
-        throw Refusal("absolute extrusion (M82) is in effect; Vorlane needs relative extrusion (M83)");
+    clear(loop.plan);
+    const Rewrite rewrite = planRewrite(loop, line);
+    if (rewrite == Rewrite::InterfaceBoost || rewrite == Rewrite::InfillBoost) refuseMisreadExtrusion(s);
     if (!s.seenFanControlAfterToolChange) {
         restoreFan(loop);
         s.seenFanControlAfterToolChange = true;
     }
-    clear(loop.plan);
-    // A lifted travel is written in absolute coordinates and with the
-    // travel's feed rate: under G91, or before the file has set any feed
-    // rate, the travel is copied as it is.
-    const bool rewritable = !s.moves.relativePositioning;
-    if (s.move.pathType == PathType::XYDraw) {
-        if (handleDraw(loop, line, rewritable)) {
-            const bool boostsInterface = s.section == DrawType::SupportInterface;
-            writeRewrite(loop, before, minutes,
-                         boostsInterface ? loop.results.interfaceDraws : loop.results.infillDraws,
-                         boostsInterface ? loop.results.interfaceSplit : loop.results.infillSplit);
-        } else {
-            keepLine(loop, line);
-        }
-    } else if (s.move.pathType == PathType::XYMove && s.chapter == Chapter::Printing && s.seenMoveAfterToolchange &&
-               rewritable && s.moves.feedRateSeen && !loop.settings.noLift && handleTravel(loop, line)) {
-        long long unsplit = 0;
-        writeRewrite(loop, before, minutes, loop.results.liftedTravels, unsplit);
-    } else {
+    if (rewrite == Rewrite::None)
         keepLine(loop, line);
-    }
+    else
+        writeRewrite(loop, rewrite, line, before, minutes);
     s.seenMoveAfterToolchange = true;
     s.moves.currentPathType = s.move.pathType;
 }
@@ -292,9 +321,12 @@ void resumeMarker(LineLoop& loop, std::string_view line)
     loop.state.seenFanControlAfterToolChange = false;
     keepLine(loop, line);
 }
+// Kisslicer writes no M82 for a printer whose firmware takes absolute E: its
+// firmware setting says so.
 void handleSettings(LineLoop& loop, std::string_view line)
 {
-    handleSettingsLine(loop.state.settings, loop.console, line);
+    const std::optional<StoredSetting> stored = handleSettingsLine(loop.state.settings, loop.console, line);
+    if (stored && setsAbsoluteExtrusion(*stored)) loop.state.moves.absoluteExtrusion = true;
     keepLine(loop, line);
 }
 
@@ -322,16 +354,18 @@ constexpr LineRule lineTable[] = {
     {"any other line", [](const PrintState&, std::string_view) { return true; }, copy},
 };
 
-// M82 and M83, G90 and G91 are followed in every chapter, whatever row the
-// line then takes.
+// M82 and M83, G90 and G91 and G92 are followed in every chapter, whatever
+// row the line then takes.
 void trackModes(PrintState& s, std::string_view line)
 {
     if (matches(pattern_ExtrusionMode, line)) {
         const std::size_t m = line.find('M');
-        s.absoluteExtrusion = line[m + 2] == '2';
+        s.moves.absoluteExtrusion = line[m + 2] == '2';
     } else if (matches(pattern_PositioningMode, line)) {
         const std::size_t g = line.find('G');
         s.moves.relativePositioning = line[g + 2] == '1';
+    } else if (matches(pattern_SetPosition, line)) {
+        setPosition(s.moves, line);
     }
 }
 

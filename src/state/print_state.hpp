@@ -24,8 +24,6 @@ struct PrintState {
     // then restores the fan first.
     bool seenFanControlAfterToolChange = true;
     float currentKisslicerFanSpeed = 0;
-    // Set by M82, cleared by M83; the program reads E as an amount.
-    bool absoluteExtrusion = false;
     MoveState moves;
     // What the last G1 line did.
     MoveResult move;

@@ -24,7 +24,7 @@ SettingLine parseSetting(Console& console, std::string_view text, std::string& s
     return SettingLine::Setting;
 }
 
-void handleSettingsLine(Settings& settings, Console& console, std::string_view text)
+std::optional<StoredSetting> handleSettingsLine(Settings& settings, Console& console, std::string_view text)
 {
     if (matches(pattern_PrinterSettings, text)) {
         settings.settingsSection = SettingsSection::Printer;
@@ -39,13 +39,14 @@ void handleSettingsLine(Settings& settings, Console& console, std::string_view t
     } else if (matches(pattern_ActualParameters, text)) {
         settings.settingsSection = SettingsSection::ActualParameters;
     } else if (settings.settingsSection != SettingsSection::None) {
-        std::string settingName;
-        float settingValue;
-        const SettingLine read = parseSetting(console, text, settingName, settingValue);
-        if (read == SettingLine::Setting)
-            settings.settingsCatalog[static_cast<std::int32_t>(settings.settingsSection)][settingName] = settingValue;
+        StoredSetting stored{settings.settingsSection, {}, 0};
+        const SettingLine read = parseSetting(console, text, stored.name, stored.value);
         if (read == SettingLine::Unreadable) settings.unreadableSetting = true;
+        if (read != SettingLine::Setting) return std::nullopt;
+        settings.settingsCatalog[static_cast<std::int32_t>(stored.section)][stored.name] = stored.value;
+        return stored;
     }
+    return std::nullopt;
 }
 
 } // namespace vorlane

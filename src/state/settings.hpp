@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,7 +39,19 @@ enum class SettingLine { NotASetting, Setting, Unreadable };
 // and gives Unreadable.
 SettingLine parseSetting(Console& console, std::string_view line, std::string& settingName, float& settingValue);
 
-// A line of the preamble: a section header, or a setting of the current section.
-void handleSettingsLine(Settings& settings, Console& console, std::string_view line);
+// A line of the preamble: a section header, or a setting of the current
+// section. Returns the setting it stored, if it stored one.
+struct StoredSetting {
+    SettingsSection section;
+    std::string name;
+    float value;
+};
+std::optional<StoredSetting> handleSettingsLine(Settings& settings, Console& console, std::string_view line);
+
+// Kisslicer's firmware setting that makes E words absolute positions.
+inline bool setsAbsoluteExtrusion(const StoredSetting& setting)
+{
+    return setting.section == SettingsSection::Printer && setting.name == "firmware_type" && setting.value == 2.0f;
+}
 
 } // namespace vorlane

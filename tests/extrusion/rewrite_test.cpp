@@ -65,6 +65,8 @@ const Fixture fixtures[] = {
     {"topinfill_speed_product_order",
      "the feed-rate factor over stacked infill is formed left to right, (1.25 x squared thickness factor) x feed "
      "factor: F100.801, not F100.8"},
+    {"topinfill_absolute_e",
+     "in absolute extrusion the rewrite is the relative twin's between M83 and M82, then G92 E1, the line's own E"},
     {"topinfill_zero_thickness",
      "a layer thickness of 0 gives sparse infill an empty window: the line passes through unchanged"},
     {"interface_worked_example",

@@ -37,12 +37,13 @@ struct Row {
     const char* sample; // a line it accepts: its literal, or a typical line for a scanner
 };
 
-const std::array<Row, 26> recognizers{{
+const std::array<Row, 27> recognizers{{
     {"pattern_G1", &pattern_G1, "G1 X10"},
     {"pattern_MCode", &pattern_MCode, "M106 S255"},
     {"pattern_MCodeToEnd", &pattern_MCodeToEnd, "M107"},
     {"pattern_ExtrusionMode", &pattern_ExtrusionMode, "M83"},
     {"pattern_PositioningMode", &pattern_PositioningMode, "G91"},
+    {"pattern_SetPosition", &pattern_SetPosition, "G92"},
     {"pattern_AllPaths", &pattern_AllPaths, "; 'Perimeter Path'"},
     {"pattern_Perimeter", &pattern_Perimeter, "; 'Perimeter Path'"},
     {"pattern_Solid", &pattern_Solid, "; 'Solid Path'"},
@@ -441,6 +442,10 @@ std::vector<Boundary> boundaries()
         {&pattern_PositioningMode, "pattern_PositioningMode", "G910", false, positioning},
         {&pattern_PositioningMode, "pattern_PositioningMode", "G92 E0", false, positioning},
         {&pattern_PositioningMode, "pattern_PositioningMode", "g91", false, positioning},
+        {&pattern_SetPosition, "pattern_SetPosition", " G92 E0", true, "G92 sets positions"},
+        {&pattern_SetPosition, "pattern_SetPosition", "G92", true, "a bare G92 sets every axis to 0"},
+        {&pattern_SetPosition, "pattern_SetPosition", "G92.1", false, "G92.1 is another command"},
+        {&pattern_SetPosition, "pattern_SetPosition", "G920", false, "G920 is another code"},
         {&pattern_ExtrusionMode, "pattern_ExtrusionMode", "M82", true, mode},
         {&pattern_ExtrusionMode, "pattern_ExtrusionMode", "M83", true, mode},
         {&pattern_ExtrusionMode, "pattern_ExtrusionMode", " M83", true, mode},

@@ -310,16 +310,21 @@ std::vector<BadInput> catalogue()
         "two materials without bed_C leave the bed lines as they are, never S0"));
 
     // Extrusion mode.
-    rows.push_back(refusedRow("AbsoluteExtrusionDraw", {"M82", mainChapter}, "G1 X1 Y1 E1",
-                              "absolute extrusion (M82) is in effect; Vorlane needs relative extrusion (M83)",
-                              "an E total read as an amount would corrupt every rewrite"));
-    rows.push_back(acceptedRow(
-        "AbsoluteExtrusionWithoutAnXYMove",
-        lines({"M82", "; *** G-code Prefix", "G1 X10 Y10 E5", mainChapter, "G1 E2", "G1 X10 Y10 E3", "M83",
-               "G1 X20 Y10 E1"}),
-        lines({"M82", "; *** G-code Prefix", "G1 X10 Y10 E5", mainChapter, "G1 E2", "G1 X10 Y10 E3", "M83",
-               "G1 X20 Y10 E1"}),
-        "M82 refuses only an XY move with E while printing: prefix draws, E-only moves and moves in place pass"));
+    rows.push_back(
+        refusedRow("PositionsReadAsAmounts",
+                   {mainChapter, "; 'Stacked Sparse Infill Path'", "G1 Z0.2 F1000", "G1 X5 Y-1 F9000",
+                    "G1 X5 Y1 E3.5 F1800", "G1 X5 Y-1 E3.6", "G1 Z0.4", "G1 X4 Y0", "; 'Sparse Infill Path'"},
+                   "G1 X6 Y0 E3.7",
+                   "an extrusion of 3.7 mm over a 2 mm draw looks like an absolute extruder position; set "
+                   "the printer's firmware to relative E, or put M82 in its start G-code",
+                   "a relative file whose E words are running sums would push them out as amounts"));
+    rows.push_back(
+        acceptedRow("AbsoluteExtrusionFollowed",
+                    lines({"M82", "; *** G-code Prefix", "G1 X10 Y10 E5", mainChapter, "G1 E2", "G1 X10 Y10 E3", "M83",
+                           "G1 X20 Y10 E1"}),
+                    lines({"M82", "; *** G-code Prefix", "G1 X10 Y10 E5", mainChapter, "G1 E2", "G1 X10 Y10 E3", "M83",
+                           "G1 X20 Y10 E1"}),
+                    "absolute extrusion is followed, not refused: where nothing is rewritten every line is copied"));
 
     // Line forms.
     rows.push_back(acceptedRow("UnterminatedLastLine", mainChapter + "\nT1\nG1 X1 Y1 E1",

@@ -173,6 +173,7 @@ std::optional<float> floatOf(std::string_view number)
 
 struct Words {
     std::array<std::optional<float>, 128> values;
+    std::string_view eText; // the last upper-case E word's number as written
     bool malformed = false; // a number the program cannot read: it refuses the line
     std::optional<float> operator[](char letter) const { return values[static_cast<unsigned char>(letter)]; }
 };
@@ -198,6 +199,7 @@ Words readWords(std::string_view line)
             words.values[static_cast<unsigned char>(text[i])] = *value;
         else
             words.malformed = true;
+        if (text[i] == 'E') words.eText = text.substr(i + 1, length);
         i += 1 + length;
     }
     return words;
@@ -477,6 +479,9 @@ class Checker {
     bool seenMoveAfterToolChange_ = false;
     bool fanRestorePending_ = false;
     bool absoluteExtrusion_ = false;
+    // The extruder's position, as the printer keeps it.
+    double extruderPosition_ = 0;
+    bool inPrinterSettings_ = false;
     bool relativePositioning_ = false;
     bool feedRateSeen_ = false;
     float fanSpeed_ = 0;
@@ -515,7 +520,8 @@ class Checker {
     }
 
     // M82 (absolute extrusion) and M83 (relative), G90 (absolute positioning)
-    // and G91 (relative), whatever else the line is.
+    // and G91 (relative), G92 (set the extruder's position), whatever else
+    // the line is.
     void trackModes()
     {
         std::size_t i = 0;
@@ -527,9 +533,18 @@ class Checker {
         if (i + 3 < line_.size() && isDigit(line_[i + 3])) return;
         const std::string_view code = line_.substr(i, 3);
         if (code == "M82" || code == "M83") absoluteExtrusion_ = code == "M82";
-        if ((code == "G90" || code == "G91") && !(i + 3 < line_.size() && line_[i + 3] == '.'))
-            relativePositioning_ = code == "G91";
+        const bool point = i + 3 < line_.size() && line_[i + 3] == '.';
+        if ((code == "G90" || code == "G91") && !point) relativePositioning_ = code == "G91";
+        if (code == "G92" && !point) {
+            const Words words = readWords(line_);
+            if (words['E'])
+                extruderPosition_ = exactly(words.eText);
+            else if (!words['X'] && !words['Y'] && !words['Z'])
+                extruderPosition_ = 0;
+        }
     }
+
+    static double exactly(std::string_view number) { return std::strtod(std::string(number).c_str(), nullptr); }
 
     // ---- lines other than moves, in the program's row order
 
@@ -603,8 +618,15 @@ class Checker {
 
     void settingsLine()
     {
+        inPrinterSettings_ = inPrinterSettings_ && !line_.starts_with("; *** ");
         if (line_.starts_with("; *** Printer Settings")) {
             settingsSection_ = -2;
+            inPrinterSettings_ = true;
+        } else if (inPrinterSettings_) {
+            std::string_view name, text;
+            // Kisslicer's firmware type 2 takes E as absolute positions.
+            if (readSetting(line_, name, text) && name == "firmware_type" && settingValue(text) == 2.0f)
+                absoluteExtrusion_ = true;
         } else if (line_.starts_with("; *** Material Settings for Extruder")) {
             settingsSection_ = materials_++;
         } else if (line_.starts_with("; *** Style Settings") || line_.starts_with("; *** Support Settings") ||
@@ -674,7 +696,14 @@ class Checker {
         at_.z = follow('Z', at_.z);
         at_.f = words['F'].value_or(at_.f);
         feedRateSeen_ = feedRateSeen_ || words['F'].has_value();
-        const std::optional<float> e = words['E'];
+        // The E amount: the word itself, or in absolute extrusion the
+        // distance from the position before it.
+        std::optional<float> e = words['E'];
+        if (e) {
+            const double value = exactly(words.eText);
+            if (absoluteExtrusion_ && !relativePositioning_) e = static_cast<float>(value - extruderPosition_);
+            extruderPosition_ = absoluteExtrusion_ && !relativePositioning_ ? value : extruderPosition_ + value;
+        }
         const float dx = at_.x - before.x, dy = at_.y - before.y;
         const bool movesXY = dx != 0.0f || dy != 0.0f;
         const bool isDraw = movesXY && e && *e > 0.0f;
@@ -682,8 +711,6 @@ class Checker {
         const float lengthSquared = dx * dx + dy * dy;
         const bool longEnough = run_.liftMinTravel * run_.liftMinTravel < lengthSquared;
         // Lines the program refuses end the pass: the checker never sees them.
-        if (absoluteExtrusion_ && chapter_ == Chapter::Printing && e && movesXY)
-            problem(where() + " moves with E under absolute extrusion (M82), yet it was not refused");
         if (isDraw && (tool_ < 0 || tool_ > 9))
             problem(where() + " draws with tool " + std::to_string(tool_) + ", outside 0 to 9, yet it was not refused");
 
@@ -717,18 +744,30 @@ class Checker {
                  outputNumber(next_) + " is `" + excerpt(first) + "`");
             return;
         }
-        if (first.starts_with(interfaceRewrite.header)) {
-            if (run_.noInterfaceBoost) problem(where() + " is rewritten as support interface under no-interface-boost");
-            rewrittenDraw(interfaceRewrite, isDraw, e.value_or(0), origin, terminus);
-        } else if (first.starts_with(topInfillRewrite.header)) {
-            if (run_.noInfillBoost) problem(where() + " is rewritten as sparse infill under no-infill-boost");
-            rewrittenDraw(topInfillRewrite, isDraw, e.value_or(0), origin, terminus);
+        // In absolute extrusion a rewritten draw stands between M83 and M82.
+        const bool wrapped = first == "M83" && (outputAt(next_ + 1).starts_with(interfaceRewrite.header) ||
+                                                outputAt(next_ + 1).starts_with(topInfillRewrite.header));
+        const std::string_view header = wrapped ? outputAt(next_ + 1) : first;
+        if (header.starts_with(interfaceRewrite.header) || header.starts_with(topInfillRewrite.header)) {
+            const bool isInterface = header.starts_with(interfaceRewrite.header);
+            if (isInterface && run_.noInterfaceBoost)
+                problem(where() + " is rewritten as support interface under no-interface-boost");
+            if (!isInterface && run_.noInfillBoost)
+                problem(where() + " is rewritten as sparse infill under no-infill-boost");
+            if (wrapped != absoluteExtrusion_)
+                problem(where() + (wrapped ? " is rewritten between M83 and M82 under relative extrusion"
+                                           : " is rewritten under absolute extrusion without M83 before it"));
+            next_ += wrapped ? 1 : 0;
+            rewrittenDraw(isInterface ? interfaceRewrite : topInfillRewrite, isDraw, e.value_or(0), origin, terminus,
+                          wrapped);
+            if (wrapped) extruderTold(words.eText);
         } else if (const std::size_t announcement = first != line_ ? liftAnnouncement() : npos; announcement != npos) {
             if (!isTravel) problem(where() + " is announced as a lifted travel but is no travel");
             if (chapter_ != Chapter::Printing) problem(where() + " is lifted outside the printing chapter");
             if (!seenMoveAfterToolChange_)
                 problem(where() + " is lifted though it is the first move after a tool change");
             if (!longEnough) problem(where() + " is lifted though it is not longer than 2 mm");
+            if (e && *e != 0.0f) problem(where() + " is lifted though it moves the extruder: its E would be lost");
             if (!feedRateSeen_) problem(where() + " is lifted though no feed rate was set yet");
             if (run_.noLift) problem(where() + " is lifted under no-lift");
             liftedTravel(announcement, origin, terminus);
@@ -736,6 +775,20 @@ class Checker {
             expectCopy();
         }
         seenMoveAfterToolChange_ = true;
+    }
+
+    // After a rewritten draw in absolute extrusion: back to absolute E, and
+    // the extruder told the position the line left it at, as written.
+    void extruderTold(std::string_view eText)
+    {
+        const std::string told = "G92 E" + std::string(eText);
+        if (stopped_) return;
+        if (outputAt(next_) == "M82" && outputAt(next_ + 1) == told) {
+            next_ += 2;
+            return;
+        }
+        lost("the rewrite of " + where() + " is not followed by `M82` and `" + told + "`: output line " +
+             outputNumber(next_) + " is `" + excerpt(outputAt(next_)) + "`");
     }
 
     // The announcement of a lifted travel: "; original line:" and the travel,
@@ -891,7 +944,7 @@ class Checker {
         return true;
     }
 
-    void rewrittenDraw(const RewriteKind& kind, bool isDraw, float e, Point origin, Point terminus)
+    void rewrittenDraw(const RewriteKind& kind, bool isDraw, float e, Point origin, Point terminus, bool wrapped)
     {
         const std::string rewrite = "the " + std::string(kind.name) + " rewrite of " + where();
         const Factors factors = readHeader(kind, out_[next_]);
@@ -988,7 +1041,8 @@ class Checker {
             ++inputRun;
         while (next_ + outputRun < out_.size() && out_[next_ + outputRun] == restore)
             ++outputRun;
-        if (outputRun > inputRun)
+        // Between M83 and M82 every line is the rewrite's.
+        if (wrapped ? outputRun > 0 : outputRun > inputRun)
             ++next_;
         else if (finishChangedF)
             problem(rewrite + " finishes at F " + pieces.back().fText + " but does not restore the line's `" + restore +

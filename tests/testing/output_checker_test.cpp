@@ -307,13 +307,23 @@ const Breakage breakages[] = {
     {"a number that is not finite", "extrusion/interface_only_main_crossed",
      [](Lines&, Lines& out) { replace(out, "G1 X10 Y0 E4 F600", "G1 X10 Y0 E4 Finf"); }, "not finite"},
 
-    // Lines the program refuses are never passed through.
-    {"a draw under absolute extrusion passed through", "extrusion/crossing_nothing",
+    // Absolute extrusion: the extruder stands where the input left it.
+    {"a rewritten draw under absolute extrusion whose position is not set back", "extrusion/topinfill_absolute_e",
+     [](Lines&, Lines& out) { remove(out, "G92 E1"); }, "is not followed by `M82` and `G92 E1`"},
+    {"a draw rewritten between M83 and M82 under relative extrusion", "extrusion/topinfill_absolute_e",
      [](Lines& in, Lines& out) {
-         insertBefore(in, "; *** Main G-code", "M82");
-         insertBefore(out, "; *** Main G-code", "M82");
+         remove(in, "; firmware_type = 2");
+         remove(out, "; firmware_type = 2");
      },
-     "absolute extrusion"},
+     "between M83 and M82 under relative extrusion"},
+    {"a travel that moves the extruder lifted", "lift/band_then_gap",
+     [](Lines& in, Lines& out) {
+         replace(in, "G1 X20 Y0 F9000", "G1 X20 Y0 E-0.5 F9000");
+         replace(out, "; original line:G1 X20 Y0 F9000", "; original line:G1 X20 Y0 E-0.5 F9000");
+     },
+     "moves the extruder"},
+
+    // Lines the program refuses are never passed through.
     {"a draw of a tool outside 0 to 9 passed through", "extrusion/crossing_nothing",
      [](Lines& in, Lines& out) {
          insertBefore(in, "; 'Support (may Stack) Path', 1.0 [feed mm/s], 40.0 [head mm/s]", "T12");

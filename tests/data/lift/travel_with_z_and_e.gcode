@@ -1,6 +1,7 @@
-; A travel line with Z and E words: E is not repeated, and the lifted travel rises from and returns to the line's new Z
-; tool 0's perimeter at X10 (Y-5..5) on Z1; tool 1 is at Z0.8 and travels G1 X20 Y0 Z1 E-0.5 F9000 (E not positive)
-; after the line currentZ is 1: lift 0.5 to Z1.5 by X8.0125 as the worked example, back down to Z1 (not 0.8)
+; A travel that moves the extruder is copied, not lifted (a lift's lines carry no E: the retraction would be lost); one with a Z word alone is lifted from and back to its new Z
+; tool 0's perimeter at X10 (Y-5..5) on Z1; tool 1 at Z0.8 travels G1 X20 Y0 Z1 E-0.5 F9000 across it: copied as it is
+; back at Z0.8, tool 1 travels G1 X0 Y0 Z1 F9000 (no E): after the line currentZ is 1, so it rises 0.5 to Z1.5 by
+; X11.9875 (the worked example from the other side: 20 - 8.0125) and comes back down to Z1, not 0.8
 ; *** Main G-code
 T0
 G1 Z1 F1000
@@ -12,3 +13,5 @@ G1 X0 Y0 F9000
 T1
 G1 Z0.8 F1000
 G1 X20 Y0 Z1 E-0.5 F9000
+G1 Z0.8 F1000
+G1 X0 Y0 Z1 F9000

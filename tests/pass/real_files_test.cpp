@@ -1,12 +1,14 @@
-// Every real Kisslicer file through the whole program: files with relative
-// extrusion are processed, and every input line reaches the output in order
-// unless a comment announced its replacement; absolute-extrusion files are
-// refused and left as they were.
+// Every real Kisslicer file through the whole program, relative and absolute
+// extrusion alike: every input line reaches the output in order unless a
+// comment announced its replacement. The absolute twins of the relative
+// files push the same filament, line for line, with every rewrite in place.
 #include "support.hpp"
+#include "testing/absolute_twin.hpp"
 #include "testing/output_checker.hpp"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 namespace vorlane::test {
@@ -93,7 +95,7 @@ std::size_t count(std::string_view text, std::string_view what)
     return n;
 }
 
-TEST(RealFiles, ProcessedWithOnlyAnnouncedChangesOrRefusedWhenAbsolute)
+TEST(RealFiles, ProcessedWithOnlyAnnouncedChanges)
 {
     const auto files = realGcodeFiles();
     if (files.empty()) GTEST_SKIP() << "the real Kisslicer files are not beside the project";
@@ -104,8 +106,7 @@ TEST(RealFiles, ProcessedWithOnlyAnnouncedChangesOrRefusedWhenAbsolute)
         const std::string input = dir.file("part.gcode");
         writeFile(input, original);
         const RunResult run = runVorlane({"--debug", input});
-        const bool absolute = original.find("\nM82") != std::string::npos;
-        if (!absolute) {
+        {
             // Every setting given at its default changes no byte.
             const std::string plain = readOutput(input + "d");
             ASSERT_EQ(
@@ -119,13 +120,6 @@ TEST(RealFiles, ProcessedWithOnlyAnnouncedChangesOrRefusedWhenAbsolute)
                 << "the defaults given explicitly give the same bytes";
         }
         EXPECT_EQ(readFile(input), original) << "the input is never changed in debug mode";
-        if (absolute) {
-            EXPECT_EQ(run.status, 1);
-            EXPECT_NE(run.err.find(": absolute extrusion (M82) is in effect; Vorlane needs relative extrusion (M83)\n"),
-                      std::string::npos)
-                << run.err;
-            continue;
-        }
         ASSERT_EQ(run.status, 0) << run.err;
         std::string output = readOutput(input + "d");
         ASSERT_TRUE(output.starts_with("; Vorlane v0024\n"));
@@ -145,7 +139,6 @@ TEST(RealFiles, SummaryCountsWhatTheOutputHolds)
     if (files.empty()) GTEST_SKIP() << "the real Kisslicer files are not beside the project";
     for (const std::string& file : files) {
         const std::string original = readFile(file);
-        if (original.find("\nM82") != std::string::npos) continue;
         SCOPED_TRACE(file);
         RunResult run;
         const std::string output = processWithExecutable(original, &run);
@@ -171,6 +164,44 @@ TEST(RealFiles, FourToolFilesGetTheirRewrites)
                                                                count(output, "; boosted TopInfill") +
                                                                count(output, " F450\nG1 F"))
             << "every announced replacement is a split sparse-infill line or a lifted travel";
+    }
+}
+
+// The summary comment of a processed body: what was rewritten, counted.
+std::string_view summaryOf(std::string_view output) { return output.substr(output.rfind("; Vorlane summary: ")); }
+
+// Each draw and move pushes what its relative original pushes: equal, or one
+// step of a float apart where the twin's decimal positions round otherwise.
+void expectSameFilament(const std::vector<float>& twin, const std::vector<float>& original)
+{
+    ASSERT_EQ(twin.size(), original.size()) << "the same move lines carry E";
+    std::size_t rounded = 0;
+    for (std::size_t i = 0; i < twin.size(); ++i) {
+        if (twin[i] == original[i]) continue;
+        ++rounded;
+        ASSERT_TRUE(std::nextafter(original[i], twin[i]) == twin[i])
+            << "move " << i << " pushes " << twin[i] << " in the twin, " << original[i] << " in the original";
+    }
+    EXPECT_LT(rounded, twin.size() / 100 + 10) << "only a handful round differently";
+}
+
+TEST(RealFiles, AbsoluteTwinsPushTheSameFilamentWithEveryRewriteInPlace)
+{
+    std::vector<std::string> files{std::string(VORLANE_EXAMPLES) + "/two_colour_cube.gcode"};
+    for (const std::string& file : realGcodeFiles())
+        if (file.find("4tool") != std::string::npos || file.find("2matl") != std::string::npos) files.push_back(file);
+    for (const std::string& file : files) {
+        const std::string original = readFile(file);
+        const std::string output = processWithExecutable(original);
+        for (const TwinForm form : {TwinForm{true, false}, TwinForm{false, true}}) {
+            SCOPED_TRACE(file + (form.m82 ? ", M83 made M82" : ", no M83, G92 E0 at every layer"));
+            const std::string twin = absoluteTwin(original, form);
+            const std::string twinOutput = processWithExecutable(twin);
+            EXPECT_EQ(summaryOf(twinOutput), summaryOf(output)) << "the same rewrites";
+            expectSameFilament(filamentPerMove(twinOutput), filamentPerMove(output));
+            const std::vector<std::string> problems = checkOutput(twin, twinOutput, OutputForm::Body);
+            EXPECT_TRUE(problems.empty()) << joined(problems);
+        }
     }
 }
 

@@ -180,27 +180,70 @@ TEST(ToolChange, DrawsWithToolsOutsideZeroToNineAreRefused)
     EXPECT_THROW(high.feed({"G1 X9 Y9 E1"}), Refusal);
 }
 
-TEST(AbsoluteExtrusion, RefusedWhilePrintingBeforeAnythingIsWritten)
+// The E amount of the last line fed, as the printer moves its extruder.
+TEST(Extrusion, AmountsFollowTheModeAndTheExtrudersPosition)
 {
-    Loop l;
-    l.feed({"M82", "; *** G-code Prefix", "G1 X10 Y10 E5", "; *** Main G-code"});
-    l.feed({"G1 Z0.3", "G1 E2"});
-    EXPECT_NO_THROW(l.feed({"G1 X10 Y10 E3"})) << "no XY movement: harmless";
-    l.feed({"T1"});
-    EXPECT_EQ(l.refusal({"G1 X11 Y10 E4"}),
-              "line 9: absolute extrusion (M82) is in effect; Vorlane needs relative extrusion (M83)")
-        << "an absolute-E draw while printing must stop the run";
-    drainOut(l.out);
-    EXPECT_EQ(l.output.find("M106 P1 S0"), std::string::npos) << "the pending fan restore is not written either";
+    const struct {
+        std::initializer_list<std::string_view> lines;
+        float amount;
+        std::string_view why;
+    } rows[] = {
+        {{"G1 X1 E0.5"}, 0.5f, "relative at the start"},
+        {{"; *** Printer Settings", "; firmware_type = 2", "G1 X1 E10", "G1 X2 E10.5"},
+         0.5f,
+         "firmware_type 2 in the printer section makes E absolute, without M82"},
+        {{"; *** Printer Settings", "; firmware_type = 1", "G1 X1 E10", "G1 X2 E10.5"},
+         10.5f,
+         "another firmware type leaves the mode as it is"},
+        {{"; *** Style Settings", "; firmware_type = 2", "G1 X1 E10", "G1 X2 E10.5"},
+         10.5f,
+         "only the printer section's firmware type counts"},
+        {{"; *** Printer Settings", "; firmware_type = 2", "G1 X1 E10", "M83", "G1 X2 E0.5"},
+         0.5f,
+         "M83 after it makes E relative again"},
+        {{"M82", "G1 X1 E10", "G92 E2", "G1 X2 E2.25"}, 0.25f, "G92 E sets the position mid-print"},
+        {{"M82", "G1 X1 E10", "G92", "G1 X2 E0.75"}, 0.75f, "a bare G92 sets it to 0"},
+        {{"M82", "G1 X1 E10", "G92 X5", "G1 X2 E10.5"}, 0.5f, "G92 without E leaves it"},
+        {{"M82", "G1 X1 E10", "G92.1", "G1 X2 E10.5"}, 0.5f, "G92.1 sets nothing"},
+        {{"M82", "G1 X1 E10", "G91", "G1 X2 E0.5"}, 0.5f, "under G91 the E word is relative in either mode"},
+        {{"G1 X1 E10", "M82", "G1 X2 E10.5"}, 0.5f, "relative amounts advance the position"},
+        {{"M82", "G1 X1 E1000.1", "G1 X2 E1000.2"},
+         0.1f,
+         "the position is kept in 64 bits: in floats 1000.2 - 1000.1 is 0.0999756"},
+    };
+    for (const auto& row : rows) {
+        Loop l;
+        l.feed(row.lines);
+        EXPECT_EQ(l.state().move.eDistance, row.amount) << row.why;
+    }
+}
 
-    Loop relative;
-    relative.feed({"; *** Main G-code", "  M82 ; absolute", "M83"});
-    EXPECT_NO_THROW(relative.feed({"G1 X11 Y10 E4"})) << "M83 switches back to relative";
-    relative.feed({"M82"});
-    EXPECT_THROW(relative.feed({"G1 X12 Y10 E4"}), Refusal) << "M82 ending the line counts";
-    Loop notMode;
-    notMode.feed({"; *** Main G-code", "M821", "M8"});
-    EXPECT_NO_THROW(notMode.feed({"G1 X12 Y10 E4"}));
+TEST(Extrusion, ARewrittenDrawPushingMoreThanItsLengthIsRefusedWithNothingWritten)
+{
+    // Sparse infill over stacked infill crossing at x 5, in a relative file
+    // whose E words are running sums: the rewritten draw's amount is a position.
+    const struct {
+        std::string_view travel, draw, refusal, why;
+    } rows[] = {
+        {"G1 X4 Y0", "G1 X6 Y0 E3.25",
+         "line 11: an extrusion of 3.25 mm over a 2 mm draw looks like an absolute extruder position; set the "
+         "printer's firmware to relative E, or put M82 in its start G-code",
+         "above 3 mm and above 1 mm per mm"},
+        {"G1 X4 Y0", "G1 X6 Y0 E3", "", "3 mm is not above 3 mm: the rewrite goes ahead"},
+        {"G1 X0 Y0", "G1 X10 Y0 E9.5", "", "9.5 mm over 10 mm is not above 1 mm per mm"},
+        {"G1 X4 Y5", "G1 X6 Y5 E3.25", "", "a draw crossing nothing below is copied, pushing what the file asks"},
+    };
+    for (const auto& row : rows) {
+        Loop l;
+        l.feed({"; *** Main G-code", "; 'Stacked Sparse Infill Path'", "G1 Z0.2 F1000", "G1 X5 Y-1 F9000",
+                "G1 X5 Y1 E3.5 F1800", "G1 X5 Y-1 E3.6", "G1 Z0.4", row.travel, "; 'Sparse Infill Path'", "T1"});
+        const std::string before = l.output + l.out.text;
+        EXPECT_EQ(l.refusal({row.draw}), row.refusal) << row.why;
+        drainOut(l.out);
+        if (!row.refusal.empty()) {
+            EXPECT_EQ(l.output, before) << "nothing is written for the refused line, not even its pending fan restore";
+        }
+    }
 }
 
 TEST(LayerThickness, FollowsEachToolsLastDrawnLayer)
