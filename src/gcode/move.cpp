@@ -1,5 +1,7 @@
-// G1 classification: a move that changes X or Y draws when its E amount is
-// positive and travels otherwise; a move that only changes Z is a Z move.
+// Move classification: a move that changes X or Y draws when its E amount is
+// positive and travels otherwise; a move that only changes Z is a Z move. An
+// arc draws whenever its E amount is positive (a full circle ends where it
+// began).
 #include "gcode/move.hpp"
 
 #include "gcode/words.hpp"
@@ -19,11 +21,10 @@ float follow(const WordTable& words, char letter, bool relative, bool& found, fl
     return distance;
 }
 
-} // namespace
-
-MoveResult classifyMoveLine(MoveState& state, std::string_view line)
+// The words every move carries: the position, the extruder and the feed
+// rate followed, the distances moved.
+MoveResult followMove(MoveState& state, const WordTable& words)
 {
-    const WordTable words = parseGCodeValues(stripTrailingComment(line));
     MoveResult move;
     const bool relative = state.relativePositioning;
     const float x = state.currentX, y = state.currentY;
@@ -49,17 +50,44 @@ MoveResult classifyMoveLine(MoveState& state, std::string_view line)
         state.currentF = words['F'];
         state.feedRateSeen = true;
     }
+    return move;
+}
 
+void classifyDraw(const MoveState& state, MoveResult& move)
+{
+    move.pathType = PathType::XYDraw;
+    move.beginDraw = state.currentPathType != PathType::XYDraw;
+}
+
+} // namespace
+
+MoveResult classifyMoveLine(MoveState& state, std::string_view line)
+{
+    MoveResult move = followMove(state, parseGCodeValues(stripTrailingComment(line)));
     if (move.xDistance != 0.0f || move.yDistance != 0.0f) {
-        if (move.eDistance > 0.0f) {
-            move.pathType = PathType::XYDraw;
-            move.beginDraw = state.currentPathType != PathType::XYDraw;
-        } else {
+        if (move.eDistance > 0.0f)
+            classifyDraw(state, move);
+        else
             move.pathType = PathType::XYMove;
-        }
     } else if (move.zDistance != 0.0f) {
         move.pathType = PathType::Zmove;
     }
+    return move;
+}
+
+MoveResult classifyArcLine(MoveState& state, std::string_view line, bool clockwise, Arc& arc)
+{
+    const WordTable words = parseGCodeValues(stripTrailingComment(line));
+    const Vec2 start{state.currentX, state.currentY};
+    MoveResult move = followMove(state, words);
+    const ArcWords arcWords{words.has('I'), words.has('J'), words.has('R'), words['I'], words['J'], words['R']};
+    arc = arcOf(start, {state.currentX, state.currentY}, arcWords, clockwise);
+    if (move.eDistance > 0.0f)
+        classifyDraw(state, move);
+    else if (move.xDistance != 0.0f || move.yDistance != 0.0f)
+        move.pathType = PathType::XYMove;
+    else if (move.zDistance != 0.0f)
+        move.pathType = PathType::Zmove;
     return move;
 }
 

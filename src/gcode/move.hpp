@@ -2,6 +2,7 @@
 // feed rate.
 #pragma once
 
+#include "gcode/arc.hpp"
 #include "geometry/vec2.hpp"
 
 #include <cstdint>
@@ -49,6 +50,10 @@ struct MoveResult {
 // number.
 // The caller sets state.currentPathType once it has handled the line.
 MoveResult classifyMoveLine(MoveState& state, std::string_view line);
+
+// The same for an arc (G2 clockwise, G3 counter-clockwise): the position
+// moves to its end point; `arc` gets its geometry.
+MoveResult classifyArcLine(MoveState& state, std::string_view line, bool clockwise, Arc& arc);
 
 // A G92 line: an E word sets the extruder's position; with no axis word at
 // all, every axis is set to 0 (as Klipper reads it), which here is the

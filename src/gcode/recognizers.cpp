@@ -29,6 +29,38 @@ bool isNameChar(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'
 
 bool isValueChar(char c) { return isDigit(c) || c == '+' || c == '.' || c == 'e' || c == 'E'; }
 
+// Skips `\s*`, then expects `command` and a digit of `lastDigits`, then the
+// end of the line or a character that is neither a digit nor a point.
+bool scanGCommand(std::string_view line, std::string_view command, std::string_view lastDigits)
+{
+    std::size_t i = 0;
+    while (i < line.size() && isSpace(line[i]))
+        ++i;
+    const std::size_t after = i + command.size() + 1;
+    return line.substr(i, command.size()) == command && after <= line.size() &&
+           lastDigits.find(line[after - 1]) != std::string_view::npos &&
+           (after == line.size() || !(isDigit(line[after]) || line[after] == '.'));
+}
+
+// The text, then only white space to the end of the line.
+bool wholeLine(std::string_view line, std::string_view text, std::size_t from = 0)
+{
+    if (line.substr(from, text.size()) != text) return false;
+    for (std::size_t i = from + text.size(); i < line.size(); ++i)
+        if (!isSpace(line[i])) return false;
+    return true;
+}
+
+// "<prefix>[0-9]+" then the rest: where the digits end, or npos.
+std::size_t afterDigits(std::string_view line, std::string_view prefix)
+{
+    if (!line.starts_with(prefix)) return std::string_view::npos;
+    std::size_t i = prefix.size();
+    while (i < line.size() && isDigit(line[i]))
+        ++i;
+    return i > prefix.size() ? i : std::string_view::npos;
+}
+
 } // namespace
 
 bool scanG1(std::string_view line) { return line.size() >= 3 && line[0] == 'G' && line[1] == '1' && !isDigit(line[2]); }
@@ -51,19 +83,6 @@ bool scanExtrusionMode(std::string_view line)
            (i + 3 == line.size() || !isDigit(line[i + 3]));
 }
 
-// Skips `\s*`, then expects `command` and a digit of `lastDigits`, then the
-// end of the line or a character that is neither a digit nor a point.
-bool scanGCommand(std::string_view line, std::string_view command, std::string_view lastDigits)
-{
-    std::size_t i = 0;
-    while (i < line.size() && isSpace(line[i]))
-        ++i;
-    const std::size_t after = i + command.size() + 1;
-    return line.substr(i, command.size()) == command && after <= line.size() &&
-           lastDigits.find(line[after - 1]) != std::string_view::npos &&
-           (after == line.size() || !(isDigit(line[after]) || line[after] == '.'));
-}
-
 bool scanPositioningMode(std::string_view line) { return scanGCommand(line, "G9", "01"); }
 
 bool scanSetPosition(std::string_view line) { return scanGCommand(line, "G9", "2"); }
@@ -80,6 +99,40 @@ bool scanAllPaths(std::string_view line)
 }
 
 bool scanCommentLine(std::string_view line) { return line == ";"; }
+
+bool scanTravelOrMove(std::string_view line)
+{
+    return line.size() >= 3 && line[0] == 'G' && (line[1] == '0' || line[1] == '1') && !isDigit(line[2]);
+}
+
+bool scanArc(std::string_view line)
+{
+    return line.size() >= 3 && line[0] == 'G' && (line[1] == '2' || line[1] == '3') && !isDigit(line[2]);
+}
+
+bool scanLayerChange(std::string_view line) { return wholeLine(line, ";LAYER_CHANGE"); }
+
+bool scanChangeLayer(std::string_view line) { return wholeLine(line, "; CHANGE_LAYER"); }
+
+bool scanNumberedLayer(std::string_view line)
+{
+    const std::size_t end = afterDigits(line, line.starts_with(";LAYER:-") ? ";LAYER:-" : ";LAYER:");
+    return end != std::string_view::npos && wholeLine(line, "", end);
+}
+
+bool scanToolNumber(std::string_view line) { return afterDigits(line, "T") != std::string_view::npos; }
+
+bool scanMaterialChangeStart(std::string_view line)
+{
+    const std::size_t end = afterDigits(line, "M620 S");
+    return end != std::string_view::npos && end < line.size() && line[end] == 'A';
+}
+
+bool scanMaterialChangeEnd(std::string_view line)
+{
+    const std::size_t end = afterDigits(line, "M621 S");
+    return end != std::string_view::npos && end < line.size() && line[end] == 'A';
+}
 
 bool scanToolChange(std::string_view line)
 {

@@ -29,6 +29,14 @@ bool scanMCodeToEnd(std::string_view line);
 bool scanExtrusionMode(std::string_view line);
 bool scanPositioningMode(std::string_view line);
 bool scanSetPosition(std::string_view line);
+bool scanTravelOrMove(std::string_view line);
+bool scanArc(std::string_view line);
+bool scanLayerChange(std::string_view line);
+bool scanChangeLayer(std::string_view line);
+bool scanNumberedLayer(std::string_view line);
+bool scanToolNumber(std::string_view line);
+bool scanMaterialChangeStart(std::string_view line);
+bool scanMaterialChangeEnd(std::string_view line);
 bool scanAllPaths(std::string_view line);
 bool scanCommentLine(std::string_view line);
 bool scanToolChange(std::string_view line);
@@ -72,6 +80,32 @@ inline constexpr Recognizer pattern_StyleSettings{"^; \\*\\*\\* Style Settings",
 inline constexpr Recognizer pattern_SupportSettings{"^; \\*\\*\\* Support Settings", "; *** Support Settings", nullptr};
 inline constexpr Recognizer pattern_ActualParameters{"^; \\*\\*\\* Actual Slicing Settings As Used \\*\\*\\*",
                                                      "; *** Actual Slicing Settings As Used ***", nullptr};
+
+// What the other slicers write (PrusaSlicer, SuperSlicer, OrcaSlicer, Bambu
+// Studio, Cura).
+// G0 moves as G1 does.
+inline constexpr Recognizer pattern_G0G1{"^G[01][^0-9]", {}, scanTravelOrMove};
+// Arcs: G2 clockwise, G3 counter-clockwise.
+inline constexpr Recognizer pattern_Arc{"^G[23][^0-9]", {}, scanArc};
+// Path kinds: ";TYPE:<name>", or "; FEATURE: <name>" in Bambu Studio.
+inline constexpr Recognizer pattern_TypeComment{"^;TYPE:", ";TYPE:", nullptr};
+inline constexpr Recognizer pattern_FeatureComment{"^; FEATURE: ", "; FEATURE: ", nullptr};
+// Layer markers, whole lines: PrusaSlicer, SuperSlicer, OrcaSlicer; Bambu
+// Studio; Cura (numbered, below 0 under a raft; not ";LAYER_COUNT:").
+inline constexpr Recognizer pattern_LayerChange{"^;LAYER_CHANGE\\s*$", {}, scanLayerChange};
+inline constexpr Recognizer pattern_ChangeLayer{"^; CHANGE_LAYER\\s*$", {}, scanChangeLayer};
+inline constexpr Recognizer pattern_NumberedLayer{"^;LAYER:-?[0-9]+\\s*$", {}, scanNumberedLayer};
+// Cura's note after every layer, before what comes between layers.
+inline constexpr Recognizer pattern_TimeElapsed{"^;TIME_ELAPSED:", ";TIME_ELAPSED:", nullptr};
+// "T" and a number; the other slicers' firmware codes (T255, T1000) are no
+// tools, and macros (T_1) no tool changes.
+inline constexpr Recognizer pattern_ToolNumber{"^T[0-9]+", {}, scanToolNumber};
+// The blocks of a tool change: the wipe tower's, and Bambu's material change
+// (M620 S<n>A ... M621 S<n>A; M620 S255, M620 M and M620.1 open none).
+inline constexpr Recognizer pattern_WipeTowerStart{"^; CP TOOLCHANGE START", "; CP TOOLCHANGE START", nullptr};
+inline constexpr Recognizer pattern_WipeTowerEnd{"^; CP TOOLCHANGE END", "; CP TOOLCHANGE END", nullptr};
+inline constexpr Recognizer pattern_MaterialChangeStart{"^M620 S[0-9]+A", {}, scanMaterialChangeStart};
+inline constexpr Recognizer pattern_MaterialChangeEnd{"^M621 S[0-9]+A", {}, scanMaterialChangeEnd};
 
 // A settings line of the header: "; name = number".
 inline constexpr std::string_view pattern_KissParameter = "^; ([ a-zA-Z_]+) = ([-+0-9][+.eE0-9]*)\\s*$";

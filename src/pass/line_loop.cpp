@@ -1,13 +1,16 @@
-// The line table. Row order is behaviour: the first row whose test holds
-// decides what the line is, and the later rows are not tried.
-#include "pass/line_loop.hpp"
+// The line tables: Kisslicer's, and that of the slicers that mark path kinds
+// and layers in their own comments. Row order is behaviour: the first row
+// whose test holds decides what the line is, and the later rows are not
+// tried.
+#include "pass/line_actions.hpp"
 
 #include "gcode/recognizers.hpp"
 #include "gcode/refusal.hpp"
 #include "gcode/words.hpp"
 #include "gcode/writers.hpp"
 #include "pass/bed_rule.hpp"
-#include "pass/print_time.hpp"
+
+#include <span>
 
 namespace vorlane {
 
@@ -18,10 +21,6 @@ std::string memoryHeld(const LayerCollections& layers, std::size_t lineBytes)
                   " bytes long");
 }
 
-namespace {
-
-// The line is written as it was read. The head of a line longer than the
-// read buffer is written without a line end: its rest follows.
 void keepLine(LineLoop& loop, std::string_view line)
 {
     if (loop.lineGoesOn)
@@ -30,191 +29,14 @@ void keepLine(LineLoop& loop, std::string_view line)
         writeLine(loop.out, line);
 }
 
-// A tool's layer thickness: the rise since its last drawn layer. Z going down
-// starts over (at most 0.35); a tool other than 0 that skipped layers takes
-// tool 0's thickness, at least 0.25, instead of the whole gap.
-void updateLayerThickness(PrintState& s)
+void useDialect(LineLoop& loop, const Dialect& dialect)
 {
-    const auto t = static_cast<std::size_t>(s.currentTool);
-    const float currentZ = s.moves.currentZ;
-    if (s.lastDrawnZForTool[t] == currentZ) return;
-    float thickness = currentZ - s.lastDrawnZForTool[t];
-    if (thickness < 0.0f)
-        thickness = minOf(currentZ, 0.35f);
-    else if (t > 0 && thickness > s.layerThicknessForTool[0])
-        thickness = maxOf(s.layerThicknessForTool[0], 0.25f);
-    s.layerThicknessForTool[t] = thickness;
-    s.lastDrawnZForTool[t] = currentZ;
+    loop.dialect = &dialect;
+    // Their settings are no Kisslicer settings: the file starts after them.
+    if (!dialect.kisslicerRows) loop.state.chapter = Chapter::Prefix;
 }
 
-// The limits of the path store, as a refusal names them.
-std::string limitText(StoreLimit limit)
-{
-    switch (limit) {
-    case StoreLimit::LayerHeights:
-        return concat("more than ", static_cast<long long>(MAX_LAYERS), " layer heights of one kind of path");
-    case StoreLimit::PathsOfOneTool:
-        return concat("more than ", static_cast<long long>(MAX_PATHS), " paths of one tool at one height");
-    case StoreLimit::Vertices:
-        return concat("more than ", static_cast<long long>(MAX_VERTICES), " draws of one kind of path");
-    case StoreLimit::None:
-        break;
-    }
-    return {};
-}
-
-// The draw just classified, for a rewrite.
-DrawToRewrite drawToRewrite(const PrintState& s, std::string_view line)
-{
-    return {moveOrigin(s.moves, s.move),
-            {s.moves.currentX, s.moves.currentY},
-            s.moves.currentZ,
-            s.moves.currentE,
-            s.moves.currentF,
-            s.layerThicknessForTool.at(static_cast<std::size_t>(s.currentTool)),
-            line};
-}
-
-ToolBelow toolBelow(const PrintState& s, int tool) { return {s.currentTool == tool, prevLayerHeightForTool(s, tool)}; }
-
-// The rewrite planned for a move line.
-enum class Rewrite { None, Lift, InterfaceBoost, InfillBoost };
-
-// Files the draw and plans its rewrite, if one applies. A draw written in
-// relative positioning is copied as it is: the rewrites write absolute
-// coordinates.
-Rewrite handleDraw(LineLoop& loop, std::string_view line, bool rewritable)
-{
-    PrintState& s = loop.state;
-    if (s.currentTool < 0) say(loop.console, concat("line: ", loop.lineNo, " drawing with tool of ", s.currentTool));
-    if (s.currentTool < 0 || s.currentTool >= TOOL_SLOTS)
-        throw Refusal(concat("tool ", s.currentTool, " is outside 0 to ", TOOL_SLOTS - 1));
-    if (s.chapter == Chapter::Printing) updateLayerThickness(s);
-    const StoreLimit limit =
-        collectDraw(loop.layers, {s.section, s.currentTool, s.moves.currentX, s.moves.currentY, s.moves.currentZ},
-                    s.move.beginDraw);
-    if (limit != StoreLimit::None)
-        throw Refusal(concat("the print holds ", limitText(limit), ", more than Vorlane can keep track of"));
-    if (s.section == DrawType::SupportMain) s.toolForMain = s.currentTool;
-    if (s.section == DrawType::StackedInfill) s.toolForInfill = s.currentTool;
-    if (!rewritable) return Rewrite::None;
-    if (s.section == DrawType::SupportInterface && !loop.settings.noInterfaceBoost &&
-        planInterfaceBoost(drawToRewrite(s, line), toolBelow(s, s.toolForMain), loop.layers, loop.settings,
-                           loop.crossingScratch, loop.plan))
-        return Rewrite::InterfaceBoost;
-    if (s.section == DrawType::TopInfill && !loop.settings.noInfillBoost &&
-        planInfillBoost(drawToRewrite(s, line), toolBelow(s, s.toolForInfill), loop.layers, loop.settings,
-                        loop.crossingScratch, loop.plan))
-        return Rewrite::InfillBoost;
-    return Rewrite::None;
-}
-
-// Plans the lifted travel when the decision lifts it; true when it did.
-bool handleTravel(LineLoop& loop, std::string_view line)
-{
-    const PrintState& s = loop.state;
-    const TravelMove travel{moveOrigin(s.moves, s.move),
-                            {s.moves.currentX, s.moves.currentY},
-                            normalized(Vec2{s.moves.currentX, s.moves.currentY} - moveOrigin(s.moves, s.move)),
-                            s.moves.currentZ,
-                            s.currentTool};
-    const LiftDecision decision = decideLift(travel, loop.layers, loop.settings, loop.liftScratch);
-    if (decision.nothingBeyondFirstObstacle && loop.debug)
-        say(loop.console, concat("line:", loop.lineNo, " min > max!! min - skipping!", decision.minLambdaForLift,
-                                 " mx ", decision.maxLambdaForLift, " furthest lambda ", decision.furthestLambda,
-                                 " move len ", decision.moveLength_MM));
-    if (decision.rule != LiftRule::Lifted) return false;
-    planLiftedTravel(decision, travel, s.moves.currentF, loop.settings.liftFeedRate, line, loop.plan);
-    return true;
-}
-
-// What the move line just classified becomes. A lifted travel is written in
-// absolute coordinates and with the travel's feed rate: under G91, or before
-// the file has set any feed rate, the travel is copied as it is. So is a
-// travel that moves the extruder (a retraction or prime on the travel): the
-// lifted travel's lines carry no E, and the amount would be lost.
-Rewrite planRewrite(LineLoop& loop, std::string_view line)
-{
-    const PrintState& s = loop.state;
-    const bool rewritable = !s.moves.relativePositioning;
-    if (s.move.pathType == PathType::XYDraw) return handleDraw(loop, line, rewritable);
-    if (s.move.pathType == PathType::XYMove && s.chapter == Chapter::Printing && s.seenMoveAfterToolchange &&
-        rewritable && s.moves.feedRateSeen && s.move.eDistance == 0.0f && !loop.settings.noLift &&
-        handleTravel(loop, line))
-        return Rewrite::Lift;
-    return Rewrite::None;
-}
-
-// A draw that pushes more filament than any real one over a short stretch
-// comes from an absolute extruder position read as an amount: rewriting it
-// would push all of that out at once.
-void refuseMisreadExtrusion(const PrintState& s)
-{
-    const float amount = s.move.eDistance;
-    const float length = magnitude(Vec2{s.moves.currentX, s.moves.currentY} - moveOrigin(s.moves, s.move));
-    if (amount > 3.0f && amount > length)
-        throw Refusal(concat("an extrusion of ", amount, " mm over a ", length,
-                             " mm draw looks like an absolute extruder position; set the printer's firmware to "
-                             "relative E, or put M82 in its start G-code"));
-}
-
-// Nothing for a negative tool, whose fan there is no way to address.
-void restoreFan(LineLoop& loop)
-{
-    const PrintState& s = loop.state;
-    if (s.currentTool < 0 || loop.settings.fanRestore == FanRestore::Off) return;
-    if (loop.settings.fanRestore == FanRestore::Tool)
-        writeFanControlLineForCurrentTool(loop.out, s.currentTool, s.currentKisslicerFanSpeed);
-    else
-        writeFanControlLine(loop.out, s.currentKisslicerFanSpeed);
-    ++loop.results.fanRestores;
-}
-
-// Writes the plan in place of the line and prices it: a rewrite leaves the
-// printer where the line would have, at the line's feed rate, so its moves
-// take the place of the line's own time. In absolute extrusion a rewritten
-// draw's amounts are written relative, and the extruder is then told the
-// position the line left it at, so that every later line stays right.
-void writeRewrite(LineLoop& loop, Rewrite rewrite, std::string_view line, const MoveState& before, double lineMinutes)
-{
-    const bool wrapped = rewrite != Rewrite::Lift && loop.state.moves.absoluteExtrusion;
-    if (wrapped) writeLine(loop.out, "M83");
-    writePlan(loop.out, loop.plan);
-    if (wrapped) {
-        writeLine(loop.out, "M82");
-        writeTextLine(loop.out, "G92 E", parseGCodeValues(stripTrailingComment(line)).eText);
-    }
-    loop.results.addedMinutes += planMinutes(before, loop.plan) - lineMinutes;
-    RunResults& r = loop.results;
-    const bool split = drawLinesOf(loop.plan) >= 2;
-    if (rewrite == Rewrite::Lift) ++r.liftedTravels;
-    if (rewrite == Rewrite::InterfaceBoost) ++r.interfaceDraws, r.interfaceSplit += split ? 1 : 0;
-    if (rewrite == Rewrite::InfillBoost) ++r.infillDraws, r.infillSplit += split ? 1 : 0;
-}
-
-// Everything the line causes is decided before anything is written: a line
-// refused writes nothing, not even a pending fan restore.
-void handleMoveLine(LineLoop& loop, std::string_view line)
-{
-    PrintState& s = loop.state;
-    const MoveState before = s.moves;
-    s.move = classifyMoveLine(s.moves, line);
-    const double minutes = moveMinutes(before, s.moves);
-    loop.results.inputMinutes += minutes;
-    clear(loop.plan);
-    const Rewrite rewrite = planRewrite(loop, line);
-    if (rewrite == Rewrite::InterfaceBoost || rewrite == Rewrite::InfillBoost) refuseMisreadExtrusion(s);
-    if (!s.seenFanControlAfterToolChange) {
-        restoreFan(loop);
-        s.seenFanControlAfterToolChange = true;
-    }
-    if (rewrite == Rewrite::None)
-        keepLine(loop, line);
-    else
-        writeRewrite(loop, rewrite, line, before, minutes);
-    s.seenMoveAfterToolchange = true;
-    s.moves.currentPathType = s.move.pathType;
-}
+namespace {
 
 // M106 without P sets the part fan (bare: full speed), M107 without P turns it
 // off. Lines with P address a fan by number, as the restore lines do, and
@@ -299,20 +121,23 @@ void handleBedTemperature(LineLoop& loop, std::string_view line)
     }
 }
 
-template <const Recognizer& recognizer> bool lineIs(const PrintState&, std::string_view line)
+template <const Recognizer& recognizer> bool lineIs(const LineLoop&, std::string_view line)
 {
     return matches(recognizer, line);
 }
-template <Chapter chapter> bool chapterIs(const PrintState& s, std::string_view) { return s.chapter == chapter; }
+template <Chapter chapter> bool chapterIs(const LineLoop& loop, std::string_view)
+{
+    return loop.state.chapter == chapter;
+}
 template <Chapter chapter> void enterChapter(LineLoop& loop, std::string_view line)
 {
     loop.state.chapter = chapter;
     keepLine(loop, line);
 }
 
-bool isFanCommand(const PrintState& s, std::string_view line)
+bool isFanCommand(const LineLoop& loop, std::string_view line)
 {
-    return s.chapter == Chapter::Printing && matches(pattern_MCodeToEnd, line);
+    return loop.state.chapter == Chapter::Printing && matches(pattern_MCodeToEnd, line);
 }
 
 void copy(LineLoop& loop, std::string_view line) { keepLine(loop, line); }
@@ -330,15 +155,98 @@ void handleSettings(LineLoop& loop, std::string_view line)
     keepLine(loop, line);
 }
 
+// ---- The slicers that mark path kinds and layers in comments of their own.
+
+// The path kind in force from the comment's name. A name the slicer's table
+// does not know is counted, so that a new slicer version is noticed. The
+// slicer's custom G-code (its Custom kind) ends the printing until the next
+// layer or the next other kind.
+void handleSlicerPathKind(LineLoop& loop, std::string_view line)
+{
+    PrintState& s = loop.state;
+    const std::string_view name = pathKindNameOf(*loop.dialect, line);
+    const PathKindName* known = pathKindNamed(*loop.dialect, name);
+    s.section = known ? known->kind : DrawType::UnclassifiedPath;
+    if (!known) countUnknownPathKind(loop.results, name);
+    if (name == CUSTOM_PATH_KIND) {
+        if (s.chapter == Chapter::Printing) s.chapter = Chapter::Postfix;
+    } else if (s.chapter == Chapter::Postfix) {
+        s.chapter = Chapter::Printing;
+    }
+    keepLine(loop, line);
+}
+
+bool isSlicerPathKind(const LineLoop& loop, std::string_view line)
+{
+    return line.starts_with(loop.dialect->pathKindPrefix);
+}
+
+bool isSlicerLayer(const LineLoop& loop, std::string_view line) { return matches(*loop.dialect->layerMarker, line); }
+
+// Every layer is printed, whatever came before it.
+void startLayer(LineLoop& loop, std::string_view line)
+{
+    loop.state.chapter = Chapter::Printing;
+    markLayer(loop, line);
+}
+
+bool pausesPrinting(const LineLoop& loop, std::string_view line)
+{
+    return loop.dialect->printingPauses && matches(*loop.dialect->printingPauses, line);
+}
+
+void pausePrinting(LineLoop& loop, std::string_view line)
+{
+    if (loop.state.chapter == Chapter::Printing) loop.state.chapter = Chapter::Postfix;
+    keepLine(loop, line);
+}
+
+// Only tools 0 to 15 are tools; other numbers are firmware codes.
+bool isSlicerToolChange(const LineLoop&, std::string_view line)
+{
+    if (!matches(pattern_ToolNumber, line)) return false;
+    int tool = 0;
+    for (std::size_t i = 1; i < line.size() && isDigit(line[i]) && tool < TOOL_SLOTS; ++i)
+        tool = tool * 10 + (line[i] - '0');
+    return tool < TOOL_SLOTS;
+}
+
+bool opensToolChangeBlock(const LineLoop&, std::string_view line)
+{
+    return matches(pattern_WipeTowerStart, line) || matches(pattern_MaterialChangeStart, line);
+}
+
+bool closesToolChangeBlock(const LineLoop&, std::string_view line)
+{
+    return matches(pattern_WipeTowerEnd, line) || matches(pattern_MaterialChangeEnd, line);
+}
+
+void openToolChangeBlock(LineLoop& loop, std::string_view line)
+{
+    ++loop.state.toolChangeBlocks;
+    keepLine(loop, line);
+}
+
+// An end with no block open is no end. After the outermost block the head
+// stands where the block's moves left it, as after a tool change.
+void closeToolChangeBlock(LineLoop& loop, std::string_view line)
+{
+    PrintState& s = loop.state;
+    if (s.toolChangeBlocks > 0 && --s.toolChangeBlocks == 0) s.seenMoveAfterToolchange = false;
+    keepLine(loop, line);
+}
+
 // Each action writes what the line becomes: the line itself, or what
 // replaces it.
 struct LineRule {
     std::string_view test; // the pattern or condition, as documentation
-    bool (*holds)(const PrintState&, std::string_view line);
+    bool (*holds)(const LineLoop&, std::string_view line);
     void (*action)(LineLoop&, std::string_view line);
 };
 
-constexpr LineRule lineTable[] = {
+bool always(const LineLoop&, std::string_view) { return true; }
+
+constexpr LineRule kisslicerTable[] = {
     {pattern_G1.pattern, lineIs<pattern_G1>, handleMoveLine},
     {"chapter is Printing and ^\\s*M[0-9]+([^0-9]|$)", isFanCommand, trackFan},
     {pattern_AllPaths.pattern, lineIs<pattern_AllPaths>, handlePathKindComment},
@@ -351,7 +259,21 @@ constexpr LineRule lineTable[] = {
     {pattern_BeginPostfix.pattern, lineIs<pattern_BeginPostfix>, enterChapter<Chapter::Postfix>},
     {"chapter is Preamble", chapterIs<Chapter::Preamble>, handleSettings},
     {"chapter is Prefix", chapterIs<Chapter::Prefix>, handleBedTemperature},
-    {"any other line", [](const PrintState&, std::string_view) { return true; }, copy},
+    {"any other line", always, copy},
+};
+
+// The block rows come before the fan's: M620 and M621 are M-codes too.
+constexpr LineRule slicerTable[] = {
+    {pattern_G0G1.pattern, lineIs<pattern_G0G1>, handleMoveLine},
+    {pattern_Arc.pattern, lineIs<pattern_Arc>, handleArc},
+    {"^; CP TOOLCHANGE START or ^M620 S[0-9]+A", opensToolChangeBlock, openToolChangeBlock},
+    {"^; CP TOOLCHANGE END or ^M621 S[0-9]+A", closesToolChangeBlock, closeToolChangeBlock},
+    {"chapter is Printing and ^\\s*M[0-9]+([^0-9]|$)", isFanCommand, trackFan},
+    {"the slicer's path-kind comment", isSlicerPathKind, handleSlicerPathKind},
+    {"the slicer's layer marker", isSlicerLayer, startLayer},
+    {"the slicer's pause in printing (Cura's ;TIME_ELAPSED:)", pausesPrinting, pausePrinting},
+    {"^T[0-9]+, a tool 0 to 15", isSlicerToolChange, changeTool},
+    {"any other line", always, copy},
 };
 
 // M82 and M83, G90 and G91 and G92 are followed in every chapter, whatever
@@ -385,8 +307,10 @@ void processLine(LineLoop& loop, std::string_view line)
         throw Refusal(concat("the line is longer than ", static_cast<long long>(LONGEST_WHOLE_LINE),
                              " bytes and not a comment; only a comment line may be that long"));
     trackModes(loop.state, line);
-    for (const LineRule& rule : lineTable) {
-        if (rule.holds(loop.state, line)) {
+    const std::span<const LineRule> rows = loop.dialect->kisslicerRows ? std::span<const LineRule>(kisslicerTable)
+                                                                       : std::span<const LineRule>(slicerTable);
+    for (const LineRule& rule : rows) {
+        if (rule.holds(loop, line)) {
             rule.action(loop, line);
             return;
         }

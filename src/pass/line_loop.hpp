@@ -8,6 +8,7 @@
 #include "gcode/out_buffer.hpp"
 #include "gcode/plan.hpp"
 #include "lift/lift.hpp"
+#include "pass/dialect.hpp"
 #include "paths/layers.hpp"
 #include "state/print_state.hpp"
 #include "state/run_results.hpp"
@@ -16,6 +17,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorlane {
 
@@ -28,6 +30,8 @@ struct LineLoop {
     OutBuffer& out;
     Console& console;
     bool debug = false;
+    // Whose G-code the file is.
+    const Dialect* dialect = &kisslicerDialect();
     // What the command line set for this run.
     RunSettings settings{};
     PrintState state{};
@@ -44,7 +48,11 @@ struct LineLoop {
     Plan plan{};
     LiftScratch liftScratch{};
     CrossingScratch crossingScratch{};
+    std::vector<Vec2> arcPoints{};
 };
+
+// Reads the file as `dialect`'s G-code, from its first line on.
+void useDialect(LineLoop& loop, const Dialect& dialect);
 
 // Handles one line (without its line end) and writes what it becomes.
 // Throws Refusal when the file cannot be processed past the line,

@@ -17,6 +17,15 @@ double moveMinutes(const MoveState& before, const MoveState& after)
     return std::sqrt(dx * dx + dy * dy + dz * dz) / after.currentF;
 }
 
+double arcMinutes(const MoveState& before, const MoveState& after, const Arc& arc)
+{
+    if (arc.none) return moveMinutes(before, after);
+    if (!after.feedRateSeen || !(after.currentF > 0.0f)) return 0;
+    const double along = arcLength_MM(arc);
+    const double dz = static_cast<double>(after.currentZ) - before.currentZ;
+    return std::sqrt(along * along + dz * dz) / after.currentF;
+}
+
 namespace {
 
 // A value as the word scanner reads its number text back: six significant

@@ -11,6 +11,9 @@ namespace vorlane {
 // 0 before the file has set a feed rate.
 double moveMinutes(const MoveState& before, const MoveState& after);
 
+// The minutes an arc takes along its length; its chord when it is none.
+double arcMinutes(const MoveState& before, const MoveState& after, const Arc& arc);
+
 // The minutes a plan's moves take from the printer's state `at`. Each move
 // is priced from its values as its written text reads back, as the printer
 // (and the estimate of the written file) reads them.

@@ -24,7 +24,7 @@ enum class DrawType : std::int32_t {
     TopInfill = 8,
 };
 
-inline constexpr int TOOL_SLOTS = 10;
+inline constexpr int TOOL_SLOTS = 16;
 static_assert(TOOL_SLOTS <= 16, "the index keeps a tool in four bits");
 
 // Layer height (exact float) -> the paths of up to TOOL_SLOTS tools. Every vertex is

@@ -84,6 +84,13 @@ bool fileStartsWith(const Platform& platform, const std::string& name, std::stri
     return have == first.size() && first == prefix;
 }
 
+std::string_view peekHead(InputFile& in)
+{
+    while (!in.atEnd && in.end < in.buffer.size())
+        readMore(in);
+    return std::string_view(in.buffer.data() + in.begin, in.end - in.begin);
+}
+
 bool nextLine(InputFile& in, std::string_view& line)
 {
     if (in.lineGoesOn)

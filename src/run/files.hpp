@@ -48,6 +48,11 @@ SystemError openInput(InputFile& in, const Platform& platform, const std::string
 // open then says why.
 bool fileStartsWith(const Platform& platform, const std::string& name, std::string_view prefix);
 
+// The file's first bytes, as many as the read buffer holds (all of them
+// when the file is shorter), read ahead: nextLine then starts with them.
+// Throws InputError on a read error.
+std::string_view peekHead(InputFile& in);
+
 // The next line, split at LF; a CR right before the LF is dropped; a last line
 // without LF is a line. Bytes pass untouched. The view is valid until the next
 // call. False at the end of the file; throws InputError on a read error.

@@ -121,8 +121,9 @@ void setFanRestore(RunSettings& settings, const std::string& text)
 
 // A setting's argument, "--name", "--name=value" or "--name" and the value
 // as the next argument. False when the name is no setting's.
-bool takeSetting(RunSettings& settings, const std::vector<std::string>& arguments, std::size_t& i)
+bool takeSetting(RunOptions& options, const std::vector<std::string>& arguments, std::size_t& i)
 {
+    RunSettings& settings = options.settings;
     const std::string& argument = arguments[i];
     const std::size_t equals = argument.find('=');
     const std::string name =
@@ -145,10 +146,12 @@ bool takeSetting(RunSettings& settings, const std::vector<std::string>& argument
         throw UsageError(concat("option --", name, " needs a value: ",
                                 number == std::end(numberSettings) ? FAN_RESTORE_ACCEPTED : rangeOf(*number)));
     }
-    if (number == std::end(numberSettings))
+    if (number == std::end(numberSettings)) {
         setFanRestore(settings, value);
-    else
+        options.fanRestoreGiven = true;
+    } else {
         setNumber(settings, *number, value);
+    }
     return true;
 }
 
@@ -175,7 +178,7 @@ RunOptions parseOptions(const std::vector<std::string>& arguments)
             options.*(known->flag) = true;
             continue;
         }
-        if (!word.starts_with("--") || !takeSetting(options.settings, arguments, i))
+        if (!word.starts_with("--") || !takeSetting(options, arguments, i))
             throw UsageError("unknown option '" + argument + "'");
     }
     return options;
@@ -200,11 +203,11 @@ std::vector<std::string> settingsHelp()
     return lines;
 }
 
-std::string settingsLine(const RunSettings& settings)
+std::string settingsLine(const RunSettings& settings, FanRestore slicerFanRestore)
 {
     std::string line;
     const auto add = [&](const auto&... parts) { appendParts(line, line.empty() ? "" : " ", parts...); };
-    if (settings.fanRestore != defaults.fanRestore) {
+    if (settings.fanRestore != slicerFanRestore) {
         for (const FanRestoreWord& known : fanRestoreWords)
             if (known.form == settings.fanRestore) add(FAN_RESTORE, "=", known.word);
     }

@@ -21,6 +21,8 @@ struct RunOptions {
     bool versionInformation = false;
     // The settings that fit the rewrites to the printer.
     RunSettings settings;
+    // --fan-restore was given: otherwise the slicer's own form is taken.
+    bool fanRestoreGiven = false;
     // The arguments that are not options; the program itself first.
     std::vector<std::string> positional;
 };
@@ -44,8 +46,9 @@ RunOptions parseOptions(const std::vector<std::string>& arguments);
 // One line per setting for the help: its form, default and range.
 std::vector<std::string> settingsHelp();
 
-// The output's line naming the settings that differ from their defaults, in
-// the order of the help; empty when none does.
-std::string settingsLine(const RunSettings& settings);
+// The output's line naming the settings that differ from their defaults (the
+// fan restore from the slicer's), in the order of the help; empty when none
+// does.
+std::string settingsLine(const RunSettings& settings, FanRestore slicerFanRestore);
 
 } // namespace vorlane

@@ -79,14 +79,28 @@ std::string excerpt(std::string_view line)
     return line.size() <= shown ? std::string(line) : std::string(line.substr(0, shown)) + "...";
 }
 
+// The slicer that wrote the file, named in its first lines, decides how it
+// is read and which fan restore suits it. The result begins with the header
+// line and, when a setting differs from its default, a line naming those
+// that do, so that a file says how it was made.
+void beginOutput(InputFile& in, LineLoop& loop, const RunOptions& options)
+{
+    useDialect(loop, dialectOf(slicerNamedIn(peekHead(in))));
+    if (!options.fanRestoreGiven) loop.settings.fanRestore = loop.dialect->fanRestore;
+    writeTextLine(loop.out, "; Vorlane ", versionID);
+    if (const std::string line = settingsLine(loop.settings, loop.dialect->fanRestore); !line.empty())
+        writeLine(loop.out, line);
+}
+
 // Every line of the input through the loop, then the end of the result,
 // flushed to the disk; what stopped it, if anything did.
-std::optional<PassStop> runPass(InputFile& in, LineLoop& loop, OutputFile& outFile, const Stopwatch& luaStopwatch,
-                                const Stopwatch& ourStopwatch)
+std::optional<PassStop> runPass(InputFile& in, LineLoop& loop, OutputFile& outFile, const RunOptions& options,
+                                const Stopwatch& luaStopwatch, const Stopwatch& ourStopwatch)
 {
     std::string_view line;
     bool inLine = false;
     try {
+        beginOutput(in, loop, options);
         while (nextLine(in, line)) {
             loop.lineGoesOn = in.lineGoesOn;
             inLine = true;
@@ -95,7 +109,7 @@ std::optional<PassStop> runPass(InputFile& in, LineLoop& loop, OutputFile& outFi
             if (in.lineGoesOn) streamRestOfLine(in, loop);
         }
         // A file says what was done to it.
-        writeLine(loop.out, summaryComment(loop.results));
+        writeLine(loop.out, summaryComment(loop.results, loop.dialect->summaryName));
         writeTextLine(loop.out, "; Lua Postproc took ", wholeSeconds(luaStopwatch));
         writeTextLine(loop.out, "; D   Postproc took ", wholeSeconds(ourStopwatch));
         drainOut(loop.out);
@@ -220,21 +234,20 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
     out.text.reserve(out.drainAt + (std::size_t{64} << 10));
     out.drain = drainToFile;
     out.destination = &outFile;
-    writeTextLine(out, "; Vorlane ", versionID);
-    // A file says which settings made it what it is.
-    if (const std::string line = settingsLine(options.settings); !line.empty()) writeLine(out, line);
     if (options.option_Debug) selfCheck(console);
 
     LineLoop loop{out, console, options.option_Debug};
     loop.settings = options.settings;
-    if (const std::optional<PassStop> stop = runPass(in, loop, outFile, luaStopwatch, ourStopwatch)) {
+    if (const std::optional<PassStop> stop = runPass(in, loop, outFile, options, luaStopwatch, ourStopwatch)) {
         if (stop->keepProcessed) keepWhatWasProcessed(out, outFile, keptName);
         return stoppedEarly(console, stop->message, inputFileName);
     }
 
     endProgress(console);
-    say(console, concat("Vorlane ", versionID, ": ", describeResults(loop.results), "; ", loop.lineNo, " lines in ",
-                        secondsText(ourStopwatch), " s"));
+    const Dialect& dialect = *loop.dialect;
+    const std::string gcode = dialect.consoleName.empty() ? "" : concat(" of ", dialect.consoleName, " G-code");
+    say(console, concat("Vorlane ", versionID, ": ", describeResults(loop.results, dialect.summaryName), "; ",
+                        loop.lineNo, " lines", gcode, " in ", secondsText(ourStopwatch), " s"));
     const int status = options.option_Debug ? placeDebugResult(console, in, outFile, keptName)
                                             : replaceInput(console, platform, options, in, outFile);
     // A message that asked to be read (an unreadable setting) is waited on

@@ -19,7 +19,11 @@ struct PrintState {
     Settings settings;
     DrawType section = DrawType::None;
     std::int32_t currentTool = 0;
+    // Since the last tool change (or tool-change block) a move was made
+    // (Kisslicer) or a path drawn (the other slicers): a travel may be lifted.
     bool seenMoveAfterToolchange = false;
+    // Tool-change blocks open: within them nothing is lifted or rewritten.
+    int toolChangeBlocks = 0;
     // False from a tool change or resume marker until the next move line, which
     // then restores the fan first.
     bool seenFanControlAfterToolChange = true;

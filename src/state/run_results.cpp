@@ -3,6 +3,7 @@
 
 #include "gcode/number_text.hpp"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vorlane {
@@ -23,20 +24,40 @@ std::string bedText(const RunResults& r, std::string_view arrow)
 
 } // namespace
 
-std::string describeResults(const RunResults& r)
+void countUnknownPathKind(RunResults& r, std::string_view name)
 {
-    const std::string share = r.inputMinutes > 0 ? signedTenths(100 * r.addedMinutes / r.inputMinutes) + " %" : "n/a";
-    return concat(r.liftedTravels, " travels lifted, ", r.interfaceDraws, " interface draws rewritten (",
-                  r.interfaceSplit, " split), ", r.infillDraws, " infill draws rewritten (", r.infillSplit, " split), ",
-                  r.fanRestores, " fan restores, bed ", bedText(r, " -> "), r.bedRewritten ? " C" : "", "; print time ",
-                  signedTenths(r.addedMinutes), " min (", share, ")");
+    ++r.unknownKinds;
+    const auto kept = r.unknownKindNames.begin() + static_cast<std::ptrdiff_t>(r.unknownKindNamesKept);
+    if (std::find(r.unknownKindNames.begin(), kept, name) != kept) return;
+    if (r.unknownKindNamesKept < r.unknownKindNames.size())
+        r.unknownKindNames[r.unknownKindNamesKept++] = name;
+    else
+        r.moreUnknownKindNames = true;
 }
 
-std::string summaryComment(const RunResults& r)
+std::string describeResults(const RunResults& r, std::string_view slicer)
 {
-    return concat("; Vorlane summary: lifted=", r.liftedTravels, " interface=", r.interfaceDraws,
-                  " interface_split=", r.interfaceSplit, " infill=", r.infillDraws, " infill_split=", r.infillSplit,
-                  " fan_restores=", r.fanRestores, " bed=", bedText(r, "->"));
+    const std::string share = r.inputMinutes > 0 ? signedTenths(100 * r.addedMinutes / r.inputMinutes) + " %" : "n/a";
+    const std::string unknownKinds = slicer.empty() ? "" : concat(", ", r.unknownKinds, " unknown path kinds");
+    return concat(r.liftedTravels, " travels lifted, ", r.interfaceDraws, " interface draws rewritten (",
+                  r.interfaceSplit, " split), ", r.infillDraws, " infill draws rewritten (", r.infillSplit, " split), ",
+                  r.fanRestores, " fan restores, bed ", bedText(r, " -> "), r.bedRewritten ? " C" : "", unknownKinds,
+                  "; print time ", signedTenths(r.addedMinutes), " min (", share, ")");
+}
+
+std::string summaryComment(const RunResults& r, std::string_view slicer)
+{
+    std::string line = "; Vorlane summary: ";
+    if (!slicer.empty()) appendParts(line, "slicer=", slicer, " ");
+    appendParts(line, "lifted=", r.liftedTravels, " interface=", r.interfaceDraws,
+                " interface_split=", r.interfaceSplit, " infill=", r.infillDraws, " infill_split=", r.infillSplit,
+                " fan_restores=", r.fanRestores, " bed=", bedText(r, "->"));
+    if (slicer.empty()) return line;
+    appendParts(line, " unknown_kinds=", r.unknownKinds);
+    if (r.unknownKinds == 0) return line;
+    for (std::size_t n = 0; n < r.unknownKindNamesKept; ++n)
+        appendParts(line, n == 0 ? " (\"" : ", \"", r.unknownKindNames[n], "\"");
+    return line + (r.moreUnknownKindNames ? ", ...)" : ")");
 }
 
 } // namespace vorlane

@@ -167,16 +167,16 @@ TEST(ToolChange, OnlyTWithANumberChangesTool)
     EXPECT_THROW(l.feed({"T99999999999"}), Refusal) << "a tool number beyond 32 bits ends the run";
 }
 
-TEST(ToolChange, DrawsWithToolsOutsideZeroToNineAreRefused)
+TEST(ToolChange, DrawsWithToolsOutsideZeroToFifteenAreRefused)
 {
     Loop negative;
     negative.feed({"; *** Main G-code", "T-1", "G1 X5 Y5 F100", "G1 X9 Y5"});
-    EXPECT_EQ(negative.refusal({"G1 X9 Y9 E1"}), "line 5: tool -1 is outside 0 to 9")
+    EXPECT_EQ(negative.refusal({"G1 X9 Y9 E1"}), "line 5: tool -1 is outside 0 to 15")
         << "a draw with tool -1 has no slot";
     EXPECT_EQ(negative.consoleText(), "line: 5 drawing with tool of -1\n");
 
     Loop high;
-    high.feed({"; *** Main G-code", "T10", "G1 X5 Y5", "G1 X30 Y5 F100"});
+    high.feed({"; *** Main G-code", "T16", "G1 X5 Y5", "G1 X30 Y5 F100"});
     EXPECT_THROW(high.feed({"G1 X9 Y9 E1"}), Refusal);
 }
 

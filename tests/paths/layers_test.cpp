@@ -169,14 +169,14 @@ TEST(CollectDraw, ZeroAndNegativeZeroAreOneHeight)
     EXPECT_EQ(findLayerIndex(k.c.layerPerims, -0.0f), 0u);
 }
 
-TEST(CollectDraw, ToolsOutsideTheTenSlotsCannotBeStored)
+TEST(CollectDraw, ToolsOutsideTheSixteenSlotsCannotBeStored)
 {
     Collector k;
-    EXPECT_THROW(k.draw(DrawType::Perimeter, 10, 1, 0, 0.3f, true), std::out_of_range) << "tool 10 has no slot";
+    EXPECT_THROW(k.draw(DrawType::Perimeter, 16, 1, 0, 0.3f, true), std::out_of_range) << "tool 16 has no slot";
     Collector m;
     EXPECT_THROW(m.draw(DrawType::Solid, -1, 1, 0, 0.3f, true), std::out_of_range) << "tool -1 has no slot";
     Collector p;
-    p.draw(DrawType::PrimePillar, 12, 1, 0, 0.3f, true);
+    p.draw(DrawType::PrimePillar, 17, 1, 0, 0.3f, true);
     EXPECT_EQ(describe(p.c.layerCommonWipables), "Z0.3 T0 [(1,0)]")
         << "a prime pillar is filed under slot 0 whatever the tool";
 }

@@ -191,16 +191,16 @@ std::vector<BadInput> catalogue()
         lines({"; *** G-code Prefix", "M106 S1.2.3"}), "with one material no M code of the prefix is read"));
 
     // Tool numbers.
-    rows.push_back(refusedRow("ToolAboveNineThenADraw", {mainChapter, "T10", "G1 X5 Y5"}, "G1 X10 Y5 E1",
-                              "tool 10 is outside 0 to 9", "the per-tool tables have ten slots"));
+    rows.push_back(refusedRow("ToolAboveFifteenThenADraw", {mainChapter, "T16", "G1 X5 Y5"}, "G1 X10 Y5 E1",
+                              "tool 16 is outside 0 to 15", "the per-tool tables have sixteen slots"));
     rows.push_back(refusedRow("NegativeToolThenADraw", {mainChapter, "T-1", "G1 X5 Y5"}, "G1 X10 Y5 E1",
-                              "tool -1 is outside 0 to 9", "a draw with a negative tool is announced, then refused",
+                              "tool -1 is outside 0 to 15", "a draw with a negative tool is announced, then refused",
                               "line: 4 drawing with tool of -1\n"));
     rows.push_back(refusedRow("LargestToolThenADraw", {mainChapter, "T2147483647"}, "G1 X1 Y1 E1",
-                              "tool 2147483647 is outside 0 to 9",
+                              "tool 2147483647 is outside 0 to 15",
                               "the largest 32-bit tool number is read, then refused"));
     rows.push_back(refusedRow("SmallestToolThenADraw", {mainChapter, "T-2147483648"}, "G1 X1 Y1 E1",
-                              "tool -2147483648 is outside 0 to 9", "the smallest 32-bit tool number is read",
+                              "tool -2147483648 is outside 0 to 15", "the smallest 32-bit tool number is read",
                               "line: 3 drawing with tool of -2147483648\n"));
     rows.push_back(refusedRow("ToolBeyond32Bits", {mainChapter}, "T99999999999", badTool("99999999999"),
                               "a tool number must fit a 32-bit integer"));
@@ -217,15 +217,15 @@ std::vector<BadInput> catalogue()
                                "text after the tool number is ignored: T1.5 selects tool 1"));
     {
         // Tool 0's perimeter from (10, 1) to (10, 10) on the nozzle's layer
-        // (a draw records its end point); tool 10 travels across it at right
+        // (a draw records its end point); tool 16 travels across it at right
         // angles, half way along a 20 mm move.
         const std::string before =
-            lines({mainChapter, "G1 X10 Y0 Z1", "; 'Perimeter Path'", "G1 X10 Y1 E1", "G1 X10 Y10 E1", "T10"});
+            lines({mainChapter, "G1 X10 Y0 Z1", "; 'Perimeter Path'", "G1 X10 Y1 E1", "G1 X10 Y10 E1", "T16"});
         rows.push_back(acceptedRow(
-            "ToolAboveNineTravels", before + lines({"G1 X0 Y5", "G1 X20 Y5 F9000"}),
-            before + lines({"M106 P10 S0" + restore, "G1 X0 Y5", "G1 X8.0125 Y5 Z1.5 F9000", "G1 X20 Y5 F9000",
+            "ToolAboveFifteenTravels", before + lines({"G1 X0 Y5", "G1 X20 Y5 F9000"}),
+            before + lines({"M106 P16 S0" + restore, "G1 X0 Y5", "G1 X8.0125 Y5 Z1.5 F9000", "G1 X20 Y5 F9000",
                             "G1 Z1 F450", "G1 F9000", "; original line:G1 X20 Y5 F9000"}),
-            "only draws need a tool slot: a travel of tool 10 is lifted over another tool's path like any other"));
+            "only draws need a tool slot: a travel of tool 16 is lifted over another tool's path like any other"));
     }
 
     {

@@ -29,10 +29,13 @@ TEST(Options, SettingsTakeAValueEitherWayAndTheLastOneHolds)
     EXPECT_EQ(o.settings.fanRestore, FanRestore::Plain);
     EXPECT_EQ(o.positional, (std::vector<std::string>{"vorlane", "a.gcode"})) << "a value is no file name";
     EXPECT_EQ(movementClearance_MM(o.settings), 0.5f * 0.5f + 0.7f * 0.5f + 0.75f) << "derived from the path width";
-    EXPECT_EQ(settingsLine(o.settings), "; Vorlane settings: fan-restore=plain lift-height=0.6 lift-feed=500 "
-                                        "path-width=0.5 no-lift")
+    EXPECT_EQ(settingsLine(o.settings, FanRestore::Tool),
+              "; Vorlane settings: fan-restore=plain lift-height=0.6 lift-feed=500 "
+              "path-width=0.5 no-lift")
         << "in the table's order, numbers in the program's number text";
-    EXPECT_EQ(settingsLine(parseOptions({"vorlane", "--lift-height=0.50", "--fan-restore=tool"}).settings), "")
+    EXPECT_EQ(
+        settingsLine(parseOptions({"vorlane", "--lift-height=0.50", "--fan-restore=tool"}).settings, FanRestore::Tool),
+        "")
         << "defaults given explicitly name nothing";
 }
 

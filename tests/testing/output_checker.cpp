@@ -711,8 +711,9 @@ class Checker {
         const float lengthSquared = dx * dx + dy * dy;
         const bool longEnough = run_.liftMinTravel * run_.liftMinTravel < lengthSquared;
         // Lines the program refuses end the pass: the checker never sees them.
-        if (isDraw && (tool_ < 0 || tool_ > 9))
-            problem(where() + " draws with tool " + std::to_string(tool_) + ", outside 0 to 9, yet it was not refused");
+        if (isDraw && (tool_ < 0 || tool_ > 15))
+            problem(where() + " draws with tool " + std::to_string(tool_) +
+                    ", outside 0 to 15, yet it was not refused");
 
         if (fanRestorePending_) {
             fanRestorePending_ = false;
@@ -951,7 +952,7 @@ class Checker {
         if (!isDraw) problem(rewrite + ": the line is no draw");
         const Section expected = &kind == &interfaceRewrite ? Section::Interface : Section::TopInfill;
         if (section_ != expected) problem(rewrite + ": the path kind in force is another");
-        if (tool_ < 0 || tool_ > 9) problem(rewrite + ": a draw of a tool outside 0 to 9 is refused, not rewritten");
+        if (tool_ < 0 || tool_ > 15) problem(rewrite + ": a draw of a tool outside 0 to 15 is refused, not rewritten");
         ++next_;
         const std::string announcement(line_);
         const std::string endText = "G1 X" + g(at_.x) + " Y" + g(at_.y) + " E";

@@ -324,13 +324,13 @@ const Breakage breakages[] = {
      "moves the extruder"},
 
     // Lines the program refuses are never passed through.
-    {"a draw of a tool outside 0 to 9 passed through", "extrusion/crossing_nothing",
+    {"a draw of a tool outside 0 to 15 passed through", "extrusion/crossing_nothing",
      [](Lines& in, Lines& out) {
-         insertBefore(in, "; 'Support (may Stack) Path', 1.0 [feed mm/s], 40.0 [head mm/s]", "T12");
-         insertBefore(out, "; 'Support (may Stack) Path', 1.0 [feed mm/s], 40.0 [head mm/s]", "T12");
-         insertBefore(out, "G1 X2 Y-2 Z0.2 F6000", "M106 P12 S0 ; restore the fan in case tool change messed it up");
+         insertBefore(in, "; 'Support (may Stack) Path', 1.0 [feed mm/s], 40.0 [head mm/s]", "T17");
+         insertBefore(out, "; 'Support (may Stack) Path', 1.0 [feed mm/s], 40.0 [head mm/s]", "T17");
+         insertBefore(out, "G1 X2 Y-2 Z0.2 F6000", "M106 P17 S0 ; restore the fan in case tool change messed it up");
      },
-     "draws with tool 12, outside 0 to 9"},
+     "draws with tool 17, outside 0 to 15"},
     {"a malformed number passed through", "extrusion/crossing_nothing",
      [](Lines& in, Lines& out) {
          in.push_back("G1 X1.2.3 Y4");

@@ -1,0 +1,67 @@
+// The slicers whose G-code Vorlane reads, each as a table: how it names its
+// path kinds, where its layers begin and its printing ends, which fan
+// restore suits it. The line loop is one loop for all of them; adding a
+// slicer is adding a table here.
+#pragma once
+
+#include "gcode/recognizers.hpp"
+#include "paths/layers.hpp"
+#include "state/run_settings.hpp"
+
+#include <span>
+#include <string_view>
+
+namespace vorlane {
+
+enum class Slicer { Unnamed, Kisslicer, PrusaSlicer, SuperSlicer, OrcaSlicer, BambuStudio, Cura };
+
+// A path kind's name as the slicer writes it, and Vorlane's kind for it
+// (UnclassifiedPath: one it knows but collects with the other paths).
+struct PathKindName {
+    std::string_view name;
+    DrawType kind;
+};
+
+struct Dialect {
+    Slicer slicer;
+    // The slicer's name in the output's summary comment and on the console;
+    // empty where the lines stay Kisslicer's.
+    std::string_view summaryName;
+    std::string_view consoleName;
+    // Kisslicer's rows (its comments, chapters and settings header), or the
+    // rows of the slicers that mark path kinds and layers as below.
+    bool kisslicerRows;
+    // What a path-kind comment starts with; the name is the rest of the line.
+    std::string_view pathKindPrefix;
+    std::span<const PathKindName> pathKinds;
+    // Where a layer begins.
+    const Recognizer* layerMarker;
+    // A line, besides the Custom path kind, after which the printing is
+    // over until the next layer (Cura's, after every layer), or none.
+    const Recognizer* printingPauses;
+    // The fan restore when no setting asks for another.
+    FanRestore fanRestore;
+};
+
+// The dialect of Kisslicer and of files that name no slicer.
+const Dialect& kisslicerDialect();
+
+// The slicer named by the first comment line before the first command (a
+// line that is neither blank nor a comment) that begins with one of the
+// slicers' own header texts; Unnamed when none does. `head` is the file's
+// beginning, whole lines or not.
+Slicer slicerNamedIn(std::string_view head);
+
+const Dialect& dialectOf(Slicer slicer);
+
+// The path kind a known name stands for, or nothing.
+const PathKindName* pathKindNamed(const Dialect& dialect, std::string_view name);
+
+// The name a path-kind comment gives, less trailing blanks.
+std::string_view pathKindNameOf(const Dialect& dialect, std::string_view line);
+
+// A known path kind that ends the printing (until the next layer) when it
+// comes while printing: the slicer's custom G-code.
+inline constexpr std::string_view CUSTOM_PATH_KIND = "Custom";
+
+} // namespace vorlane

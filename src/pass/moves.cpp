@@ -1,0 +1,249 @@
+// Moves: following them, filing what they draw, and writing them as they
+// were read or as the plan of a rewrite.
+#include "pass/line_actions.hpp"
+
+#include "gcode/refusal.hpp"
+#include "gcode/words.hpp"
+#include "gcode/writers.hpp"
+#include "pass/print_time.hpp"
+
+namespace vorlane {
+
+namespace {
+
+// A tool's layer thickness: the rise since its last drawn layer. Z going down
+// starts over (at most 0.35); a tool other than 0 that skipped layers takes
+// tool 0's thickness, at least 0.25, instead of the whole gap.
+void updateLayerThickness(PrintState& s)
+{
+    const auto t = static_cast<std::size_t>(s.currentTool);
+    const float currentZ = s.moves.currentZ;
+    if (s.lastDrawnZForTool[t] == currentZ) return;
+    float thickness = currentZ - s.lastDrawnZForTool[t];
+    if (thickness < 0.0f)
+        thickness = minOf(currentZ, 0.35f);
+    else if (t > 0 && thickness > s.layerThicknessForTool[0])
+        thickness = maxOf(s.layerThicknessForTool[0], 0.25f);
+    s.layerThicknessForTool[t] = thickness;
+    s.lastDrawnZForTool[t] = currentZ;
+}
+
+// The limits of the path store, as a refusal names them.
+std::string limitText(StoreLimit limit)
+{
+    switch (limit) {
+    case StoreLimit::LayerHeights:
+        return concat("more than ", static_cast<long long>(MAX_LAYERS), " layer heights of one kind of path");
+    case StoreLimit::PathsOfOneTool:
+        return concat("more than ", static_cast<long long>(MAX_PATHS), " paths of one tool at one height");
+    case StoreLimit::Vertices:
+        return concat("more than ", static_cast<long long>(MAX_VERTICES), " draws of one kind of path");
+    case StoreLimit::None:
+        break;
+    }
+    return {};
+}
+
+// The draw just classified, for a rewrite.
+DrawToRewrite drawToRewrite(const PrintState& s, std::string_view line)
+{
+    return {moveOrigin(s.moves, s.move),
+            {s.moves.currentX, s.moves.currentY},
+            s.moves.currentZ,
+            s.moves.currentE,
+            s.moves.currentF,
+            s.layerThicknessForTool.at(static_cast<std::size_t>(s.currentTool)),
+            line};
+}
+
+ToolBelow toolBelow(const PrintState& s, int tool) { return {s.currentTool == tool, prevLayerHeightForTool(s, tool)}; }
+
+// The rewrite planned for a move line.
+enum class Rewrite { None, Lift, InterfaceBoost, InfillBoost };
+
+// A draw is filed with the tool drawing it, which must have a slot.
+void checkDrawingTool(LineLoop& loop)
+{
+    const PrintState& s = loop.state;
+    if (s.currentTool < 0) say(loop.console, concat("line: ", loop.lineNo, " drawing with tool of ", s.currentTool));
+    if (s.currentTool < 0 || s.currentTool >= TOOL_SLOTS)
+        throw Refusal(concat("tool ", s.currentTool, " is outside 0 to ", TOOL_SLOTS - 1));
+}
+
+// Files one point a draw ends at.
+void fileDrawnPoint(LineLoop& loop, Vec2 point)
+{
+    PrintState& s = loop.state;
+    const StoreLimit limit =
+        collectDraw(loop.layers, {s.section, s.currentTool, point.x, point.y, s.moves.currentZ}, s.move.beginDraw);
+    if (limit != StoreLimit::None)
+        throw Refusal(concat("the print holds ", limitText(limit), ", more than Vorlane can keep track of"));
+    if (s.section == DrawType::SupportMain) s.toolForMain = s.currentTool;
+    if (s.section == DrawType::StackedInfill) s.toolForInfill = s.currentTool;
+}
+
+// Files the draw and plans its rewrite, if one applies. A draw written in
+// relative positioning is copied as it is: the rewrites write absolute
+// coordinates. Within a tool-change block nothing is rewritten: its paths
+// belong to the tool change.
+Rewrite handleDraw(LineLoop& loop, std::string_view line, bool rewritable)
+{
+    PrintState& s = loop.state;
+    checkDrawingTool(loop);
+    if (s.chapter == Chapter::Printing) updateLayerThickness(s);
+    fileDrawnPoint(loop, {s.moves.currentX, s.moves.currentY});
+    if (!rewritable || s.toolChangeBlocks > 0) return Rewrite::None;
+    if (s.section == DrawType::SupportInterface && !loop.settings.noInterfaceBoost &&
+        planInterfaceBoost(drawToRewrite(s, line), toolBelow(s, s.toolForMain), loop.layers, loop.settings,
+                           loop.crossingScratch, loop.plan))
+        return Rewrite::InterfaceBoost;
+    if (s.section == DrawType::TopInfill && !loop.settings.noInfillBoost &&
+        planInfillBoost(drawToRewrite(s, line), toolBelow(s, s.toolForInfill), loop.layers, loop.settings,
+                        loop.crossingScratch, loop.plan))
+        return Rewrite::InfillBoost;
+    return Rewrite::None;
+}
+
+// Plans the lifted travel when the decision lifts it; true when it did.
+bool handleTravel(LineLoop& loop, std::string_view line)
+{
+    const PrintState& s = loop.state;
+    const TravelMove travel{moveOrigin(s.moves, s.move),
+                            {s.moves.currentX, s.moves.currentY},
+                            normalized(Vec2{s.moves.currentX, s.moves.currentY} - moveOrigin(s.moves, s.move)),
+                            s.moves.currentZ,
+                            s.currentTool};
+    const LiftDecision decision = decideLift(travel, loop.layers, loop.settings, loop.liftScratch);
+    if (decision.nothingBeyondFirstObstacle && loop.debug)
+        say(loop.console, concat("line:", loop.lineNo, " min > max!! min - skipping!", decision.minLambdaForLift,
+                                 " mx ", decision.maxLambdaForLift, " furthest lambda ", decision.furthestLambda,
+                                 " move len ", decision.moveLength_MM));
+    if (decision.rule != LiftRule::Lifted) return false;
+    planLiftedTravel(decision, travel, s.moves.currentF, loop.settings.liftFeedRate, line, loop.plan);
+    return true;
+}
+
+// What the move line just classified becomes. A lifted travel is written in
+// absolute coordinates and with the travel's feed rate: under G91, or before
+// the file has set any feed rate, the travel is copied as it is. So is a
+// travel that moves the extruder (a retraction or prime on the travel): the
+// lifted travel's lines carry no E, and the amount would be lost.
+Rewrite planRewrite(LineLoop& loop, std::string_view line)
+{
+    const PrintState& s = loop.state;
+    const bool rewritable = !s.moves.relativePositioning;
+    if (s.move.pathType == PathType::XYDraw) return handleDraw(loop, line, rewritable);
+    if (s.move.pathType == PathType::XYMove && s.chapter == Chapter::Printing && s.seenMoveAfterToolchange &&
+        s.toolChangeBlocks == 0 && rewritable && s.moves.feedRateSeen && s.move.eDistance == 0.0f &&
+        !loop.settings.noLift && handleTravel(loop, line))
+        return Rewrite::Lift;
+    return Rewrite::None;
+}
+
+// A draw that pushes more filament than any real one over a short stretch
+// comes from an absolute extruder position read as an amount: rewriting it
+// would push all of that out at once.
+void refuseMisreadExtrusion(const PrintState& s)
+{
+    const float amount = s.move.eDistance;
+    const float length = magnitude(Vec2{s.moves.currentX, s.moves.currentY} - moveOrigin(s.moves, s.move));
+    if (amount > 3.0f && amount > length)
+        throw Refusal(concat("an extrusion of ", amount, " mm over a ", length,
+                             " mm draw looks like an absolute extruder position; set the printer's firmware to "
+                             "relative E, or put M82 in its start G-code"));
+}
+
+// Nothing for a negative tool, whose fan there is no way to address.
+void restoreFan(LineLoop& loop)
+{
+    const PrintState& s = loop.state;
+    if (s.currentTool < 0 || loop.settings.fanRestore == FanRestore::Off) return;
+    if (loop.settings.fanRestore == FanRestore::Tool)
+        writeFanControlLineForCurrentTool(loop.out, s.currentTool, s.currentKisslicerFanSpeed);
+    else
+        writeFanControlLine(loop.out, s.currentKisslicerFanSpeed);
+    ++loop.results.fanRestores;
+}
+
+// Writes the plan in place of the line and prices it: a rewrite leaves the
+// printer where the line would have, at the line's feed rate, so its moves
+// take the place of the line's own time. In absolute extrusion a rewritten
+// draw's amounts are written relative, and the extruder is then told the
+// position the line left it at, so that every later line stays right.
+void writeRewrite(LineLoop& loop, Rewrite rewrite, std::string_view line, const MoveState& before, double lineMinutes)
+{
+    const bool wrapped = rewrite != Rewrite::Lift && loop.state.moves.absoluteExtrusion;
+    if (wrapped) writeLine(loop.out, "M83");
+    writePlan(loop.out, loop.plan);
+    if (wrapped) {
+        writeLine(loop.out, "M82");
+        writeTextLine(loop.out, "G92 E", parseGCodeValues(stripTrailingComment(line)).eText);
+    }
+    loop.results.addedMinutes += planMinutes(before, loop.plan) - lineMinutes;
+    RunResults& r = loop.results;
+    const bool split = drawLinesOf(loop.plan) >= 2;
+    if (rewrite == Rewrite::Lift) ++r.liftedTravels;
+    if (rewrite == Rewrite::InterfaceBoost) ++r.interfaceDraws, r.interfaceSplit += split ? 1 : 0;
+    if (rewrite == Rewrite::InfillBoost) ++r.infillDraws, r.infillSplit += split ? 1 : 0;
+}
+
+// After a tool change Kisslicer's first move puts the head where the file
+// says; the other slicers' tool-change macros may leave it where the file
+// does not know, until the new tool's first draw.
+void noteMoveDone(LineLoop& loop)
+{
+    PrintState& s = loop.state;
+    s.seenMoveAfterToolchange =
+        loop.dialect->kisslicerRows || s.seenMoveAfterToolchange || s.move.pathType == PathType::XYDraw;
+    s.moves.currentPathType = s.move.pathType;
+}
+
+void restorePendingFan(LineLoop& loop)
+{
+    if (loop.state.seenFanControlAfterToolChange) return;
+    restoreFan(loop);
+    loop.state.seenFanControlAfterToolChange = true;
+}
+
+} // namespace
+
+// Everything the line causes is decided before anything is written: a line
+// refused writes nothing, not even a pending fan restore.
+void handleMoveLine(LineLoop& loop, std::string_view line)
+{
+    PrintState& s = loop.state;
+    const MoveState before = s.moves;
+    s.move = classifyMoveLine(s.moves, line);
+    const double minutes = moveMinutes(before, s.moves);
+    loop.results.inputMinutes += minutes;
+    clear(loop.plan);
+    const Rewrite rewrite = planRewrite(loop, line);
+    if (rewrite == Rewrite::InterfaceBoost || rewrite == Rewrite::InfillBoost) refuseMisreadExtrusion(s);
+    restorePendingFan(loop);
+    if (rewrite == Rewrite::None)
+        keepLine(loop, line);
+    else
+        writeRewrite(loop, rewrite, line, before, minutes);
+    noteMoveDone(loop);
+}
+
+void handleArc(LineLoop& loop, std::string_view line)
+{
+    PrintState& s = loop.state;
+    const MoveState before = s.moves;
+    Arc arc;
+    s.move = classifyArcLine(s.moves, line, line[1] == '2', arc);
+    loop.results.inputMinutes += arcMinutes(before, s.moves, arc);
+    if (s.move.pathType == PathType::XYDraw) {
+        checkDrawingTool(loop);
+        if (s.chapter == Chapter::Printing) updateLayerThickness(s);
+        arcPoints(arc, {s.moves.currentX, s.moves.currentY}, loop.arcPoints);
+        for (const Vec2 point : loop.arcPoints)
+            fileDrawnPoint(loop, point);
+    }
+    restorePendingFan(loop);
+    keepLine(loop, line);
+    noteMoveDone(loop);
+}
+
+} // namespace vorlane
