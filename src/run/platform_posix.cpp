@@ -117,12 +117,11 @@ SystemError createPrivateFile(const std::string& beside, const FileAttributes& a
         }
         // The owner first: a change of owner clears set-id bits the mode
         // then restores. Only a privileged run may give the file away; the
-        // group alone may still be the input's.
+        // group alone may still be the input's. A user outside the input's
+        // group keeps their own, as for any file they save anew.
         if (attributes.owner >= 0 &&
-            fchown(fd, static_cast<uid_t>(attributes.owner), static_cast<gid_t>(attributes.group)) != 0) {
-            if (fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(attributes.group)) != 0) {
-            }
-        }
+            fchown(fd, static_cast<uid_t>(attributes.owner), static_cast<gid_t>(attributes.group)) != 0)
+            static_cast<void>(fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(attributes.group)));
         if (fchmod(fd, attributes.permissions) != 0) {
             const SystemError error = systemError();
             close(fd);
@@ -157,16 +156,17 @@ SystemError closeFile(NativeFile file)
     return close(static_cast<int>(file)) == 0 ? SystemError{} : systemError();
 }
 
-// Makes a completed move durable: flushes the folder that holds `name`.
-// Best effort: some file systems cannot sync a folder.
+// Makes a completed move durable: flushes the folder that holds `name`. A
+// folder that cannot be opened or synced (some file systems cannot) is not
+// reported: the move has happened and stands, and only a power cut in the
+// next seconds could undo it, which no message would mend.
 void syncFolderOf(const std::string& name)
 {
     const std::size_t slash = name.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
-    if (fsync(fd) != 0) {
-    }
+    static_cast<void>(fsync(fd));
     close(fd);
 }
 
