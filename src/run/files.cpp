@@ -3,6 +3,7 @@
 
 #include "state/line_loop.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vorlane {
@@ -31,16 +32,6 @@ void readMore(InputFile& in)
         throw InputError("Could not read file '" + in.name + "' due to error: " + error.text);
     if (got == 0) in.atEnd = true;
     in.end += got;
-}
-
-// Only a file that is on the disk may stand for the input: flushes it, then
-// closes it. A file that failed to flush stays open for its owner to close.
-SystemError syncThenClose(const Platform& platform, NativeFile& file)
-{
-    if (SystemError error = platform.syncFile(file)) return error;
-    const NativeFile closing = file;
-    file = NO_FILE;
-    return platform.closeFile(closing);
 }
 
 } // namespace
@@ -190,16 +181,30 @@ void drainToFile(void* outputFile, std::string_view bytes)
     if (const SystemError error = out.platform->writeAll(out.file, bytes)) outputFailed(out, error.text);
 }
 
+// Only a file that is on the disk may stand for the input.
 void finishOutput(OutputFile& out)
 {
-    if (const SystemError error = syncThenClose(*out.platform, out.file)) outputFailed(out, error.text);
+    if (const SystemError error = out.platform->syncFile(out.file)) outputFailed(out, error.text);
 }
+
+namespace {
+
+// The file has its name: the lock on it is no longer needed. Its bytes are
+// on the disk since finishOutput, so a failing close loses nothing.
+void placedAs(OutputFile& out, const std::string& as)
+{
+    out.name = as;
+    out.placed = true;
+    static_cast<void>(out.platform->closeFile(out.file));
+    out.file = NO_FILE;
+}
+
+} // namespace
 
 SystemError placeOutput(OutputFile& out, const std::string& as)
 {
     if (SystemError error = out.platform->replaceFile(out.name, as)) return error;
-    out.name = as;
-    out.placed = true;
+    placedAs(out, as);
     return {};
 }
 
@@ -207,10 +212,9 @@ namespace {
 
 // The input's bytes into a new private file, flushed; for file systems
 // without hard links.
-SystemError copyInput(InputFile& in, std::string& copyName)
+SystemError copyInput(InputFile& in, OutputFile& copy)
 {
     const Platform& platform = *in.platform;
-    OutputFile copy;
     if (SystemError error = createProcessingFile(copy, platform, in.name, in.attributes)) return error;
     if (SystemError error = platform.rewind(in.file)) return error;
     std::vector<char> chunk(READ_CHUNK);
@@ -220,10 +224,7 @@ SystemError copyInput(InputFile& in, std::string& copyName)
         if (got == 0) break;
         if (SystemError error = platform.writeAll(copy.file, std::string_view(chunk.data(), got))) return error;
     }
-    if (SystemError error = syncThenClose(platform, copy.file)) return error;
-    copyName = copy.name;
-    copy.placed = true;
-    return {};
+    return platform.syncFile(copy.file);
 }
 
 } // namespace
@@ -233,13 +234,22 @@ SystemError keepInputAs(InputFile& in, const std::string& as)
     const Platform& platform = *in.platform;
     std::string secondName;
     if (platform.linkPrivately(in.name, secondName)) {
-        if (SystemError error = copyInput(in, secondName)) return error;
+        OutputFile copy;
+        if (SystemError error = copyInput(in, copy)) return error;
+        return placeOutput(copy, as);
     }
     if (SystemError error = platform.replaceFile(secondName, as)) {
         static_cast<void>(platform.deleteFile(secondName));
         return error;
     }
     return {};
+}
+
+int removeLeftovers(const Platform& platform, const std::string& beside)
+{
+    std::vector<std::string> names;
+    if (platform.privateFilesBeside(beside, names)) return 0;
+    return static_cast<int>(std::count_if(names.begin(), names.end(), platform.removeLeftover));
 }
 
 } // namespace vorlane

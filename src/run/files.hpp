@@ -69,6 +69,8 @@ void closeInput(InputFile& in);
 
 struct OutputFile {
     const Platform* platform = nullptr;
+    // Open, and so locked, from its creation until it is placed or removed:
+    // no run takes a file for a leftover while its run holds it.
     NativeFile file = NO_FILE;
     // The private name while the result is written, then where it was put.
     std::string name;
@@ -92,7 +94,8 @@ SystemError createProcessingFile(OutputFile& out, const Platform& platform, cons
 // Sends an OutBuffer's bytes to the file; throws OutputError naming the file.
 void drainToFile(void* outputFile, std::string_view bytes);
 
-// Flushes the file to stable storage and closes it; throws OutputError.
+// Flushes the file to stable storage; throws OutputError. It stays open
+// until it is placed.
 void finishOutput(OutputFile& out);
 
 // Moves the finished file to `as`, replacing whatever stands there.
@@ -101,5 +104,10 @@ SystemError placeOutput(OutputFile& out, const std::string& as);
 // A second name for the input, `as`, replacing whatever stands there: a hard
 // link where the file system has them, else a copy flushed to the disk.
 SystemError keepInputAs(InputFile& in, const std::string& as);
+
+// Removes from the folder of `beside` the private files that killed runs
+// left behind (see Platform::removeLeftover); returns how many. A folder
+// that cannot be read is left alone: the run's own open says what is wrong.
+int removeLeftovers(const Platform& platform, const std::string& beside);
 
 } // namespace vorlane

@@ -85,6 +85,13 @@ namespace {
 
 SystemError errorOf(DWORD error = GetLastError()) { return {systemError(error)}; }
 
+// An exclusive lock on the whole file, taken at once or not at all.
+bool lockWhole(HANDLE handle)
+{
+    OVERLAPPED whole{};
+    return LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole);
+}
+
 FileIdentity identityOf(const BY_HANDLE_FILE_INFORMATION& info)
 {
     return {info.dwVolumeSerialNumber, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
@@ -114,8 +121,7 @@ SystemError openInput(const std::string& name, OpenedInput& input)
         CloseHandle(handle);
         return {"it is a device or a pipe, not a regular file"};
     }
-    OVERLAPPED whole{};
-    if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
+    if (!lockWhole(handle)) {
         const DWORD error = GetLastError();
         CloseHandle(handle);
         if (error == ERROR_LOCK_VIOLATION) {
@@ -169,13 +175,17 @@ SystemError createPrivateFile(const std::string& beside, const FileAttributes&, 
 {
     for (int attempt = 0; attempt < PRIVATE_NAME_ATTEMPTS; ++attempt) {
         const std::string candidate = privateFileName(beside, GetCurrentProcessId());
-        const HANDLE handle = CreateFileW(wide(candidate).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        // Deletion is shared so that the run can move the file while it
+        // holds it; the lock keeps other runs from taking it for a leftover.
+        const HANDLE handle = CreateFileW(wide(candidate).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             if (nameTaken(error)) continue;
             return errorOf(error);
         }
+        // A file system without locks leaves the fresh file's age to guard it.
+        static_cast<void>(lockWhole(handle));
         file = fileOf(handle);
         name = candidate;
         return {};
@@ -239,6 +249,51 @@ SystemError deleteFile(const std::string& name) { return DeleteFileW(wide(name).
 
 bool fileExists(const std::string& name) { return GetFileAttributesW(wide(name).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+SystemError privateFilesBeside(const std::string& beside, std::vector<std::string>& names)
+{
+    const std::string folder(folderOf(beside));
+    WIN32_FIND_DATAW found;
+    const HANDLE search =
+        FindFirstFileExW(wide(folder + "*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) return errorOf();
+    do {
+        const std::string name = narrow(found.cFileName);
+        if (isPrivateFileName(name)) names.push_back(folder + name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return {};
+}
+
+std::int64_t ticksOf(const FILETIME& time)
+{
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+
+bool removeLeftover(const std::string& name)
+{
+    // The link itself, never what it points at. Deletion is asked for at
+    // once: another program that holds the file without sharing it refuses
+    // the open, and the file stays.
+    const HANDLE handle =
+        CreateFileW(wide(name).c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    constexpr std::int64_t TICKS_PER_SECOND = 10000000;
+    // Deleted through this handle, so only the file looked at here goes,
+    // and only while no run holds its lock.
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    const bool removed = GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) &&
+                         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+                         ticksOf(now) - ticksOf(info.ftLastWriteTime) > LEFTOVER_AGE.count() * TICKS_PER_SECOND &&
+                         lockWhole(handle) &&
+                         SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition);
+    CloseHandle(handle);
+    return removed;
+}
+
 int runProgram(const std::vector<std::string>& arguments)
 {
     std::wstring commandLine = wide(windowsCommandLine(arguments));
@@ -263,8 +318,9 @@ int runProgram(const std::vector<std::string>& arguments)
 }
 
 constexpr Platform windowsPlatform{
-    openInput, readSome,    rewindFile,    identityOfFile, identityOfName, createPrivateFile, writeAll, syncFile,
-    closeFile, replaceFile, linkPrivately, deleteFile,     fileExists,     runProgram,        true,
+    openInput,  readSome,           rewindFile,     identityOfFile, identityOfName, createPrivateFile,
+    writeAll,   syncFile,           closeFile,      replaceFile,    linkPrivately,  deleteFile,
+    fileExists, privateFilesBeside, removeLeftover, runProgram,     true,
 };
 
 } // namespace

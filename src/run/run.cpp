@@ -270,6 +270,11 @@ int runVorlane(const std::vector<std::string>& arguments, Console& console, cons
     }
     try {
         const std::string inputFileName = platformFileName(options.positional[fileNameArgNumber]);
+        if (const int removed = removeLeftovers(platform, inputFileName); removed > 0)
+            say(console, concat("Removed ", removed,
+                                removed == 1 ? " leftover processing file of an interrupted run"
+                                             : " leftover processing files of interrupted runs",
+                                " beside '", inputFileName, "'."));
         // Its boosts would compound: a file Vorlane wrote is in the state the
         // user asked for.
         if (fileStartsWith(platform, inputFileName, HEADER_START)) {

@@ -81,6 +81,11 @@ SystemError linkPrivately(const std::string& existing, std::string& link)
 }
 SystemError deleteFile(const std::string& name) { return fails("delete") ? injected() : real().deleteFile(name); }
 bool fileExists(const std::string& name) { return !fails("exists") && real().fileExists(name); }
+SystemError privateFilesBeside(const std::string& beside, std::vector<std::string>& names)
+{
+    return fails("list") ? injected() : real().privateFilesBeside(beside, names);
+}
+bool removeLeftover(const std::string& name) { return !fails("remove") && real().removeLeftover(name); }
 int runProgram(const std::vector<std::string>& arguments) { return real().runProgram(arguments); }
 
 std::string textOf(std::FILE* file)
@@ -97,10 +102,11 @@ std::string textOf(std::FILE* file)
 
 const Platform& fakePlatform()
 {
+    static const bool closeInputFirst = real().closeInputBeforeReplacing;
     static const Platform platform{
-        openInput,         readSome,   rewindFile, identityOfFile, identityOfName,
-        createPrivateFile, writeAll,   syncFile,   closeFile,      replaceFile,
-        linkPrivately,     deleteFile, fileExists, runProgram,     real().closeInputBeforeReplacing,
+        openInput,  readSome,           rewindFile,     identityOfFile, identityOfName,  createPrivateFile,
+        writeAll,   syncFile,           closeFile,      replaceFile,    linkPrivately,   deleteFile,
+        fileExists, privateFilesBeside, removeLeftover, runProgram,     closeInputFirst,
     };
     return platform;
 }

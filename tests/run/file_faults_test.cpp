@@ -1,6 +1,6 @@
-// Every file operation of a run made to fail in turn: opening, reading,
-// creating, each write, the sync, the closes, the checks of the input, the
-// second name of --noalter and the replacement. Whatever fails, the run must
+// Every file operation of a run made to fail in turn: the look for leftovers,
+// opening, reading, creating, each write, the sync, the closes, the checks of
+// the input, the second name of --noalter and the replacement. Whatever fails, the run must
 // say so with the right message and status, and the user's data must
 // survive: the input as it was, or the complete result under the input's
 // name or, when it cannot take that name, as "<name>d". Nothing else is left
@@ -36,15 +36,16 @@ struct Expected {
     Kept kept;
 };
 
-// The run first reads the input's first bytes to see whether Vorlane wrote
-// it: an open, a read and a close, whose failure leaves the verdict to the
-// run's own open.
-constexpr long HEADER_CHECK_CALLS = 3;
+// The run first looks for leftovers of killed runs beside the input, then
+// reads the input's first bytes to see whether Vorlane wrote it: a listing,
+// an open, a read and a close, whose failure leaves the verdict to the run's
+// own open.
+constexpr long CALLS_BEFORE_THE_RUN_OPENS = 4;
 
 Expected expectedFor(std::string_view operation, long failAt, const InProcessRun& run, const std::string& input,
                      bool noAlter)
 {
-    if (failAt <= HEADER_CHECK_CALLS) return {0, "\nSuccess", Kept::ResultInPlace};
+    if (failAt <= CALLS_BEFORE_THE_RUN_OPENS) return {0, "\nSuccess", Kept::ResultInPlace};
     const std::string fault = "' due to error: " + INJECTED_FAULT_TEXT;
     const std::string keptBeside = "The result is kept as '" + input + "d'.\nHit <ENTER> to close";
     const std::string processing = input.substr(0, input.rfind(SEPARATOR) + 1) + ".vorlane-";
@@ -158,7 +159,8 @@ void enumerateFaults(const std::string& source, bool noAlter, long leastOperatio
         }
         EXPECT_EQ(leftOver(dir), expectedLeftOver) << "no processing file is left behind";
     }
-    std::set<std::string> all{"open", "read", "create", "write", "sync", "close", "identity", "exists", "replace"};
+    std::set<std::string> all{"list", "open",  "read",     "create", "write",
+                              "sync", "close", "identity", "exists", "replace"};
     if (noAlter) all.insert("link");
     EXPECT_EQ(failedOperations, all) << "every kind of file operation was made to fail";
     EXPECT_GE(failAt - 1, leastOperations) << "operations counted in a run";
