@@ -1,6 +1,7 @@
 // Chunked reading with memchr and unbuffered writes of large pieces.
 #include "run/files.hpp"
 
+#include "gcode/number_text.hpp"
 #include "state/line_loop.hpp"
 
 #include <algorithm>
@@ -206,6 +207,23 @@ SystemError placeOutput(OutputFile& out, const std::string& as)
     if (SystemError error = out.platform->replaceFile(out.name, as)) return error;
     placedAs(out, as);
     return {};
+}
+
+SystemError placeOutputUnderNewName(OutputFile& out, const std::string& near)
+{
+    constexpr int NEW_NAMES = 9;
+    SystemError error;
+    for (int n = 1; n <= NEW_NAMES; ++n) {
+        const std::string as = concat(near, "-", n);
+        bool taken = false;
+        error = out.platform->moveToNewName(out.name, as, taken);
+        if (!error) {
+            placedAs(out, as);
+            return {};
+        }
+        if (!taken) return error;
+    }
+    return error;
 }
 
 namespace {

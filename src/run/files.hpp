@@ -101,6 +101,11 @@ void finishOutput(OutputFile& out);
 // Moves the finished file to `as`, replacing whatever stands there.
 SystemError placeOutput(OutputFile& out, const std::string& as);
 
+// Moves the finished file to the first of "<near>-1" to "<near>-9" where no
+// file stands, replacing none: for a result that could not be kept under
+// `near`, which must not stay under a private name.
+SystemError placeOutputUnderNewName(OutputFile& out, const std::string& near);
+
 // A second name for the input, `as`, replacing whatever stands there: a hard
 // link where the file system has them, else a copy flushed to the disk.
 SystemError keepInputAs(InputFile& in, const std::string& as);

@@ -80,7 +80,7 @@ struct Platform {
     // name of fixed length that no other file there has. Never opens an
     // existing file or follows a link. `name` gets the file's name. The file
     // is locked while it stays open, so that no run takes it for a leftover,
-    // and it may be moved (replaceFile) while open.
+    // and it may be moved (replaceFile, moveToNewName) while open.
     SystemError (*createPrivateFile)(const std::string& beside, const FileAttributes& attributes, NativeFile& file,
                                      std::string& name);
     SystemError (*writeAll)(NativeFile file, std::string_view bytes);
@@ -91,6 +91,9 @@ struct Platform {
     // (a link itself, never what it points at); at every instant `to` names
     // the old file or the new one. Makes the move durable.
     SystemError (*replaceFile)(const std::string& from, const std::string& to);
+    // Moves `from` to `to` in one step only when no file stands at `to`
+    // (`taken` then says so), never replacing one. Makes the move durable.
+    SystemError (*moveToNewName)(const std::string& from, const std::string& to, bool& taken);
     // A second name for an existing file, beside it and of the private
     // file's form; `link` gets the new name. The existing file's lock holds
     // the new name too.

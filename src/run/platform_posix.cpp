@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
@@ -188,6 +189,25 @@ SystemError replaceFile(const std::string& from, const std::string& to)
     return {};
 }
 
+SystemError moveToNewName(const std::string& from, const std::string& to, bool& taken)
+{
+    int moved = renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    // A file system that cannot refuse a taken name in a rename (some network
+    // ones) still refuses it for a link.
+    if (moved != 0 && errno == EINVAL) {
+        moved = link(from.c_str(), to.c_str());
+        // Should the private name stay too, a later run removes it as a
+        // leftover; the result keeps its new name.
+        if (moved == 0) static_cast<void>(unlink(from.c_str()));
+    }
+    if (moved != 0) {
+        taken = errno == EEXIST;
+        return systemError();
+    }
+    syncFolderOf(to);
+    return {};
+}
+
 SystemError linkPrivately(const std::string& existing, std::string& name)
 {
     for (int attempt = 0; attempt < PRIVATE_NAME_ATTEMPTS; ++attempt) {
@@ -273,9 +293,9 @@ int runProgram(const std::vector<std::string>& arguments)
 }
 
 constexpr Platform posixPlatform{
-    openInput,  readSome,           rewindFile,     identityOfFile, identityOfName, createPrivateFile,
-    writeAll,   syncFile,           closeFile,      replaceFile,    linkPrivately,  deleteFile,
-    fileExists, privateFilesBeside, removeLeftover, runProgram,     false,
+    openInput,  readSome,   rewindFile,         identityOfFile, identityOfName, createPrivateFile,
+    writeAll,   syncFile,   closeFile,          replaceFile,    moveToNewName,  linkPrivately,
+    deleteFile, fileExists, privateFilesBeside, removeLeftover, runProgram,     false,
 };
 
 } // namespace

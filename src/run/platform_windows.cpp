@@ -231,6 +231,14 @@ SystemError replaceFile(const std::string& from, const std::string& to)
     return errorOf(retried);
 }
 
+SystemError moveToNewName(const std::string& from, const std::string& to, bool& taken)
+{
+    if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) return {};
+    const DWORD error = GetLastError();
+    taken = nameTaken(error);
+    return errorOf(error);
+}
+
 SystemError linkPrivately(const std::string& existing, std::string& name)
 {
     for (int attempt = 0; attempt < PRIVATE_NAME_ATTEMPTS; ++attempt) {
@@ -318,9 +326,9 @@ int runProgram(const std::vector<std::string>& arguments)
 }
 
 constexpr Platform windowsPlatform{
-    openInput,  readSome,           rewindFile,     identityOfFile, identityOfName, createPrivateFile,
-    writeAll,   syncFile,           closeFile,      replaceFile,    linkPrivately,  deleteFile,
-    fileExists, privateFilesBeside, removeLeftover, runProgram,     true,
+    openInput,  readSome,   rewindFile,         identityOfFile, identityOfName, createPrivateFile,
+    writeAll,   syncFile,   closeFile,          replaceFile,    moveToNewName,  linkPrivately,
+    deleteFile, fileExists, privateFilesBeside, removeLeftover, runProgram,     true,
 };
 
 } // namespace

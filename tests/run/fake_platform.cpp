@@ -75,6 +75,10 @@ SystemError replaceFile(const std::string& from, const std::string& to)
 {
     return fails("replace") ? injected() : real().replaceFile(from, to);
 }
+SystemError moveToNewName(const std::string& from, const std::string& to, bool& taken)
+{
+    return fails("move") ? injected() : real().moveToNewName(from, to, taken);
+}
 SystemError linkPrivately(const std::string& existing, std::string& link)
 {
     return fails("link") ? injected() : real().linkPrivately(existing, link);
@@ -104,9 +108,9 @@ const Platform& fakePlatform()
 {
     static const bool closeInputFirst = real().closeInputBeforeReplacing;
     static const Platform platform{
-        openInput,  readSome,           rewindFile,     identityOfFile, identityOfName,  createPrivateFile,
-        writeAll,   syncFile,           closeFile,      replaceFile,    linkPrivately,   deleteFile,
-        fileExists, privateFilesBeside, removeLeftover, runProgram,     closeInputFirst,
+        openInput,  readSome,   rewindFile,         identityOfFile, identityOfName, createPrivateFile,
+        writeAll,   syncFile,   closeFile,          replaceFile,    moveToNewName,  linkPrivately,
+        deleteFile, fileExists, privateFilesBeside, removeLeftover, runProgram,     closeInputFirst,
     };
     return platform;
 }
