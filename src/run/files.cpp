@@ -35,6 +35,37 @@ void readMore(InputFile& in)
     in.end += got;
 }
 
+constexpr std::chrono::milliseconds FIRST_RETRY_WAIT{10};
+// Scanners let go of a file within a second or two; a file held longer is
+// most likely held for good.
+constexpr std::chrono::milliseconds RETRY_BUDGET{5000};
+
+// Calls `operation` until it succeeds or fails for good. The waits between
+// tries double from FIRST_RETRY_WAIT, the last one cut so that they add up to
+// RETRY_BUDGET.
+template <typename Operation> SystemError retryingTransient(const Platform& platform, const Operation& operation)
+{
+    std::chrono::milliseconds waited{0}, wait = FIRST_RETRY_WAIT;
+    for (;;) {
+        SystemError error = operation();
+        if (!error.transient) return error;
+        if (waited >= RETRY_BUDGET) {
+            error.text += concat(" (still after ", static_cast<int>(RETRY_BUDGET.count() / 1000),
+                                 " s of retrying: a virus scanner or an indexer may be holding the file)");
+            return error;
+        }
+        wait = std::min(wait, RETRY_BUDGET - waited);
+        platform.sleep(wait);
+        waited += wait;
+        wait *= 2;
+    }
+}
+
+SystemError openRetrying(const Platform& platform, const std::string& name, OpenedInput& opened)
+{
+    return retryingTransient(platform, [&] { return platform.openInput(name, opened); });
+}
+
 } // namespace
 
 InputFile::~InputFile() { closeInput(*this); }
@@ -44,7 +75,7 @@ SystemError openInput(InputFile& in, const Platform& platform, const std::string
     in.platform = &platform;
     in.name = name;
     OpenedInput opened;
-    if (SystemError error = platform.openInput(name, opened)) return error;
+    if (SystemError error = openRetrying(platform, name, opened)) return error;
     busy = opened.busy;
     if (busy) return {};
     in.file = opened.file;
@@ -58,7 +89,9 @@ SystemError openInput(InputFile& in, const Platform& platform, const std::string
 bool fileStartsWith(const Platform& platform, const std::string& name, std::string_view prefix)
 {
     OpenedInput opened;
-    if (platform.openInput(name, opened) || opened.busy) return false;
+    // Waits for a scanner as the run's own open does, or a file Vorlane
+    // wrote would be taken for a new one.
+    if (openRetrying(platform, name, opened) || opened.busy) return false;
     std::string first(prefix.size(), '\0');
     std::size_t have = 0;
     for (std::size_t got = 1; have < first.size() && got > 0; have += got) {
@@ -164,7 +197,8 @@ SystemError createProcessingFile(OutputFile& out, const Platform& platform, cons
                                  const FileAttributes& attributes)
 {
     out.platform = &platform;
-    return platform.createPrivateFile(beside, attributes, out.file, out.name);
+    return retryingTransient(platform,
+                             [&] { return platform.createPrivateFile(beside, attributes, out.file, out.name); });
 }
 
 void drainToFile(void* outputFile, std::string_view bytes)
@@ -190,6 +224,11 @@ void finishOutput(OutputFile& out)
 
 namespace {
 
+SystemError replaceRetrying(const Platform& platform, const std::string& from, const std::string& to)
+{
+    return retryingTransient(platform, [&] { return platform.replaceFile(from, to); });
+}
+
 // The file has its name: the lock on it is no longer needed. Its bytes are
 // on the disk since finishOutput, so a failing close loses nothing.
 void placedAs(OutputFile& out, const std::string& as)
@@ -204,7 +243,7 @@ void placedAs(OutputFile& out, const std::string& as)
 
 SystemError placeOutput(OutputFile& out, const std::string& as)
 {
-    if (SystemError error = out.platform->replaceFile(out.name, as)) return error;
+    if (SystemError error = replaceRetrying(*out.platform, out.name, as)) return error;
     placedAs(out, as);
     return {};
 }
@@ -256,7 +295,7 @@ SystemError keepInputAs(InputFile& in, const std::string& as)
         if (SystemError error = copyInput(in, copy)) return error;
         return placeOutput(copy, as);
     }
-    if (SystemError error = platform.replaceFile(secondName, as)) {
+    if (SystemError error = replaceRetrying(platform, secondName, as)) {
         static_cast<void>(platform.deleteFile(secondName));
         return error;
     }

@@ -1,5 +1,10 @@
 // The input G-code file, read in large chunks and split into lines, and the
 // private processing file the output is written to before it is put in place.
+// Opening the input, creating the processing file and moving a file into
+// place try again while another program holds a file for a moment (a
+// transient SystemError): after 10 ms, then each time twice as long, until
+// the waits add up to 5 s. An error still transient after that says the file
+// may be held by a scanner or an indexer.
 #pragma once
 
 #include "gcode/out_buffer.hpp"
@@ -40,7 +45,8 @@ struct InputFile {
 };
 
 // Opens a regular file for reading and takes the run's lock on it; see
-// Platform::openInput. `busy` tells that another run holds the lock.
+// Platform::openInput. `busy` tells that another run holds the lock, which
+// is not waited for.
 SystemError openInput(InputFile& in, const Platform& platform, const std::string& name, bool& busy);
 
 // Whether the named file is a regular file whose first bytes are `prefix`.

@@ -32,6 +32,11 @@ inline constexpr NativeFile NO_FILE = -1;
 // failure must be looked at, so a result left unread does not compile.
 struct [[nodiscard]] SystemError {
     std::string text;
+    // Another program holds the file for a moment (a virus scanner or an
+    // indexer that opened it as it appeared, the slicer finishing with it):
+    // the same call may well succeed soon. Set only where the system tells
+    // such a hold from a lasting refusal.
+    bool transient = false;
     explicit operator bool() const { return !text.empty(); }
 };
 
@@ -114,6 +119,8 @@ struct Platform {
     // directory; waits and returns its exit code. Throws std::runtime_error
     // naming the program when it cannot be started.
     int (*runProgram)(const std::vector<std::string>& arguments);
+    // Waits before a call that failed for a moment is tried again.
+    void (*sleep)(std::chrono::milliseconds duration);
     // Windows cannot replace a file that is held open without delete sharing;
     // there the input is closed just before it is replaced.
     bool closeInputBeforeReplacing;

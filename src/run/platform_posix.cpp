@@ -13,6 +13,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -292,10 +293,12 @@ int runProgram(const std::vector<std::string>& arguments)
     return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }
 
+void sleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+
 constexpr Platform posixPlatform{
-    openInput,  readSome,   rewindFile,         identityOfFile, identityOfName, createPrivateFile,
-    writeAll,   syncFile,   closeFile,          replaceFile,    moveToNewName,  linkPrivately,
-    deleteFile, fileExists, privateFilesBeside, removeLeftover, runProgram,     false,
+    openInput,          readSome,       rewindFile,  identityOfFile, identityOfName, createPrivateFile, writeAll,
+    syncFile,           closeFile,      replaceFile, moveToNewName,  linkPrivately,  deleteFile,        fileExists,
+    privateFilesBeside, removeLeftover, runProgram,  sleepFor,       false,
 };
 
 } // namespace

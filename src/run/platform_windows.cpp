@@ -85,6 +85,21 @@ namespace {
 
 SystemError errorOf(DWORD error = GetLastError()) { return {systemError(error)}; }
 
+// A virus scanner or an indexer opens a file the moment it is written or
+// closed, often without sharing its deletion, and the slicer may hold its
+// file a moment after it starts the run. Windows reports such a hold as a
+// sharing violation or, on a file that exists, as access denied; access
+// denied on a read-only file or a folder, or where no file stands, lasts.
+SystemError failureAt(const std::wstring& name, DWORD error)
+{
+    SystemError failure = errorOf(error);
+    const DWORD attributes = error == ERROR_ACCESS_DENIED ? GetFileAttributesW(name.c_str()) : 0;
+    failure.transient =
+        error == ERROR_SHARING_VIOLATION || (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+                                             (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0);
+    return failure;
+}
+
 // An exclusive lock on the whole file, taken at once or not at all.
 bool lockWhole(HANDLE handle)
 {
@@ -114,9 +129,10 @@ SystemError openInput(const std::string& name, OpenedInput& input)
     // lets the run give the file a second name (--noalter); the lock keeps
     // other runs away, and the check before the replacement sees a file
     // that was deleted or renamed meanwhile.
-    const HANDLE handle = CreateFileW(wide(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+    const std::wstring wideName = wide(name);
+    const HANDLE handle = CreateFileW(wideName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return errorOf();
+    if (handle == INVALID_HANDLE_VALUE) return failureAt(wideName, GetLastError());
     if (GetFileType(handle) != FILE_TYPE_DISK) {
         CloseHandle(handle);
         return {"it is a device or a pipe, not a regular file"};
@@ -175,14 +191,15 @@ SystemError createPrivateFile(const std::string& beside, const FileAttributes&, 
 {
     for (int attempt = 0; attempt < PRIVATE_NAME_ATTEMPTS; ++attempt) {
         const std::string candidate = privateFileName(beside, GetCurrentProcessId());
+        const std::wstring wideCandidate = wide(candidate);
         // Deletion is shared so that the run can move the file while it
         // holds it; the lock keeps other runs from taking it for a leftover.
-        const HANDLE handle = CreateFileW(wide(candidate).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+        const HANDLE handle = CreateFileW(wideCandidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             if (nameTaken(error)) continue;
-            return errorOf(error);
+            return failureAt(wideCandidate, error);
         }
         // A file system without locks leaves the fresh file's age to guard it.
         static_cast<void>(lockWhole(handle));
@@ -224,11 +241,12 @@ SystemError replaceFile(const std::string& from, const std::string& to)
     if (error != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != FILE_ATTRIBUTE_READONLY ||
         !SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
-        return errorOf(error);
+        return failureAt(target, error);
     if (MoveFileExW(source.c_str(), target.c_str(), flags)) return {};
-    const DWORD retried = GetLastError();
+    // Judged while the target is writable, as it was for this try.
+    SystemError retried = failureAt(target, GetLastError());
     SetFileAttributesW(target.c_str(), attributes);
-    return errorOf(retried);
+    return retried;
 }
 
 SystemError moveToNewName(const std::string& from, const std::string& to, bool& taken)
@@ -325,10 +343,12 @@ int runProgram(const std::vector<std::string>& arguments)
     return static_cast<int>(exitCode);
 }
 
+void sleepFor(std::chrono::milliseconds duration) { Sleep(static_cast<DWORD>(duration.count())); }
+
 constexpr Platform windowsPlatform{
-    openInput,  readSome,   rewindFile,         identityOfFile, identityOfName, createPrivateFile,
-    writeAll,   syncFile,   closeFile,          replaceFile,    moveToNewName,  linkPrivately,
-    deleteFile, fileExists, privateFilesBeside, removeLeftover, runProgram,     true,
+    openInput,          readSome,       rewindFile,  identityOfFile, identityOfName, createPrivateFile, writeAll,
+    syncFile,           closeFile,      replaceFile, moveToNewName,  linkPrivately,  deleteFile,        fileExists,
+    privateFilesBeside, removeLeftover, runProgram,  sleepFor,       true,
 };
 
 } // namespace

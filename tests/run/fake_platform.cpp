@@ -30,8 +30,22 @@ bool fails(const char* call)
 
 SystemError injected() { return {INJECTED_FAULT_TEXT}; }
 
+bool held(const char* call)
+{
+    if (fakeState.held != call || fakeState.heldCalls == 0) return false;
+    if (fakeState.heldCalls > 0) --fakeState.heldCalls;
+    return true;
+}
+
+SystemError heldForAMoment() { return {INJECTED_FAULT_TEXT, true}; }
+
 SystemError openInput(const std::string& name, OpenedInput& input)
 {
+    if (held("open")) {
+        if (!fakeState.heldByAnotherRun) return heldForAMoment();
+        input.busy = true;
+        return {};
+    }
     return fails("open") ? injected() : real().openInput(name, input);
 }
 SystemError readSome(NativeFile file, char* into, std::size_t size, std::size_t& got)
@@ -53,6 +67,7 @@ SystemError identityOfName(const std::string& name, FileIdentity& identity)
 SystemError createPrivateFile(const std::string& beside, const FileAttributes& attributes, NativeFile& file,
                               std::string& name)
 {
+    if (held("create")) return heldForAMoment();
     return fails("create") ? injected() : real().createPrivateFile(beside, attributes, file, name);
 }
 SystemError writeAll(NativeFile file, std::string_view bytes)
@@ -73,6 +88,7 @@ SystemError closeFile(NativeFile file)
 }
 SystemError replaceFile(const std::string& from, const std::string& to)
 {
+    if (held("replace")) return heldForAMoment();
     return fails("replace") ? injected() : real().replaceFile(from, to);
 }
 SystemError moveToNewName(const std::string& from, const std::string& to, bool& taken)
@@ -91,6 +107,7 @@ SystemError privateFilesBeside(const std::string& beside, std::vector<std::strin
 }
 bool removeLeftover(const std::string& name) { return !fails("remove") && real().removeLeftover(name); }
 int runProgram(const std::vector<std::string>& arguments) { return real().runProgram(arguments); }
+void sleepFor(std::chrono::milliseconds duration) { fakeState.waits.push_back(duration); }
 
 std::string textOf(std::FILE* file)
 {
@@ -108,9 +125,9 @@ const Platform& fakePlatform()
 {
     static const bool closeInputFirst = real().closeInputBeforeReplacing;
     static const Platform platform{
-        openInput,  readSome,   rewindFile,         identityOfFile, identityOfName, createPrivateFile,
-        writeAll,   syncFile,   closeFile,          replaceFile,    moveToNewName,  linkPrivately,
-        deleteFile, fileExists, privateFilesBeside, removeLeftover, runProgram,     closeInputFirst,
+        openInput,          readSome,       rewindFile,  identityOfFile, identityOfName,  createPrivateFile, writeAll,
+        syncFile,           closeFile,      replaceFile, moveToNewName,  linkPrivately,   deleteFile,        fileExists,
+        privateFilesBeside, removeLeftover, runProgram,  sleepFor,       closeInputFirst,
     };
     return platform;
 }
