@@ -1,8 +1,10 @@
 // Chunked reading with memchr and unbuffered writes of large pieces.
 #include "run/files.hpp"
 
+#include "gcode/number_text.hpp"
 #include "pass/line_loop.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 namespace vorlane {
@@ -41,14 +43,35 @@ std::size_t beforeCR(const char* base, std::size_t from, std::size_t end)
     return end > from && base[end - 1] == '\r' ? end - 1 : end;
 }
 
-// Only a file that is on the disk may stand for the input: flushes it, then
-// closes it. A file that failed to flush stays open for its owner to close.
-SystemError syncThenClose(const Platform& platform, NativeFile& file)
+constexpr std::chrono::milliseconds FIRST_RETRY_WAIT{10};
+// Scanners let go of a file within a second or two; a file held longer is
+// most likely held for good.
+constexpr std::chrono::milliseconds RETRY_BUDGET{5000};
+
+// Calls `operation` until it succeeds or fails for good. The waits between
+// tries double from FIRST_RETRY_WAIT, the last one cut so that they add up to
+// RETRY_BUDGET.
+template <typename Operation> SystemError retryingTransient(const Platform& platform, const Operation& operation)
 {
-    if (SystemError error = platform.syncFile(file)) return error;
-    const NativeFile closing = file;
-    file = NO_FILE;
-    return platform.closeFile(closing);
+    std::chrono::milliseconds waited{0}, wait = FIRST_RETRY_WAIT;
+    for (;;) {
+        SystemError error = operation();
+        if (!error.transient) return error;
+        if (waited >= RETRY_BUDGET) {
+            error.text += concat(" (still after ", static_cast<int>(RETRY_BUDGET.count() / 1000),
+                                 " s of retrying: a virus scanner or an indexer may be holding the file)");
+            return error;
+        }
+        wait = std::min(wait, RETRY_BUDGET - waited);
+        platform.sleep(wait);
+        waited += wait;
+        wait *= 2;
+    }
+}
+
+SystemError openRetrying(const Platform& platform, const std::string& name, OpenedInput& opened)
+{
+    return retryingTransient(platform, [&] { return platform.openInput(name, opened); });
 }
 
 } // namespace
@@ -60,7 +83,7 @@ SystemError openInput(InputFile& in, const Platform& platform, const std::string
     in.platform = &platform;
     in.name = name;
     OpenedInput opened;
-    if (SystemError error = platform.openInput(name, opened)) return error;
+    if (SystemError error = openRetrying(platform, name, opened)) return error;
     busy = opened.busy;
     if (busy) return {};
     in.file = opened.file;
@@ -74,7 +97,9 @@ SystemError openInput(InputFile& in, const Platform& platform, const std::string
 bool fileStartsWith(const Platform& platform, const std::string& name, std::string_view prefix)
 {
     OpenedInput opened;
-    if (platform.openInput(name, opened) || opened.busy) return false;
+    // Waits for a scanner as the run's own open does, or a file Vorlane
+    // wrote would be taken for a new one.
+    if (openRetrying(platform, name, opened) || opened.busy) return false;
     std::string first(prefix.size(), '\0');
     std::size_t have = 0;
     for (std::size_t got = 1; have < first.size() && got > 0; have += got) {
@@ -184,7 +209,8 @@ SystemError createProcessingFile(OutputFile& out, const Platform& platform, cons
                                  const FileAttributes& attributes)
 {
     out.platform = &platform;
-    return platform.createPrivateFile(beside, attributes, out.file, out.name);
+    return retryingTransient(platform,
+                             [&] { return platform.createPrivateFile(beside, attributes, out.file, out.name); });
 }
 
 void drainToFile(void* outputFile, std::string_view bytes)
@@ -202,27 +228,62 @@ void drainToFile(void* outputFile, std::string_view bytes)
     if (const SystemError error = out.platform->writeAll(out.file, bytes)) outputFailed(out, error.text);
 }
 
+// Only a file that is on the disk may stand for the input.
 void finishOutput(OutputFile& out)
 {
-    if (const SystemError error = syncThenClose(*out.platform, out.file)) outputFailed(out, error.text);
+    if (const SystemError error = out.platform->syncFile(out.file)) outputFailed(out, error.text);
 }
+
+namespace {
+
+SystemError replaceRetrying(const Platform& platform, const std::string& from, const std::string& to)
+{
+    return retryingTransient(platform, [&] { return platform.replaceFile(from, to); });
+}
+
+// The file has its name: the lock on it is no longer needed. Its bytes are
+// on the disk since finishOutput, so a failing close loses nothing.
+void placedAs(OutputFile& out, const std::string& as)
+{
+    out.name = as;
+    out.placed = true;
+    static_cast<void>(out.platform->closeFile(out.file));
+    out.file = NO_FILE;
+}
+
+} // namespace
 
 SystemError placeOutput(OutputFile& out, const std::string& as)
 {
-    if (SystemError error = out.platform->replaceFile(out.name, as)) return error;
-    out.name = as;
-    out.placed = true;
+    if (SystemError error = replaceRetrying(*out.platform, out.name, as)) return error;
+    placedAs(out, as);
     return {};
+}
+
+SystemError placeOutputUnderNewName(OutputFile& out, const std::string& near)
+{
+    constexpr int NEW_NAMES = 9;
+    SystemError error;
+    for (int n = 1; n <= NEW_NAMES; ++n) {
+        const std::string as = concat(near, "-", n);
+        bool taken = false;
+        error = out.platform->moveToNewName(out.name, as, taken);
+        if (!error) {
+            placedAs(out, as);
+            return {};
+        }
+        if (!taken) return error;
+    }
+    return error;
 }
 
 namespace {
 
 // The input's bytes into a new private file, flushed; for file systems
 // without hard links.
-SystemError copyInput(InputFile& in, std::string& copyName)
+SystemError copyInput(InputFile& in, OutputFile& copy)
 {
     const Platform& platform = *in.platform;
-    OutputFile copy;
     if (SystemError error = createProcessingFile(copy, platform, in.name, in.attributes)) return error;
     if (SystemError error = platform.rewind(in.file)) return error;
     std::vector<char> chunk(READ_CHUNK);
@@ -232,10 +293,7 @@ SystemError copyInput(InputFile& in, std::string& copyName)
         if (got == 0) break;
         if (SystemError error = platform.writeAll(copy.file, std::string_view(chunk.data(), got))) return error;
     }
-    if (SystemError error = syncThenClose(platform, copy.file)) return error;
-    copyName = copy.name;
-    copy.placed = true;
-    return {};
+    return platform.syncFile(copy.file);
 }
 
 } // namespace
@@ -245,13 +303,22 @@ SystemError keepInputAs(InputFile& in, const std::string& as)
     const Platform& platform = *in.platform;
     std::string secondName;
     if (platform.linkPrivately(in.name, secondName)) {
-        if (SystemError error = copyInput(in, secondName)) return error;
+        OutputFile copy;
+        if (SystemError error = copyInput(in, copy)) return error;
+        return placeOutput(copy, as);
     }
-    if (SystemError error = platform.replaceFile(secondName, as)) {
+    if (SystemError error = replaceRetrying(platform, secondName, as)) {
         static_cast<void>(platform.deleteFile(secondName));
         return error;
     }
     return {};
+}
+
+int removeLeftovers(const Platform& platform, const std::string& beside)
+{
+    std::vector<std::string> names;
+    if (platform.privateFilesBeside(beside, names)) return 0;
+    return static_cast<int>(std::count_if(names.begin(), names.end(), platform.removeLeftover));
 }
 
 } // namespace vorlane

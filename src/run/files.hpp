@@ -1,5 +1,10 @@
 // The input G-code file, read in large chunks and split into lines, and the
 // private processing file the output is written to before it is put in place.
+// Opening the input, creating the processing file and moving a file into
+// place try again while another program holds a file for a moment (a
+// transient SystemError): after 10 ms, then each time twice as long, until
+// the waits add up to 5 s. An error still transient after that says the file
+// may be held by a scanner or an indexer.
 #pragma once
 
 #include "gcode/out_buffer.hpp"
@@ -40,7 +45,8 @@ struct InputFile {
 };
 
 // Opens a regular file for reading and takes the run's lock on it; see
-// Platform::openInput. `busy` tells that another run holds the lock.
+// Platform::openInput. `busy` tells that another run holds the lock, which
+// is not waited for.
 SystemError openInput(InputFile& in, const Platform& platform, const std::string& name, bool& busy);
 
 // Whether the named file is a regular file whose first bytes are `prefix`.
@@ -74,6 +80,8 @@ void closeInput(InputFile& in);
 
 struct OutputFile {
     const Platform* platform = nullptr;
+    // Open, and so locked, from its creation until it is placed or removed:
+    // no run takes a file for a leftover while its run holds it.
     NativeFile file = NO_FILE;
     // The private name while the result is written, then where it was put.
     std::string name;
@@ -97,14 +105,25 @@ SystemError createProcessingFile(OutputFile& out, const Platform& platform, cons
 // Sends an OutBuffer's bytes to the file; throws OutputError naming the file.
 void drainToFile(void* outputFile, std::string_view bytes);
 
-// Flushes the file to stable storage and closes it; throws OutputError.
+// Flushes the file to stable storage; throws OutputError. It stays open
+// until it is placed.
 void finishOutput(OutputFile& out);
 
 // Moves the finished file to `as`, replacing whatever stands there.
 SystemError placeOutput(OutputFile& out, const std::string& as);
 
+// Moves the finished file to the first of "<near>-1" to "<near>-9" where no
+// file stands, replacing none: for a result that could not be kept under
+// `near`, which must not stay under a private name.
+SystemError placeOutputUnderNewName(OutputFile& out, const std::string& near);
+
 // A second name for the input, `as`, replacing whatever stands there: a hard
 // link where the file system has them, else a copy flushed to the disk.
 SystemError keepInputAs(InputFile& in, const std::string& as);
+
+// Removes from the folder of `beside` the private files that killed runs
+// left behind (see Platform::removeLeftover); returns how many. A folder
+// that cannot be read is left alone: the run's own open says what is wrong.
+int removeLeftovers(const Platform& platform, const std::string& beside);
 
 } // namespace vorlane

@@ -7,6 +7,7 @@
 // UTF-8 on every platform.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,6 +32,11 @@ inline constexpr NativeFile NO_FILE = -1;
 // failure must be looked at, so a result left unread does not compile.
 struct [[nodiscard]] SystemError {
     std::string text;
+    // Another program holds the file for a moment (a virus scanner or an
+    // indexer that opened it as it appeared, the slicer finishing with it):
+    // the same call may well succeed soon. Set only where the system tells
+    // such a hold from a lasting refusal.
+    bool transient = false;
     explicit operator bool() const { return !text.empty(); }
 };
 
@@ -77,7 +83,9 @@ struct Platform {
     SystemError (*identityOfName)(const std::string& name, FileIdentity& identity);
     // Creates a new file for writing in the folder of `beside`, under a short
     // name of fixed length that no other file there has. Never opens an
-    // existing file or follows a link. `name` gets the file's name.
+    // existing file or follows a link. `name` gets the file's name. The file
+    // is locked while it stays open, so that no run takes it for a leftover,
+    // and it may be moved (replaceFile, moveToNewName) while open.
     SystemError (*createPrivateFile)(const std::string& beside, const FileAttributes& attributes, NativeFile& file,
                                      std::string& name);
     SystemError (*writeAll)(NativeFile file, std::string_view bytes);
@@ -88,16 +96,31 @@ struct Platform {
     // (a link itself, never what it points at); at every instant `to` names
     // the old file or the new one. Makes the move durable.
     SystemError (*replaceFile)(const std::string& from, const std::string& to);
+    // Moves `from` to `to` in one step only when no file stands at `to`
+    // (`taken` then says so), never replacing one. Makes the move durable.
+    SystemError (*moveToNewName)(const std::string& from, const std::string& to, bool& taken);
     // A second name for an existing file, beside it and of the private
-    // file's form; `link` gets the new name.
+    // file's form; `link` gets the new name. The existing file's lock holds
+    // the new name too.
     SystemError (*linkPrivately)(const std::string& existing, std::string& link);
     SystemError (*deleteFile)(const std::string& name);
     bool (*fileExists)(const std::string& name);
+    // The files in the folder of `beside` whose names have the private
+    // file's form (isPrivateFileName), as full names.
+    SystemError (*privateFilesBeside)(const std::string& beside, std::vector<std::string>& names);
+    // Removes the named file only when it is certainly what a run that ended
+    // left behind: a regular file (not followed through a link), on POSIX
+    // the running user's, last written more than LEFTOVER_AGE ago, and
+    // locked by no run. Anything it cannot make sure of is kept. True when
+    // the file was removed.
+    bool (*removeLeftover)(const std::string& name);
     // Runs a program found on the PATH with exactly these arguments (no
     // shell), sharing this process's console, environment and working
     // directory; waits and returns its exit code. Throws std::runtime_error
     // naming the program when it cannot be started.
     int (*runProgram)(const std::vector<std::string>& arguments);
+    // Waits before a call that failed for a moment is tried again.
+    void (*sleep)(std::chrono::milliseconds duration);
     // Windows cannot replace a file that is held open without delete sharing;
     // there the input is closed just before it is replaced.
     bool closeInputBeforeReplacing;
@@ -112,6 +135,14 @@ const Platform& systemPlatform();
 std::string privateFileName(std::string_view beside, std::uint64_t processId);
 // How many private names a run tries before it gives up.
 inline constexpr int PRIVATE_NAME_ATTEMPTS = 64;
+// Whether a name without its folder has exactly the private file's form.
+bool isPrivateFileName(std::string_view name);
+// The folder part of a file name, with its last separator; empty when the
+// name has none.
+std::string_view folderOf(std::string_view name);
+// A run writes its private file from start to end in seconds, so one left
+// unwritten this long is most likely a killed run's; the lock tells for sure.
+inline constexpr std::chrono::seconds LEFTOVER_AGE{60 * 60};
 
 // The program's arguments as UTF-8; on Windows they are read from the wide
 // command line, so names in any script arrive intact.

@@ -3,13 +3,17 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -115,14 +119,17 @@ SystemError createPrivateFile(const std::string& beside, const FileAttributes& a
             if (errno == EEXIST) continue;
             return systemError();
         }
+        // Held until the file is renamed or removed, so that no other run
+        // takes it for a leftover. Nobody else can hold a file just created;
+        // where the file system has no locks, its fresh age guards it.
+        static_cast<void>(flock(fd, LOCK_EX | LOCK_NB));
         // The owner first: a change of owner clears set-id bits the mode
         // then restores. Only a privileged run may give the file away; the
-        // group alone may still be the input's.
+        // group alone may still be the input's. A user outside the input's
+        // group keeps their own, as for any file they save anew.
         if (attributes.owner >= 0 &&
-            fchown(fd, static_cast<uid_t>(attributes.owner), static_cast<gid_t>(attributes.group)) != 0) {
-            if (fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(attributes.group)) != 0) {
-            }
-        }
+            fchown(fd, static_cast<uid_t>(attributes.owner), static_cast<gid_t>(attributes.group)) != 0)
+            static_cast<void>(fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(attributes.group)));
         if (fchmod(fd, attributes.permissions) != 0) {
             const SystemError error = systemError();
             close(fd);
@@ -157,22 +164,47 @@ SystemError closeFile(NativeFile file)
     return close(static_cast<int>(file)) == 0 ? SystemError{} : systemError();
 }
 
-// Makes a completed move durable: flushes the folder that holds `name`.
-// Best effort: some file systems cannot sync a folder.
+// A folder name the system opens: "." for none.
+std::string folderToOpen(std::string_view name)
+{
+    const std::string_view folder = folderOf(name);
+    return folder.empty() ? "." : std::string(folder);
+}
+
+// Makes a completed move durable: flushes the folder that holds `name`. A
+// folder that cannot be opened or synced (some file systems cannot) is not
+// reported: the move has happened and stands, and only a power cut in the
+// next seconds could undo it, which no message would mend.
 void syncFolderOf(const std::string& name)
 {
-    const std::size_t slash = name.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = open(folderToOpen(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
-    if (fsync(fd) != 0) {
-    }
+    static_cast<void>(fsync(fd));
     close(fd);
 }
 
 SystemError replaceFile(const std::string& from, const std::string& to)
 {
     if (std::rename(from.c_str(), to.c_str()) != 0) return systemError();
+    syncFolderOf(to);
+    return {};
+}
+
+SystemError moveToNewName(const std::string& from, const std::string& to, bool& taken)
+{
+    int moved = renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    // A file system that cannot refuse a taken name in a rename (some network
+    // ones) still refuses it for a link.
+    if (moved != 0 && errno == EINVAL) {
+        moved = link(from.c_str(), to.c_str());
+        // Should the private name stay too, a later run removes it as a
+        // leftover; the result keeps its new name.
+        if (moved == 0) static_cast<void>(unlink(from.c_str()));
+    }
+    if (moved != 0) {
+        taken = errno == EEXIST;
+        return systemError();
+    }
     syncFolderOf(to);
     return {};
 }
@@ -196,6 +228,42 @@ bool fileExists(const std::string& name)
 {
     struct stat info;
     return stat(name.c_str(), &info) == 0;
+}
+
+SystemError privateFilesBeside(const std::string& beside, std::vector<std::string>& names)
+{
+    DIR* folder = opendir(folderToOpen(beside).c_str());
+    if (!folder) return systemError();
+    while (const dirent* entry = readdir(folder))
+        if (isPrivateFileName(entry->d_name)) names.push_back(std::string(folderOf(beside)) + entry->d_name);
+    closedir(folder);
+    return {};
+}
+
+bool looksLeftOver(const struct stat& info)
+{
+    return S_ISREG(info.st_mode) && info.st_uid == geteuid() &&
+           info.st_mtime < std::time(nullptr) - LEFTOVER_AGE.count();
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+bool removeLeftover(const std::string& name)
+{
+    // Looked at before it is opened, so that a FIFO or a device is never
+    // opened and a link never followed.
+    struct stat named;
+    if (lstat(name.c_str(), &named) != 0 || !looksLeftOver(named)) return false;
+    const int fd = open(name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // The name may stand for another file since it was looked at; only the
+    // one opened and locked here goes, and only while no run holds it.
+    struct stat opened, now;
+    const bool removed = fstat(fd, &opened) == 0 && looksLeftOver(opened) && sameFile(opened, named) &&
+                         flock(fd, LOCK_EX | LOCK_NB) == 0 && lstat(name.c_str(), &now) == 0 && sameFile(now, opened) &&
+                         unlink(name.c_str()) == 0;
+    close(fd);
+    return removed;
 }
 
 int runProgram(const std::vector<std::string>& arguments)
@@ -225,9 +293,12 @@ int runProgram(const std::vector<std::string>& arguments)
     return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }
 
+void sleepFor(std::chrono::milliseconds duration) { std::this_thread::sleep_for(duration); }
+
 constexpr Platform posixPlatform{
-    openInput, readSome,    rewindFile,    identityOfFile, identityOfName, createPrivateFile, writeAll, syncFile,
-    closeFile, replaceFile, linkPrivately, deleteFile,     fileExists,     runProgram,        false,
+    openInput,          readSome,       rewindFile,  identityOfFile, identityOfName, createPrivateFile, writeAll,
+    syncFile,           closeFile,      replaceFile, moveToNewName,  linkPrivately,  deleteFile,        fileExists,
+    privateFilesBeside, removeLeftover, runProgram,  sleepFor,       false,
 };
 
 } // namespace

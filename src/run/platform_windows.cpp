@@ -85,6 +85,28 @@ namespace {
 
 SystemError errorOf(DWORD error = GetLastError()) { return {systemError(error)}; }
 
+// A virus scanner or an indexer opens a file the moment it is written or
+// closed, often without sharing its deletion, and the slicer may hold its
+// file a moment after it starts the run. Windows reports such a hold as a
+// sharing violation or, on a file that exists, as access denied; access
+// denied on a read-only file or a folder, or where no file stands, lasts.
+SystemError failureAt(const std::wstring& name, DWORD error)
+{
+    SystemError failure = errorOf(error);
+    const DWORD attributes = error == ERROR_ACCESS_DENIED ? GetFileAttributesW(name.c_str()) : 0;
+    failure.transient =
+        error == ERROR_SHARING_VIOLATION || (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+                                             (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0);
+    return failure;
+}
+
+// An exclusive lock on the whole file, taken at once or not at all.
+bool lockWhole(HANDLE handle)
+{
+    OVERLAPPED whole{};
+    return LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole);
+}
+
 FileIdentity identityOf(const BY_HANDLE_FILE_INFORMATION& info)
 {
     return {info.dwVolumeSerialNumber, (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
@@ -107,15 +129,15 @@ SystemError openInput(const std::string& name, OpenedInput& input)
     // lets the run give the file a second name (--noalter); the lock keeps
     // other runs away, and the check before the replacement sees a file
     // that was deleted or renamed meanwhile.
-    const HANDLE handle = CreateFileW(wide(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+    const std::wstring wideName = wide(name);
+    const HANDLE handle = CreateFileW(wideName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return errorOf();
+    if (handle == INVALID_HANDLE_VALUE) return failureAt(wideName, GetLastError());
     if (GetFileType(handle) != FILE_TYPE_DISK) {
         CloseHandle(handle);
         return {"it is a device or a pipe, not a regular file"};
     }
-    OVERLAPPED whole{};
-    if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &whole)) {
+    if (!lockWhole(handle)) {
         const DWORD error = GetLastError();
         CloseHandle(handle);
         if (error == ERROR_LOCK_VIOLATION) {
@@ -169,13 +191,18 @@ SystemError createPrivateFile(const std::string& beside, const FileAttributes&, 
 {
     for (int attempt = 0; attempt < PRIVATE_NAME_ATTEMPTS; ++attempt) {
         const std::string candidate = privateFileName(beside, GetCurrentProcessId());
-        const HANDLE handle = CreateFileW(wide(candidate).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
+        const std::wstring wideCandidate = wide(candidate);
+        // Deletion is shared so that the run can move the file while it
+        // holds it; the lock keeps other runs from taking it for a leftover.
+        const HANDLE handle = CreateFileW(wideCandidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             if (nameTaken(error)) continue;
-            return errorOf(error);
+            return failureAt(wideCandidate, error);
         }
+        // A file system without locks leaves the fresh file's age to guard it.
+        static_cast<void>(lockWhole(handle));
         file = fileOf(handle);
         name = candidate;
         return {};
@@ -214,11 +241,20 @@ SystemError replaceFile(const std::string& from, const std::string& to)
     if (error != ERROR_ACCESS_DENIED || attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != FILE_ATTRIBUTE_READONLY ||
         !SetFileAttributesW(target.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY))
-        return errorOf(error);
+        return failureAt(target, error);
     if (MoveFileExW(source.c_str(), target.c_str(), flags)) return {};
-    const DWORD retried = GetLastError();
+    // Judged while the target is writable, as it was for this try.
+    SystemError retried = failureAt(target, GetLastError());
     SetFileAttributesW(target.c_str(), attributes);
-    return errorOf(retried);
+    return retried;
+}
+
+SystemError moveToNewName(const std::string& from, const std::string& to, bool& taken)
+{
+    if (MoveFileExW(wide(from).c_str(), wide(to).c_str(), MOVEFILE_WRITE_THROUGH)) return {};
+    const DWORD error = GetLastError();
+    taken = nameTaken(error);
+    return errorOf(error);
 }
 
 SystemError linkPrivately(const std::string& existing, std::string& name)
@@ -238,6 +274,51 @@ SystemError linkPrivately(const std::string& existing, std::string& name)
 SystemError deleteFile(const std::string& name) { return DeleteFileW(wide(name).c_str()) ? SystemError{} : errorOf(); }
 
 bool fileExists(const std::string& name) { return GetFileAttributesW(wide(name).c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+SystemError privateFilesBeside(const std::string& beside, std::vector<std::string>& names)
+{
+    const std::string folder(folderOf(beside));
+    WIN32_FIND_DATAW found;
+    const HANDLE search =
+        FindFirstFileExW(wide(folder + "*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) return errorOf();
+    do {
+        const std::string name = narrow(found.cFileName);
+        if (isPrivateFileName(name)) names.push_back(folder + name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return {};
+}
+
+std::int64_t ticksOf(const FILETIME& time)
+{
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+
+bool removeLeftover(const std::string& name)
+{
+    // The link itself, never what it points at. Deletion is asked for at
+    // once: another program that holds the file without sharing it refuses
+    // the open, and the file stays.
+    const HANDLE handle =
+        CreateFileW(wide(name).c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    constexpr std::int64_t TICKS_PER_SECOND = 10000000;
+    // Deleted through this handle, so only the file looked at here goes,
+    // and only while no run holds its lock.
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    const bool removed = GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &info) &&
+                         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+                         ticksOf(now) - ticksOf(info.ftLastWriteTime) > LEFTOVER_AGE.count() * TICKS_PER_SECOND &&
+                         lockWhole(handle) &&
+                         SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition);
+    CloseHandle(handle);
+    return removed;
+}
 
 int runProgram(const std::vector<std::string>& arguments)
 {
@@ -262,9 +343,12 @@ int runProgram(const std::vector<std::string>& arguments)
     return static_cast<int>(exitCode);
 }
 
+void sleepFor(std::chrono::milliseconds duration) { Sleep(static_cast<DWORD>(duration.count())); }
+
 constexpr Platform windowsPlatform{
-    openInput, readSome,    rewindFile,    identityOfFile, identityOfName, createPrivateFile, writeAll, syncFile,
-    closeFile, replaceFile, linkPrivately, deleteFile,     fileExists,     runProgram,        true,
+    openInput,          readSome,       rewindFile,  identityOfFile, identityOfName, createPrivateFile, writeAll,
+    syncFile,           closeFile,      replaceFile, moveToNewName,  linkPrivately,  deleteFile,        fileExists,
+    privateFilesBeside, removeLeftover, runProgram,  sleepFor,       true,
 };
 
 } // namespace

@@ -1,4 +1,4 @@
-// The name of the run's private processing file.
+// The name of the run's private processing file, and how one is recognized.
 #include "run/platform.hpp"
 
 #include <atomic>
@@ -20,26 +20,43 @@ std::uint64_t nextToken(std::uint64_t processId)
     return z ^ (z >> 31);
 }
 
+// Short and of fixed length, so that an input whose name is near the
+// system's limit still has room beside it; hidden where a leading dot hides a
+// file.
+constexpr std::string_view PRIVATE_PREFIX = ".vorlane-";
+constexpr int PRIVATE_HEX_DIGITS = 8;
+constexpr std::string_view HEX_DIGITS = "0123456789abcdef";
+
 } // namespace
 
-std::string privateFileName(std::string_view beside, std::uint64_t processId)
+std::string_view folderOf(std::string_view name)
 {
-    const std::uint64_t token = nextToken(processId);
 #ifdef _WIN32
     constexpr std::string_view separators = "\\/";
 #else
     constexpr std::string_view separators = "/";
 #endif
-    const std::size_t slash = beside.find_last_of(separators);
-    std::string name(slash == std::string_view::npos ? std::string_view() : beside.substr(0, slash + 1));
-    // Short and of fixed length, so that an input whose name is near the
-    // system's limit still has room beside it; hidden where a leading dot
-    // hides a file.
-    name += ".vorlane-";
-    constexpr char hex[] = "0123456789abcdef";
-    for (int shift = 28; shift >= 0; shift -= 4)
-        name += hex[(token >> shift) & 0xF];
+    const std::size_t slash = name.find_last_of(separators);
+    return slash == std::string_view::npos ? std::string_view() : name.substr(0, slash + 1);
+}
+
+std::string privateFileName(std::string_view beside, std::uint64_t processId)
+{
+    const std::uint64_t token = nextToken(processId);
+    std::string name(folderOf(beside));
+    name += PRIVATE_PREFIX;
+    for (int shift = 4 * (PRIVATE_HEX_DIGITS - 1); shift >= 0; shift -= 4)
+        name += HEX_DIGITS[(token >> shift) & 0xF];
     return name;
+}
+
+// Only names this program makes: lower-case digits, no more, no fewer, so
+// that no file of the user's is ever taken for a leftover.
+bool isPrivateFileName(std::string_view name)
+{
+    if (!name.starts_with(PRIVATE_PREFIX)) return false;
+    const std::string_view digits = name.substr(PRIVATE_PREFIX.size());
+    return digits.size() == PRIVATE_HEX_DIGITS && digits.find_first_not_of(HEX_DIGITS) == std::string_view::npos;
 }
 
 } // namespace vorlane

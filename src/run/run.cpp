@@ -134,16 +134,23 @@ int fileFailure(Console& console, const std::string& message)
     return -1;
 }
 
+// Where a result that could not be moved to "<name>d" went: a new name
+// beside it, never its private one, which a later run would take for a
+// leftover.
+std::string keptElsewhere(OutputFile& outFile, const std::string& keptName)
+{
+    if (const SystemError error = placeOutputUnderNewName(outFile, keptName))
+        return "no other name could take it either (" + error.text + "), so it is not kept.";
+    return "it is kept as '" + outFile.name + "'.";
+}
+
 // Puts the result where the user finds it when it cannot take the input's
 // place, and says where that is.
 std::string keepResult(OutputFile& outFile, const std::string& keptName)
 {
-    if (const SystemError error = placeOutput(outFile, keptName)) {
-        // Still whole: it stays under its private name rather than be lost.
-        outFile.placed = true;
-        return "The result could not be moved to '" + keptName + "' due to error: " + error.text + "; it is kept as '" +
-               outFile.name + "'.";
-    }
+    if (const SystemError error = placeOutput(outFile, keptName))
+        return "The result could not be moved to '" + keptName + "' due to error: " + error.text + "; " +
+               keptElsewhere(outFile, keptName);
     return "The result is kept as '" + keptName + "'.";
 }
 
@@ -206,12 +213,9 @@ int placeDebugResult(Console& console, InputFile& in, OutputFile& outFile, const
 {
     closeInput(in);
     const std::string processingFileName = outFile.name;
-    if (const SystemError error = placeOutput(outFile, keptName)) {
-        outFile.placed = true;
+    if (const SystemError error = placeOutput(outFile, keptName))
         return fileFailure(console, "Could not rename processing file '" + processingFileName + "' to '" + keptName +
-                                        "' due to error: " + error.text + "; the result is kept as '" +
-                                        processingFileName + "'.");
-    }
+                                        "' due to error: " + error.text + "; " + keptElsewhere(outFile, keptName));
     return 0;
 }
 
@@ -307,6 +311,11 @@ int runVorlane(const std::vector<std::string>& arguments, Console& console, cons
     }
     try {
         const std::string inputFileName = platformFileName(options.positional[fileNameArgNumber]);
+        if (const int removed = removeLeftovers(platform, inputFileName); removed > 0)
+            say(console, concat("Removed ", removed,
+                                removed == 1 ? " leftover processing file of an interrupted run"
+                                             : " leftover processing files of interrupted runs",
+                                " beside '", inputFileName, "'."));
         // Its boosts would compound: a file Vorlane wrote is in the state the
         // user asked for.
         if (fileStartsWith(platform, inputFileName, HEADER_START)) {

@@ -30,8 +30,22 @@ bool fails(const char* call)
 
 SystemError injected() { return {INJECTED_FAULT_TEXT}; }
 
+bool held(const char* call)
+{
+    if (fakeState.held != call || fakeState.heldCalls == 0) return false;
+    if (fakeState.heldCalls > 0) --fakeState.heldCalls;
+    return true;
+}
+
+SystemError heldForAMoment() { return {INJECTED_FAULT_TEXT, true}; }
+
 SystemError openInput(const std::string& name, OpenedInput& input)
 {
+    if (held("open")) {
+        if (!fakeState.heldByAnotherRun) return heldForAMoment();
+        input.busy = true;
+        return {};
+    }
     return fails("open") ? injected() : real().openInput(name, input);
 }
 SystemError readSome(NativeFile file, char* into, std::size_t size, std::size_t& got)
@@ -53,6 +67,7 @@ SystemError identityOfName(const std::string& name, FileIdentity& identity)
 SystemError createPrivateFile(const std::string& beside, const FileAttributes& attributes, NativeFile& file,
                               std::string& name)
 {
+    if (held("create")) return heldForAMoment();
     return fails("create") ? injected() : real().createPrivateFile(beside, attributes, file, name);
 }
 SystemError writeAll(NativeFile file, std::string_view bytes)
@@ -73,7 +88,12 @@ SystemError closeFile(NativeFile file)
 }
 SystemError replaceFile(const std::string& from, const std::string& to)
 {
+    if (held("replace")) return heldForAMoment();
     return fails("replace") ? injected() : real().replaceFile(from, to);
+}
+SystemError moveToNewName(const std::string& from, const std::string& to, bool& taken)
+{
+    return fails("move") ? injected() : real().moveToNewName(from, to, taken);
 }
 SystemError linkPrivately(const std::string& existing, std::string& link)
 {
@@ -81,7 +101,13 @@ SystemError linkPrivately(const std::string& existing, std::string& link)
 }
 SystemError deleteFile(const std::string& name) { return fails("delete") ? injected() : real().deleteFile(name); }
 bool fileExists(const std::string& name) { return !fails("exists") && real().fileExists(name); }
+SystemError privateFilesBeside(const std::string& beside, std::vector<std::string>& names)
+{
+    return fails("list") ? injected() : real().privateFilesBeside(beside, names);
+}
+bool removeLeftover(const std::string& name) { return !fails("remove") && real().removeLeftover(name); }
 int runProgram(const std::vector<std::string>& arguments) { return real().runProgram(arguments); }
+void sleepFor(std::chrono::milliseconds duration) { fakeState.waits.push_back(duration); }
 
 std::string textOf(std::FILE* file)
 {
@@ -97,10 +123,11 @@ std::string textOf(std::FILE* file)
 
 const Platform& fakePlatform()
 {
+    static const bool closeInputFirst = real().closeInputBeforeReplacing;
     static const Platform platform{
-        openInput,         readSome,   rewindFile, identityOfFile, identityOfName,
-        createPrivateFile, writeAll,   syncFile,   closeFile,      replaceFile,
-        linkPrivately,     deleteFile, fileExists, runProgram,     real().closeInputBeforeReplacing,
+        openInput,          readSome,       rewindFile,  identityOfFile, identityOfName,  createPrivateFile, writeAll,
+        syncFile,           closeFile,      replaceFile, moveToNewName,  linkPrivately,   deleteFile,        fileExists,
+        privateFilesBeside, removeLeftover, runProgram,  sleepFor,       closeInputFirst,
     };
     return platform;
 }

@@ -1,11 +1,13 @@
 // A platform record for runs inside the test process: the system's calls,
-// with the N-th of them failing, the input reported changed, or writes held
-// until the test lets them go.
+// with the N-th of them failing, some held for a moment as a scanner holds a
+// file, the input reported changed, or writes held until the test lets them
+// go. Waits are recorded, not waited.
 #pragma once
 
 #include "run/platform.hpp"
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,14 @@ struct FakePlatformState {
     std::string failFirst;
     // The input's name is reported to stand for another file.
     bool inputReplaced = false;
+    // The first `heldCalls` calls of this name (all when negative) fail as
+    // they do while another program holds the file for a moment, or, when
+    // `heldByAnotherRun`, an open finds another run's lock.
+    std::string held;
+    long heldCalls = 0;
+    bool heldByAnotherRun = false;
+    // The run's waits, recorded instead of waited.
+    std::vector<std::chrono::milliseconds> waits;
     // While set, a write waits (and says so in writeWaiting).
     std::atomic<bool> holdWrites{false};
     std::atomic<bool> writeWaiting{false};

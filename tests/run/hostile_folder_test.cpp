@@ -8,13 +8,18 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <set>
 #include <thread>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -47,6 +52,7 @@ enum class Start {
     ConsoleGone,        // with standard output a pipe nobody reads
     InProcess,          // in this process, through the fake platform
     SecondRunMeanwhile, // the executable, while an in-process run is writing
+    AsAnotherUser,      // the executable, by root with its rights dropped
 };
 
 enum class InputAfter { Original, Result, Other };
@@ -81,9 +87,13 @@ std::set<std::string> namesIn(const Folder& folder)
     return names;
 }
 
+// Users for runs by root with its rights dropped.
+constexpr unsigned RUN_USER = 4322;
+constexpr unsigned LEFTOVER_OWNER = 4321;
+
 #ifndef _WIN32
-// The executable with standard input and output closed, or with standard
-// output a pipe whose reading end is closed.
+// The executable with standard input and output closed, with standard output
+// a pipe whose reading end is closed, or as RUN_USER.
 int runOddlyStarted(const std::vector<std::string>& arguments, Start start)
 {
     int pipeEnds[2] = {-1, -1};
@@ -93,6 +103,9 @@ int runOddlyStarted(const std::vector<std::string>& arguments, Start start)
         if (start == Start::ClosedStreams) {
             close(0);
             close(1);
+        } else if (start == Start::AsAnotherUser) {
+            if (setgroups(0, nullptr) != 0 || setgid(RUN_USER) != 0 || setuid(RUN_USER) != 0) _exit(126);
+            dup2(open(NULL_DEVICE, O_WRONLY), 1);
         } else {
             dup2(pipeEnds[1], 1);
             close(pipeEnds[0]);
@@ -152,6 +165,31 @@ bool makeFifo(const std::string& name)
 #endif
 }
 
+// A private file's name, as a killed run leaves one beside the input.
+const std::string leftover = ".vorlane-0123abcd";
+
+// Last written two hours ago (a link itself, not what it points at): well
+// past the age at which a private file may be a leftover.
+void backdate(const std::string& name)
+{
+#ifdef _WIN32
+    // Through a handle that only sets times, which a run holding the file
+    // does not refuse.
+    const HANDLE file = CreateFileW(fs::path(name).c_str(), FILE_WRITE_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG then = (ULONGLONG{now.dwHighDateTime} << 32 | now.dwLowDateTime) - 2ULL * 60 * 60 * 10000000;
+    const FILETIME written{static_cast<DWORD>(then), static_cast<DWORD>(then >> 32)};
+    EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &written)) << name;
+    CloseHandle(file);
+#else
+    const timespec twoHoursAgo{std::time(nullptr) - 2 * 60 * 60, 0}, times[2] = {twoHoursAgo, twoHoursAgo};
+    EXPECT_EQ(utimensat(AT_FDCWD, name.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << name;
+#endif
+}
+
 const std::string base = "part.gcode";
 const std::string keptName = "part.gcoded";
 
@@ -189,9 +227,40 @@ std::vector<Hostile> table()
     };
     const std::string notRegular = "Could not open file '{file}' due to error: it is ";
     const std::string kept = "The result is kept as '{file}d'.";
+    const auto leftoversWritten = [](std::vector<std::string> names, bool longAgo) {
+        return [names, longAgo](Folder& f) {
+            for (const std::string& name : names) {
+                writeFile(f.dir.file(name), "; Vorlane v0024\n");
+                if (longAgo) backdate(f.dir.file(name));
+            }
+            return true;
+        };
+    };
+    // Where the folder lets the run remove any file: only the owner keeps it.
+    const auto othersLeftover = [=](Folder& f) {
+        leftoversWritten({leftover}, true)(f);
+#ifdef _WIN32
+        return false;
+#else
+        return geteuid() == 0 && chown(f.dir.file(leftover).c_str(), LEFTOVER_OWNER, LEFTOVER_OWNER) == 0 &&
+               chmod(f.dir.path.c_str(), 0777) == 0;
+#endif
+    };
+    const std::vector<std::string> nearMisses = {".vorlane-0123abc", ".vorlane-0123abcde", ".vorlane-0123abcg",
+                                                 ".vorlane-0123ABCD", "vorlane-0123abcd"};
+    const auto privateLink = [](Folder& f) {
+        writeFile(f.other, unrelated);
+        backdate(f.other);
+        fs::create_symlink(f.other, f.dir.file(leftover));
+        backdate(f.dir.file(leftover));
+        return true;
+    };
+    std::set<std::string> withNearMisses(nearMisses.begin(), nearMisses.end());
+    withNearMisses.insert(base);
     const Start exe = Start::Executable, in = Start::InProcess;
     const InputAfter original = InputAfter::Original, processed = InputAfter::Result, other = InputAfter::Other;
-    const std::set<std::string> alone{base}, beside{base, keptName}, withOther{base, keptName, "other.txt"};
+    const std::set<std::string> alone{base}, beside{base, keptName}, withOther{base, keptName, "other.txt"},
+        withLeftover{base, leftover};
     // clang-format off
     return {
         {"LinkAtKeptNameToAnUnrelatedFile", true, linkAtKeptName("{other}"), {}, exe, 0, "\nSuccess", processed,
@@ -242,6 +311,25 @@ std::vector<Hostile> table()
          "a result that cannot take the input's name is kept beside it"},
         {"FullDisk", false, nullptr, {}, in, 1, "' due to error: Injected fault\n'{file}' is left", original, alone,
          nullptr, "a failed write removes the processing file"},
+        {"HourOldLeftover", false, leftoversWritten({leftover}, true), {}, exe, 0,
+         "Removed 1 leftover processing file of an interrupted run beside '{file}'.", processed, alone, nullptr,
+         "a killed run's private file, unwritten for over an hour, is removed"},
+        {"FreshLeftover", false, leftoversWritten({leftover}, false), {}, exe, 0, "\nSuccess", processed, withLeftover, nullptr,
+         "a private file written within the hour may be a running run's: it stays"},
+        {"LeftoverHeldByARunningRun", false, nullptr, {}, Start::SecondRunMeanwhile, -1,
+         "Another run is processing '{file}'", processed, alone, nullptr,
+         "a private file that a run holds stays, however old it looks"},
+        {"LeftoverOfAnotherUser", true, othersLeftover, {}, Start::AsAnotherUser, 0, "", processed, withLeftover,
+         nullptr, "another user's private file stays, even where the folder would let the run remove it"},
+        {"NearMissesOfTheLeftoverName", false, leftoversWritten(nearMisses, true), {}, exe, 0, "\nSuccess", processed,
+         withNearMisses, nullptr, "only a name of exactly the private form is a leftover's"},
+        {"LinkWithTheLeftoverName", true, privateLink, {}, exe, 0, "\nSuccess", processed,
+         {base, leftover, "other.txt"},
+         [](const Folder& f) {
+             EXPECT_TRUE(fs::is_symlink(f.dir.file(leftover))) << "a link is never a leftover";
+             EXPECT_EQ(readFile(f.other), unrelated) << "the file a link points at is never touched";
+         },
+         "a link with a private name stays, and so does what it points at"},
     };
     // clang-format on
 }
@@ -272,6 +360,7 @@ TEST_P(HostileFolder, TheInputOrTheWholeResultAndNothingElseTouched)
     }
     case Start::ClosedStreams:
     case Start::ConsoleGone:
+    case Start::AsAnotherUser:
 #ifndef _WIN32
         status = runOddlyStarted(arguments, row.start);
 #endif
@@ -301,7 +390,15 @@ TEST_P(HostileFolder, TheInputOrTheWholeResultAndNothingElseTouched)
         break;
     }
     case Start::SecondRunMeanwhile: {
-        const TwoRuns runs = runWhileWriting(arguments, nullptr, true);
+        // The first run's private file made as old as a leftover while the
+        // run still holds it.
+        const auto agePrivateFiles = [&] {
+            for (const auto& entry : fs::directory_iterator(f.dir.path))
+                if (entry.path().filename().string().starts_with(".vorlane-")) backdate(entry.path().string());
+        };
+        const TwoRuns runs = runWhileWriting(
+            arguments, row.name == "LeftoverHeldByARunningRun" ? std::function<void()>(agePrivateFiles) : nullptr,
+            true);
         EXPECT_EQ(runs.first.status, 0) << "the run that holds the file finishes: " << runs.first.out;
         status = runs.second.status;
         said = runs.second.out + runs.second.err;
@@ -315,6 +412,9 @@ TEST_P(HostileFolder, TheInputOrTheWholeResultAndNothingElseTouched)
     EXPECT_EQ(status == 0 && row.options.empty() && row.start == Start::Executable,
               said.find("Success") != std::string::npos)
         << "Success only after the input was replaced";
+    EXPECT_EQ(said.find("Removed ") != std::string::npos, row.message.find("Removed ") != std::string::npos)
+        << "only a leftover the row expects removed is removed; " << row.rule << "\n"
+        << said;
     switch (row.input) {
     case InputAfter::Original:
         EXPECT_EQ(readFile(f.input), sample) << row.rule;
