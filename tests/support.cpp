@@ -398,14 +398,22 @@ std::string nothingRewritten(int fanRestores)
            std::to_string(fanRestores) + " bed=unchanged\n";
 }
 
-std::vector<std::string> realGcodeFiles()
+namespace {
+
+std::vector<std::string> gcodeFilesIn(const char* folder)
 {
     std::vector<std::string> files;
     std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(VORLANE_REAL_GCODE, error))
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
         if (entry.path().extension() == ".gcode") files.push_back(entry.path().string());
     std::sort(files.begin(), files.end());
     return files;
 }
+
+} // namespace
+
+std::vector<std::string> realGcodeFiles() { return gcodeFilesIn(VORLANE_REAL_GCODE); }
+
+std::vector<std::string> otherSlicerFiles() { return gcodeFilesIn(VORLANE_OTHER_SLICERS); }
 
 } // namespace vorlane::test

@@ -116,5 +116,7 @@ std::string nothingRewritten(int fanRestores = 0);
 
 // The real Kisslicer files, or an empty list when their folder is absent.
 std::vector<std::string> realGcodeFiles();
+// The real files of the other slicers, likewise.
+std::vector<std::string> otherSlicerFiles();
 
 } // namespace vorlane::test

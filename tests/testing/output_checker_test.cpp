@@ -323,6 +323,27 @@ const Breakage breakages[] = {
      },
      "moves the extruder"},
 
+    // The other slicers, read by their own rows.
+    {"a travel lifted within a tool-change block", "lift/prusa_wipe_tower_block",
+     [](Lines& in, Lines& out) {
+         remove(in, "; CP TOOLCHANGE END");
+         insertBefore(in, ";TYPE:Custom", "; CP TOOLCHANGE END");
+         remove(out, "; CP TOOLCHANGE END");
+         insertBefore(out, ";TYPE:Custom", "; CP TOOLCHANGE END");
+     },
+     "is lifted within a tool-change block"},
+    {"a travel lifted over another colour's inner wall", "lift/bambu_arcs_and_material_change",
+     [](Lines& in, Lines& out) {
+         replace(in, "; FEATURE: Outer wall", "; FEATURE: Inner wall");
+         replace(out, "; FEATURE: Outer wall", "; FEATURE: Inner wall");
+     },
+     "crosses no other tool's outer wall or solid"},
+    {"a fan restored where the slicer sets the fan itself", "lift/bambu_arcs_and_material_change",
+     [](Lines&, Lines& out) {
+         insertBefore(out, "G1 Z0.2 F600", "M106 P0 S0 ; restore the fan in case tool change messed it up");
+     },
+     "restores the fan before"},
+
     // Lines the program refuses are never passed through.
     {"a draw of a tool outside 0 to 15 passed through", "extrusion/crossing_nothing",
      [](Lines& in, Lines& out) {
