@@ -343,22 +343,15 @@ double polygonLength(const std::vector<Point>& polygon)
     return length;
 }
 
-// A closed contour: from its first vertex all the way round and back to it.
-void drawClosed(Generator& g, PathKind kind, const std::vector<Point>& polygon)
+// A path through `points`; a closed one goes all the way round, back to its
+// first vertex.
+void drawPath(Generator& g, PathKind kind, const std::vector<Point>& points, bool closed)
 {
-    if (polygon.size() < 3) return;
-    startPath(g, kind, polygon[0], kind == Perimeter ? polygonLength(polygon) : 0.0);
-    for (std::size_t i = 1; i < polygon.size(); ++i)
-        drawTo(g, polygon[i]);
-    drawTo(g, polygon[0]);
-}
-
-void drawOpen(Generator& g, PathKind kind, const std::vector<Point>& polyline)
-{
-    if (polyline.size() < 2) return;
-    startPath(g, kind, polyline[0], 0);
-    for (std::size_t i = 1; i < polyline.size(); ++i)
-        drawTo(g, polyline[i]);
+    if (points.size() < (closed ? 3u : 2u)) return;
+    startPath(g, kind, points[0], closed && kind == Perimeter ? polygonLength(points) : 0.0);
+    for (std::size_t i = 1; i < points.size(); ++i)
+        drawTo(g, points[i]);
+    if (closed) drawTo(g, points[0]);
 }
 
 // ---------------------------------------------------------------------------
@@ -423,16 +416,16 @@ void printIsland(Generator& g, const Island& island)
     const double seamAngle = randomBetween(g.random, 0, 2 * PI);
     if (g.options.spiral) {
         islandContour(island, scale, 0, seamAngle, g.points);
-        drawClosed(g, Perimeter, g.points);
+        drawPath(g, Perimeter, g.points, true);
         return;
     }
     // Loops from the inside out, then the perimeter, as Kisslicer orders them.
     for (int loop = 2; loop >= 1; --loop) {
         islandContour(island, scale, loop * PERIMETER_WIDTH_MM, seamAngle, g.points);
-        drawClosed(g, Loop, g.points);
+        drawPath(g, Loop, g.points, true);
     }
     islandContour(island, scale, 0, seamAngle, g.points);
-    drawClosed(g, Perimeter, g.points);
+    drawPath(g, Perimeter, g.points, true);
 
     const PathKind kind = infillKind(g);
     const double spacing_MM = kind == Solid ? 0.45 : kind == StackedInfill ? 3.0 : 2.2;
@@ -440,7 +433,7 @@ void printIsland(Generator& g, const Island& island)
     // alternates direction with every layer.
     const bool firstDirection = kind == StackedInfill || (kind == Solid && g.layer % 2 == 0);
     islandInfill(island, scale, 2.5 * PERIMETER_WIDTH_MM, firstDirection, spacing_MM, g.points);
-    drawOpen(g, kind, g.points);
+    drawPath(g, kind, g.points, false);
 }
 
 // Main support: separate lines along Y that stack layer on layer.
@@ -454,7 +447,7 @@ void printSupportMain(Generator& g)
             const double f = upward ? piece / 4.0 : 1.0 - piece / 4.0;
             g.points.push_back({x, l.supportMinY_MM + (l.supportMaxY_MM - l.supportMinY_MM) * f});
         }
-        drawOpen(g, SupportMain, g.points);
+        drawPath(g, SupportMain, g.points, false);
         upward = !upward;
     }
 }
@@ -470,7 +463,7 @@ void printSupportInterface(Generator& g)
         g.points.push_back({forward ? l.supportMaxX_MM - 0.3 : l.supportMinX_MM + 0.3, y});
         forward = !forward;
     }
-    drawOpen(g, SupportInterface, g.points);
+    drawPath(g, SupportInterface, g.points, false);
 }
 
 // One square of the prime pillar: its outline, then a zig-zag inside.
@@ -487,7 +480,7 @@ void printPillar(Generator& g, int slot)
                 {x0 + side_MM / 2, y0 + side_MM},
                 {x0, y0 + side_MM},
                 {x0, y0 + side_MM / 2}};
-    drawClosed(g, PrimePillar, g.points);
+    drawPath(g, PrimePillar, g.points, true);
     g.points.clear();
     bool upward = true;
     for (double x = x0 + 0.6; x <= x0 + side_MM - 0.6; x += 1.5) {
@@ -495,7 +488,7 @@ void printPillar(Generator& g, int slot)
         g.points.push_back({x, upward ? y0 + side_MM - 0.6 : y0 + 0.6});
         upward = !upward;
     }
-    drawOpen(g, PrimePillar, g.points);
+    drawPath(g, PrimePillar, g.points, false);
 }
 
 void changeTool(Generator& g, int newTool, int preheatTool, bool firstSelection)
