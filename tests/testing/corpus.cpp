@@ -1,28 +1,33 @@
-// Writes a synthetic multi-tool print in Kisslicer 1.6's G-code dialect.
+// Writes a synthetic multi-tool print in Kisslicer 1.6's G-code dialect: its
+// layout and layers, the islands' shapes from corpus_shapes.cpp and the text
+// around the layers from corpus_frame.cpp.
 //
 // The print: an object of objectSize_MM square cut into a grid of islands
 // (circles and rounded rectangles), the islands dealt to the tools in a
 // staggered pattern, so that a tool travelling from one of its islands to the
-// next passes over islands of the other tools. Left of the object
-// stands a support tower (main support by one tool, an interface band of
-// another tool every twelve layers), right of it the prime pillar, where every
-// tool change first primes the new tool. Every island has two loops, a
-// perimeter and infill; the infill alternates stacked sparse and sparse
-// infill at crossing angles, with solid bands.
+// next passes over islands of the other tools. Left of the object stands a
+// support tower (main support by one tool, an interface band of another tool
+// every twelve layers), right of it the prime pillar, where every tool change
+// first primes the new tool. Every island has two loops, a perimeter and
+// infill; the infill alternates stacked sparse and sparse infill at crossing
+// angles, with solid bands.
 //
 // Line forms follow what Kisslicer writes: coordinates with three decimals and
 // E with five, trailing zeros dropped; F with one; path-kind comments with the
 // filament and head speeds; the tool-change, preheat and resume blocks.
 #include "testing/corpus.hpp"
 
+#include "testing/corpus_detail.hpp"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vorlane::test {
+namespace corpus {
 namespace {
 
 // ---------------------------------------------------------------------------
@@ -50,57 +55,15 @@ Random randomStream(std::uint64_t seed, std::uint64_t stream)
     return random;
 }
 
-double randomUnit(Random& random) { return static_cast<double>(nextRandom(random) >> 11) * 0x1.0p-53; }
-
-double randomBetween(Random& random, double low, double high) { return low + (high - low) * randomUnit(random); }
+// 53 random bits make a double in [0, 1) exactly.
+double randomBetween(Random& random, double low, double high)
+{
+    return low + (high - low) * (static_cast<double>(nextRandom(random) >> 11) * 0x1.0p-53);
+}
 
 int randomBelow(Random& random, int count)
 {
     return static_cast<int>(nextRandom(random) % static_cast<std::uint64_t>(count));
-}
-
-// ---------------------------------------------------------------------------
-// Trigonometry from additions and multiplications only: the libm sin and cos
-// may differ in the last bit between platforms, and a last-bit difference can
-// flip a rounded coordinate.
-
-constexpr double PI = 3.14159265358979323846;
-
-void sinCos(double angle, double& sine, double& cosine)
-{
-    const double quarterTurns = std::floor(angle / (PI / 2) + 0.5);
-    const double r = angle - quarterTurns * (PI / 2);
-    const double r2 = r * r;
-    // Taylor series; on |r| <= pi/4 the first omitted terms are below 1e-17.
-    const double s =
-        r * (1 + r2 * (-1.0 / 6 +
-                       r2 * (1.0 / 120 +
-                             r2 * (-1.0 / 5040 + r2 * (1.0 / 362880 + r2 * (-1.0 / 39916800 +
-                                                                            r2 * (1.0 / 6227020800.0 +
-                                                                                  r2 * (-1.0 / 1307674368000.0))))))));
-    const double c =
-        1 + r2 * (-1.0 / 2 +
-                  r2 * (1.0 / 24 + r2 * (-1.0 / 720 + r2 * (1.0 / 40320 + r2 * (-1.0 / 3628800 +
-                                                                                r2 * (1.0 / 479001600 +
-                                                                                      r2 * (-1.0 / 87178291200.0)))))));
-    switch (static_cast<std::int64_t>(quarterTurns) & 3) {
-    case 0:
-        sine = s;
-        cosine = c;
-        break;
-    case 1:
-        sine = c;
-        cosine = -s;
-        break;
-    case 2:
-        sine = -s;
-        cosine = -c;
-        break;
-    default:
-        sine = -c;
-        cosine = s;
-        break;
-    }
 }
 
 // ---------------------------------------------------------------------------
@@ -124,74 +87,82 @@ void drain(Emitter& out)
     out.text.clear();
 }
 
-void endLine(Emitter& out)
+constexpr std::int64_t POWERS_OF_TEN[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+
+// A number in units of 10^-decimals. Trimmed, its text is what Kisslicer
+// writes for moves ("%.3f" without trailing zeros or point: 67.58, 10);
+// otherwise every decimal stays (the "z=0.250" of layer markers).
+struct Scaled {
+    std::int64_t units;
+    int decimals;
+    bool trimmed = false;
+};
+
+Scaled rounded(double value, int decimals, bool trimmed = false)
 {
-    out.text.append(out.lineEnd);
-    if (out.text.size() >= DRAIN_AT) drain(out);
+    return {std::llround(value * static_cast<double>(POWERS_OF_TEN[decimals])), decimals, trimmed};
 }
 
-void writeLine(Emitter& out, std::string_view line)
-{
-    out.text.append(line);
-    endLine(out);
-}
+void put(std::string& text, std::string_view part) { text.append(part); }
 
-void appendInt(std::string& text, std::int64_t value)
+void put(std::string& text, std::int64_t value)
 {
     char digits[24];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
     text.append(digits, result.ptr);
 }
 
-constexpr std::int64_t POWERS_OF_TEN[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
-
-// `scaled` counts units of 10^-decimals. With trimZeros the text is what
-// Kisslicer writes for moves ("%.3f" without trailing zeros or point: 67.58,
-// 10); without it, every decimal stays (the "z=0.250" of layer markers).
-void appendScaled(std::string& text, std::int64_t scaled, int decimals, bool trimZeros)
+void put(std::string& text, Scaled number)
 {
-    if (scaled < 0) {
+    std::int64_t units = number.units;
+    if (units < 0) {
         text += '-';
-        scaled = -scaled;
+        units = -units;
     }
-    const std::int64_t unit = POWERS_OF_TEN[decimals];
-    appendInt(text, scaled / unit);
-    std::int64_t fraction = scaled % unit;
-    if (decimals == 0 || (trimZeros && fraction == 0)) return;
+    const std::int64_t unit = POWERS_OF_TEN[number.decimals];
+    put(text, units / unit);
+    std::int64_t fraction = units % unit;
+    if (number.decimals == 0 || (number.trimmed && fraction == 0)) return;
     char digits[8];
-    for (int i = decimals - 1; i >= 0; --i) {
+    for (int i = number.decimals - 1; i >= 0; --i) {
         digits[i] = static_cast<char>('0' + fraction % 10);
         fraction /= 10;
     }
-    int length = decimals;
-    if (trimZeros)
+    int length = number.decimals;
+    if (number.trimmed)
         while (digits[length - 1] == '0')
             --length;
     text += '.';
     text.append(digits, static_cast<std::size_t>(length));
 }
 
-std::int64_t scaleTo(double value, int decimals)
+// A word that a line may go without: " Z0.2", or nothing.
+struct Word {
+    std::string_view letter;
+    Scaled value;
+    bool present;
+};
+
+void put(std::string& text, Word word)
 {
-    return std::llround(value * static_cast<double>(POWERS_OF_TEN[decimals]));
+    if (!word.present) return;
+    put(text, word.letter);
+    put(text, word.value);
 }
 
-void appendFixed(std::string& text, double value, int decimals)
+// One line from its parts: text, whole numbers, scaled numbers and words.
+template <typename... Parts> void writeLine(Emitter& out, const Parts&... parts)
 {
-    appendScaled(text, scaleTo(value, decimals), decimals, false);
+    (put(out.text, parts), ...);
+    out.text.append(out.lineEnd);
+    if (out.text.size() >= DRAIN_AT) drain(out);
 }
 
-void appendTrimmed(std::string& text, double value, int decimals)
+// Text whose lines end in '\n', with the file's line ends.
+void writeText(Emitter& out, std::string_view text)
 {
-    appendScaled(text, scaleTo(value, decimals), decimals, true);
-}
-
-// Six significant digits without trailing zeros, as in the time table.
-void appendGeneral(std::string& text, double value)
-{
-    char digits[32];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 6);
-    text.append(digits, result.ptr);
+    for (std::size_t end; (end = text.find('\n')) != std::string_view::npos; text.remove_prefix(end + 1))
+        writeLine(out, text.substr(0, end));
 }
 
 // ---------------------------------------------------------------------------
@@ -200,43 +171,12 @@ void appendGeneral(std::string& text, double value)
 constexpr double BED_CENTRE_MM = 100.0;
 constexpr double TRAVEL_SPEED_MMS = 150.0;
 constexpr double FIRST_LAYER_SPEED_MMS = 20.0;
-constexpr double FILAMENT_AREA_MM2 = PI * 0.875 * 0.875; // 1.75 mm filament
 constexpr double PERIMETER_WIDTH_MM = 0.45;
 constexpr double RETRACT_BEYOND_MM = 3.0; // shorter travels keep the filament in
 constexpr double POST_LAYER_LIFT_MM = 0.5;
 constexpr int SIZE_PERIOD_LAYERS = 24;    // every periodic feature repeats within it
 constexpr int SUPPORT_PERIOD_LAYERS = 12; // main support, then two interface layers, then a gap
 constexpr int PILLAR_SLOTS = 4;
-
-struct Material {
-    std::string_view name;
-    int temperature_C;
-    int firstLayer_C;
-    int keepWarm_C;
-    int bed_C;
-};
-
-// Different bed temperatures on purpose: the prefix sets the first material's,
-// which is not the highest.
-constexpr Material MATERIALS[4] = {
-    {"PLA red", 205, 215, 154, 60},
-    {"PETG blue", 235, 240, 170, 75},
-    {"PLA white", 210, 215, 154, 65},
-    {"TPU black", 225, 230, 160, 50},
-};
-
-enum PathKind {
-    Jump,
-    Perimeter,
-    Loop,
-    Solid,
-    SparseInfill,
-    StackedInfill,
-    SupportMain,
-    SupportInterface,
-    PrimePillar,
-    PATH_KIND_COUNT
-};
 
 struct PathStyle {
     std::string_view comment; // the name in "; 'Name Path', ..."
@@ -254,25 +194,6 @@ constexpr PathStyle PATH_STYLES[PATH_KIND_COUNT] = {
     {"Support (may Stack)", 50.0, 0.4},
     {"Support Interface", 30.0, 0.5},
     {"Prime Pillar", 40.0, 0.5},
-};
-
-struct Point {
-    double x = 0;
-    double y = 0;
-};
-
-enum class IslandShape { Circle, RoundedRectangle };
-
-struct Island {
-    int tool = 0;
-    Point centre;
-    IslandShape shape = IslandShape::Circle;
-    double radius_MM = 0; // circle radius, or the corner radius of a rectangle
-    double halfWidth_MM = 0;
-    double halfHeight_MM = 0;
-    double segment_MM = 0.5; // perimeter vertex spacing
-    int edgePieces = 1;      // a rectangle's straight edges are cut into this many draws
-    double phase = 0;        // of the size change with height
 };
 
 struct Layout {
@@ -304,31 +225,9 @@ struct Generator {
     bool firstDrawPending = false;
     double ePerMM = 0;
     double feed_MMPerMin = 0;
-    double extruded_MM[4] = {};
-    double seconds[PATH_KIND_COUNT][4] = {};
+    PrintTotals totals;
     std::vector<Point> points;
-    std::string scratch;
 };
-
-double headSpeed(const Generator& g, PathKind kind)
-{
-    const double speed = PATH_STYLES[kind].headSpeed_MMS;
-    return g.layer == 0 ? std::min(speed, FIRST_LAYER_SPEED_MMS) : speed;
-}
-
-double extrusionPerMM(const Generator& g, PathKind kind)
-{
-    return PATH_STYLES[kind].width_MM * static_cast<double>(g.options.layerHeight_MM) / FILAMENT_AREA_MM2;
-}
-
-// Writes "X<x> Y<y>" for a point in micrometres.
-void appendXY(std::string& text, std::int64_t x_um, std::int64_t y_um)
-{
-    text += 'X';
-    appendScaled(text, x_um, 3, true);
-    text.append(" Y");
-    appendScaled(text, y_um, 3, true);
-}
 
 double distance_MM(std::int64_t dx_um, std::int64_t dy_um)
 {
@@ -337,15 +236,13 @@ double distance_MM(std::int64_t dx_um, std::int64_t dy_um)
     return std::sqrt(dx * dx + dy * dy) / 1000.0;
 }
 
+Scaled micrometres(std::int64_t value_um) { return {value_um, 3, true}; }
+
 void travelTo(Generator& g, std::int64_t x_um, std::int64_t y_um)
 {
     if (x_um == g.x_um && y_um == g.y_um) return;
-    std::string& t = g.out.text;
-    t.append("G1 ");
-    appendXY(t, x_um, y_um);
-    t.append(" F9000");
-    endLine(g.out);
-    g.seconds[Jump][g.tool] += distance_MM(x_um - g.x_um, y_um - g.y_um) / TRAVEL_SPEED_MMS;
+    writeLine(g.out, "G1 X", micrometres(x_um), " Y", micrometres(y_um), " F9000");
+    g.totals.seconds[Jump][g.tool] += distance_MM(x_um - g.x_um, y_um - g.y_um) / TRAVEL_SPEED_MMS;
     g.x_um = x_um;
     g.y_um = y_um;
 }
@@ -353,71 +250,33 @@ void travelTo(Generator& g, std::int64_t x_um, std::int64_t y_um)
 void destring(Generator& g)
 {
     if (g.retracted) return;
-    writeLine(g.out, ";");
-    writeLine(g.out, "; 'Destring/Wipe/Jump Path', 0.0 [feed mm/s], 150.0 [head mm/s]");
-    writeLine(g.out, "G1 E-1 F4800");
-    writeLine(g.out, "G1 F9000");
+    writeText(g.out, ";\n; 'Destring/Wipe/Jump Path', 0.0 [feed mm/s], 150.0 [head mm/s]\nG1 E-1 F4800\nG1 F9000\n");
     g.retracted = true;
 }
 
-void writeHeadSpeedComment(Generator& g, double head_MMS, double filament_MMS)
+// The preheat of the tool after this one, then the resume of this one.
+void writeResumeBlocks(Generator& g)
 {
-    std::string& t = g.out.text;
-    t.append("; head speed ");
-    appendFixed(t, head_MMS, 6);
-    t.append(", filament speed ");
-    appendFixed(t, filament_MMS, 6);
-    t.append(", preload 0.000000");
-    endLine(g.out);
-}
-
-void writeResumeBlock(Generator& g)
-{
-    const bool firstLayer = g.layer == 0;
-    auto block = [&](std::string_view title, int extruder, int toolNumber) {
-        const Material& material = MATERIALS[toolNumber];
-        const int temperature = firstLayer ? material.firstLayer_C : material.temperature_C;
-        std::string& t = g.out.text;
+    for (const auto& [title, tool] : {std::pair{"Preheating", g.preheatTool}, std::pair{"Resume on", g.tool}}) {
+        const Material& material = MATERIALS[tool];
+        const int temperature = g.layer == 0 ? material.firstLayer_C : material.temperature_C;
         writeLine(g.out, ";");
-        t.append("; *** ").append(title).append(" Ext ");
-        appendInt(t, extruder);
-        t.append(" to ");
-        appendInt(t, temperature);
-        t.append(" C ***");
-        endLine(g.out);
+        writeLine(g.out, "; *** ", title, " Ext ", tool + 1, " to ", temperature, " C ***");
         writeLine(g.out, "; heat the (next, then current) extruder without waiting");
-        t.append("M104 S");
-        appendInt(t, temperature);
-        endLine(g.out);
-        t.append(";M104 S");
-        appendInt(t, temperature);
-        t.append(" T");
-        appendInt(t, toolNumber);
-        endLine(g.out);
-        writeLine(g.out, "; Uncomment the previous line to enable preheat");
-        writeLine(g.out, ";");
-    };
-    block("Preheating", g.preheatTool + 1, g.preheatTool);
-    block("Resume on", g.tool + 1, g.tool);
+        writeLine(g.out, "M104 S", temperature);
+        writeLine(g.out, ";M104 S", temperature, " T", tool);
+        writeText(g.out, "; Uncomment the previous line to enable preheat\n;\n");
+    }
 }
 
 void writeFanBlend(Generator& g)
 {
     const double blend = randomBetween(g.random, 5.0, 95.0);
     const int percent = 40 + randomBelow(g.random, 61);
-    std::string& t = g.out.text;
-    t.append("; Blending Fan to Cool (");
-    appendFixed(t, blend, 1);
-    t.append("% blend)");
-    endLine(g.out);
-    t.append("; Blended Fan at ");
-    appendInt(t, percent);
-    t += '%';
-    endLine(g.out);
+    writeLine(g.out, "; Blending Fan to Cool (", rounded(blend, 1), "% blend)");
+    writeLine(g.out, "; Blended Fan at ", percent, "%");
     writeLine(g.out, "; fan %*255");
-    t.append("M106 S");
-    appendInt(t, (percent * 255 + 50) / 100);
-    endLine(g.out);
+    writeLine(g.out, "M106 S", (percent * 255 + 50) / 100);
 }
 
 // Begins a path of `kind` at `start`: a long way there retracts first; the
@@ -431,30 +290,23 @@ void startPath(Generator& g, PathKind kind, Point start, double length_MM)
     if (distance_MM(x_um - g.x_um, y_um - g.y_um) > RETRACT_BEYOND_MM) destring(g);
     if ((kind == Solid || kind == SparseInfill || kind == StackedInfill) && randomBelow(g.random, 4) == 0)
         writeFanBlend(g);
-    std::string& t = g.out.text;
-    if (kind == Perimeter) {
-        t.append("; Perimeter Length = ");
-        appendFixed(t, length_MM, 6);
-        endLine(g.out);
-    }
-    const double head_MMS = headSpeed(g, kind);
-    g.ePerMM = extrusionPerMM(g, kind);
+    if (kind == Perimeter) writeLine(g.out, "; Perimeter Length = ", rounded(length_MM, 6));
+    const double styleSpeed_MMS = PATH_STYLES[kind].headSpeed_MMS;
+    const double head_MMS = g.layer == 0 ? std::min(styleSpeed_MMS, FIRST_LAYER_SPEED_MMS) : styleSpeed_MMS;
+    g.ePerMM = PATH_STYLES[kind].width_MM * static_cast<double>(g.options.layerHeight_MM) / FILAMENT_AREA_MM2;
     g.feed_MMPerMin = head_MMS * 60.0;
     writeLine(g.out, ";");
-    t.append("; '").append(PATH_STYLES[kind].comment).append(" Path', ");
-    appendFixed(t, head_MMS * g.ePerMM, 1);
-    t.append(" [feed mm/s], ");
-    appendFixed(t, head_MMS, 1);
-    t.append(" [head mm/s]");
-    endLine(g.out);
+    writeLine(g.out, "; '", PATH_STYLES[kind].comment, " Path', ", rounded(head_MMS * g.ePerMM, 1), " [feed mm/s], ",
+              rounded(head_MMS, 1), " [head mm/s]");
     travelTo(g, x_um, y_um);
     if (g.retracted) {
         writeLine(g.out, "G1 E1 F4800");
         g.retracted = false;
     }
-    writeHeadSpeedComment(g, head_MMS, head_MMS * g.ePerMM);
+    writeLine(g.out, "; head speed ", rounded(head_MMS, 6), ", filament speed ", rounded(head_MMS * g.ePerMM, 6),
+              ", preload 0.000000");
     if (g.resumePending) {
-        writeResumeBlock(g);
+        writeResumeBlocks(g);
         g.resumePending = false;
     }
     g.kind = kind;
@@ -468,25 +320,14 @@ void drawTo(Generator& g, Point p)
     // A draw to where the head already is would not be a draw at all.
     if (x_um == g.x_um && y_um == g.y_um) return;
     const double length_MM = distance_MM(x_um - g.x_um, y_um - g.y_um);
-    const std::int64_t e = std::max<std::int64_t>(1, scaleTo(length_MM * g.ePerMM, 5));
-    std::string& t = g.out.text;
-    t.append("G1 ");
-    appendXY(t, x_um, y_um);
-    if (g.spiralStep_10nm != 0) {
-        g.spiralZ_10nm += g.spiralStep_10nm;
-        t.append(" Z");
-        appendScaled(t, g.spiralZ_10nm, 5, true);
-    }
-    t.append(" E");
-    appendScaled(t, e, 5, true);
-    if (g.firstDrawPending) {
-        t.append(" F");
-        appendScaled(t, scaleTo(g.feed_MMPerMin, 1), 1, true);
-        g.firstDrawPending = false;
-    }
-    endLine(g.out);
-    g.extruded_MM[g.tool] += static_cast<double>(e) / 100000.0;
-    g.seconds[g.kind][g.tool] += length_MM / (g.feed_MMPerMin / 60.0);
+    const Scaled e = {std::max<std::int64_t>(1, rounded(length_MM * g.ePerMM, 5).units), 5, true};
+    if (g.spiralStep_10nm != 0) g.spiralZ_10nm += g.spiralStep_10nm;
+    const Word z = {" Z", {g.spiralZ_10nm, 5, true}, g.spiralStep_10nm != 0};
+    const Word f = {" F", rounded(g.feed_MMPerMin, 1, true), g.firstDrawPending};
+    writeLine(g.out, "G1 X", micrometres(x_um), " Y", micrometres(y_um), z, " E", e, f);
+    g.firstDrawPending = false;
+    g.totals.extruded_MM[g.tool] += static_cast<double>(e.units) / 100000.0;
+    g.totals.seconds[g.kind][g.tool] += length_MM / (g.feed_MMPerMin / 60.0);
     g.x_um = x_um;
     g.y_um = y_um;
 }
@@ -502,119 +343,15 @@ double polygonLength(const std::vector<Point>& polygon)
     return length;
 }
 
-// A closed contour: from its first vertex all the way round and back to it.
-void drawClosed(Generator& g, PathKind kind, const std::vector<Point>& polygon)
+// A path through `points`; a closed one goes all the way round, back to its
+// first vertex.
+void drawPath(Generator& g, PathKind kind, const std::vector<Point>& points, bool closed)
 {
-    if (polygon.size() < 3) return;
-    startPath(g, kind, polygon[0], kind == Perimeter ? polygonLength(polygon) : 0.0);
-    for (std::size_t i = 1; i < polygon.size(); ++i)
-        drawTo(g, polygon[i]);
-    drawTo(g, polygon[0]);
-}
-
-void drawOpen(Generator& g, PathKind kind, const std::vector<Point>& polyline)
-{
-    if (polyline.size() < 2) return;
-    startPath(g, kind, polyline[0], 0);
-    for (std::size_t i = 1; i < polyline.size(); ++i)
-        drawTo(g, polyline[i]);
-}
-
-// ---------------------------------------------------------------------------
-// Shapes.
-
-void circleContour(Point centre, double radius_MM, double segment_MM, double seamAngle, std::vector<Point>& out)
-{
-    out.clear();
-    if (radius_MM < 0.2) return;
-    const int count = std::clamp(static_cast<int>(2 * PI * radius_MM / segment_MM + 0.5), 40, 200);
-    for (int k = 0; k < count; ++k) {
-        double s = 0, c = 0;
-        sinCos(seamAngle + 2 * PI * k / count, s, c);
-        out.push_back({centre.x + radius_MM * c, centre.y + radius_MM * s});
-    }
-}
-
-void roundedRectangleContour(Point centre, double halfWidth_MM, double halfHeight_MM, double corner_MM,
-                             double segment_MM, int edgePieces, double seamFraction, std::vector<Point>& out)
-{
-    out.clear();
-    corner_MM = std::clamp(corner_MM, 0.2, std::max(0.2, std::min(halfWidth_MM, halfHeight_MM) - 0.05));
-    const int arcSteps = std::clamp(static_cast<int>(PI / 2 * corner_MM / segment_MM + 0.5), 9, 40);
-    const double straightX = halfWidth_MM - corner_MM;
-    const double straightY = halfHeight_MM - corner_MM;
-    const double signX[4] = {1, -1, -1, 1};
-    const double signY[4] = {1, 1, -1, -1};
-    for (int quadrant = 0; quadrant < 4; ++quadrant) {
-        const Point arcCentre{centre.x + signX[quadrant] * straightX, centre.y + signY[quadrant] * straightY};
-        for (int i = 0; i <= arcSteps; ++i) {
-            double s = 0, c = 0;
-            sinCos((quadrant + static_cast<double>(i) / arcSteps) * (PI / 2), s, c);
-            out.push_back({arcCentre.x + corner_MM * c, arcCentre.y + corner_MM * s});
-        }
-        // The straight edge to the next corner's arc, cut into pieces.
-        const int next = (quadrant + 1) % 4;
-        const Point from = out.back();
-        double s = 0, c = 0;
-        sinCos((quadrant + 1) * (PI / 2), s, c);
-        const Point to{centre.x + signX[next] * straightX + corner_MM * c,
-                       centre.y + signY[next] * straightY + corner_MM * s};
-        for (int piece = 1; piece < edgePieces; ++piece) {
-            const double f = static_cast<double>(piece) / edgePieces;
-            out.push_back({from.x + (to.x - from.x) * f, from.y + (to.y - from.y) * f});
-        }
-    }
-    const auto seam = static_cast<std::ptrdiff_t>(seamFraction * static_cast<double>(out.size())) %
-                      static_cast<std::ptrdiff_t>(out.size());
-    std::rotate(out.begin(), out.begin() + seam, out.end());
-}
-
-// Zig-zag fill of a circle: parallel lines at `angle`, each joined to the next
-// at the rim, all one path.
-void circleZigZag(Point centre, double radius_MM, double angle, double spacing_MM, std::vector<Point>& out)
-{
-    out.clear();
-    double s = 0, c = 0;
-    sinCos(angle, s, c);
-    bool forward = true;
-    for (double u = -radius_MM + spacing_MM / 2; u < radius_MM - spacing_MM / 4; u += spacing_MM) {
-        const double half = std::sqrt(std::max(0.0, radius_MM * radius_MM - u * u));
-        if (half < 0.3) continue;
-        const double v0 = forward ? -half : half;
-        const double v1 = -v0;
-        out.push_back({centre.x + u * c - v0 * s, centre.y + u * s + v0 * c});
-        out.push_back({centre.x + u * c - v1 * s, centre.y + u * s + v1 * c});
-        forward = !forward;
-    }
-}
-
-// Zig-zag fill of a rounded rectangle with lines along Y (alongY) or along X.
-void roundedRectangleZigZag(Point centre, double halfWidth_MM, double halfHeight_MM, double corner_MM, bool alongY,
-                            double spacing_MM, std::vector<Point>& out)
-{
-    out.clear();
-    if (halfWidth_MM < 0.3 || halfHeight_MM < 0.3) return;
-    corner_MM = std::clamp(corner_MM, 0.0, std::min(halfWidth_MM, halfHeight_MM));
-    const double across = alongY ? halfWidth_MM : halfHeight_MM; // lines step over this half extent
-    const double along = alongY ? halfHeight_MM : halfWidth_MM;
-    bool forward = true;
-    for (double u = -across + spacing_MM / 2; u < across - spacing_MM / 4; u += spacing_MM) {
-        double half = along;
-        const double intoCorner = std::fabs(u) - (across - corner_MM);
-        if (intoCorner > 0)
-            half = along - corner_MM + std::sqrt(std::max(0.0, corner_MM * corner_MM - intoCorner * intoCorner));
-        if (half < 0.3) continue;
-        const double v0 = forward ? -half : half;
-        const double v1 = -v0;
-        if (alongY) {
-            out.push_back({centre.x + u, centre.y + v0});
-            out.push_back({centre.x + u, centre.y + v1});
-        } else {
-            out.push_back({centre.x + v0, centre.y + u});
-            out.push_back({centre.x + v1, centre.y + u});
-        }
-        forward = !forward;
-    }
+    if (points.size() < (closed ? 3u : 2u)) return;
+    startPath(g, kind, points[0], closed && kind == Perimeter ? polygonLength(points) : 0.0);
+    for (std::size_t i = 1; i < points.size(); ++i)
+        drawTo(g, points[i]);
+    if (closed) drawTo(g, points[0]);
 }
 
 // ---------------------------------------------------------------------------
@@ -663,9 +400,7 @@ Layout makeLayout(const CorpusOptions& options)
 // Islands swell and shrink a little with height, so that layers differ.
 double islandScale(const Island& island, int layer)
 {
-    double s = 0, c = 0;
-    sinCos(2 * PI * (layer % SIZE_PERIOD_LAYERS) / SIZE_PERIOD_LAYERS + island.phase, s, c);
-    return 0.88 + 0.1 * s;
+    return 0.88 + 0.1 * direction(2 * PI * (layer % SIZE_PERIOD_LAYERS) / SIZE_PERIOD_LAYERS + island.phase).y;
 }
 
 PathKind infillKind(const Generator& g)
@@ -675,47 +410,30 @@ PathKind infillKind(const Generator& g)
     return g.layer % 3 == 2 ? StackedInfill : SparseInfill;
 }
 
-void contourOf(const Island& island, double scale, double inset_MM, double seamAngle, std::vector<Point>& out)
-{
-    if (island.shape == IslandShape::Circle)
-        circleContour(island.centre, island.radius_MM * scale - inset_MM, island.segment_MM, seamAngle, out);
-    else
-        roundedRectangleContour(island.centre, island.halfWidth_MM * scale - inset_MM,
-                                island.halfHeight_MM * scale - inset_MM, island.radius_MM * scale - inset_MM,
-                                island.segment_MM, island.edgePieces, seamAngle / (2 * PI), out);
-}
-
 void printIsland(Generator& g, const Island& island)
 {
     const double scale = islandScale(island, g.layer);
     const double seamAngle = randomBetween(g.random, 0, 2 * PI);
     if (g.options.spiral) {
-        contourOf(island, scale, 0, seamAngle, g.points);
-        drawClosed(g, Perimeter, g.points);
+        islandContour(island, scale, 0, seamAngle, g.points);
+        drawPath(g, Perimeter, g.points, true);
         return;
     }
     // Loops from the inside out, then the perimeter, as Kisslicer orders them.
     for (int loop = 2; loop >= 1; --loop) {
-        contourOf(island, scale, loop * PERIMETER_WIDTH_MM, seamAngle, g.points);
-        drawClosed(g, Loop, g.points);
+        islandContour(island, scale, loop * PERIMETER_WIDTH_MM, seamAngle, g.points);
+        drawPath(g, Loop, g.points, true);
     }
-    contourOf(island, scale, 0, seamAngle, g.points);
-    drawClosed(g, Perimeter, g.points);
+    islandContour(island, scale, 0, seamAngle, g.points);
+    drawPath(g, Perimeter, g.points, true);
 
     const PathKind kind = infillKind(g);
     const double spacing_MM = kind == Solid ? 0.45 : kind == StackedInfill ? 3.0 : 2.2;
     // Stacked and sparse infill cross each other at right angles; solid
     // alternates direction with every layer.
     const bool firstDirection = kind == StackedInfill || (kind == Solid && g.layer % 2 == 0);
-    const double inset_MM = 2.5 * PERIMETER_WIDTH_MM;
-    if (island.shape == IslandShape::Circle)
-        circleZigZag(island.centre, island.radius_MM * scale - inset_MM, firstDirection ? PI / 4 : 3 * PI / 4,
-                     spacing_MM, g.points);
-    else
-        roundedRectangleZigZag(
-            island.centre, island.halfWidth_MM * scale - inset_MM, island.halfHeight_MM * scale - inset_MM,
-            std::max(0.0, island.radius_MM * scale - inset_MM), firstDirection, spacing_MM, g.points);
-    drawOpen(g, kind, g.points);
+    islandInfill(island, scale, 2.5 * PERIMETER_WIDTH_MM, firstDirection, spacing_MM, g.points);
+    drawPath(g, kind, g.points, false);
 }
 
 // Main support: separate lines along Y that stack layer on layer.
@@ -729,7 +447,7 @@ void printSupportMain(Generator& g)
             const double f = upward ? piece / 4.0 : 1.0 - piece / 4.0;
             g.points.push_back({x, l.supportMinY_MM + (l.supportMaxY_MM - l.supportMinY_MM) * f});
         }
-        drawOpen(g, SupportMain, g.points);
+        drawPath(g, SupportMain, g.points, false);
         upward = !upward;
     }
 }
@@ -745,7 +463,7 @@ void printSupportInterface(Generator& g)
         g.points.push_back({forward ? l.supportMaxX_MM - 0.3 : l.supportMinX_MM + 0.3, y});
         forward = !forward;
     }
-    drawOpen(g, SupportInterface, g.points);
+    drawPath(g, SupportInterface, g.points, false);
 }
 
 // One square of the prime pillar: its outline, then a zig-zag inside.
@@ -762,7 +480,7 @@ void printPillar(Generator& g, int slot)
                 {x0 + side_MM / 2, y0 + side_MM},
                 {x0, y0 + side_MM},
                 {x0, y0 + side_MM / 2}};
-    drawClosed(g, PrimePillar, g.points);
+    drawPath(g, PrimePillar, g.points, true);
     g.points.clear();
     bool upward = true;
     for (double x = x0 + 0.6; x <= x0 + side_MM - 0.6; x += 1.5) {
@@ -770,45 +488,28 @@ void printPillar(Generator& g, int slot)
         g.points.push_back({x, upward ? y0 + side_MM - 0.6 : y0 + 0.6});
         upward = !upward;
     }
-    drawOpen(g, PrimePillar, g.points);
+    drawPath(g, PrimePillar, g.points, false);
 }
 
 void changeTool(Generator& g, int newTool, int preheatTool, bool firstSelection)
 {
     destring(g);
-    std::string& t = g.out.text;
     const Material& material = MATERIALS[newTool];
     const int temperature = g.layer == 0 ? material.firstLayer_C : material.temperature_C;
     if (!firstSelection) {
         writeLine(g.out, ";");
-        t.append("; *** Cooling Extruder ");
-        appendInt(t, g.tool + 1);
-        t.append(" to ");
-        appendInt(t, MATERIALS[g.tool].keepWarm_C);
-        t.append(" C ***");
-        endLine(g.out);
-        writeLine(g.out, "; NONE");
-        writeLine(g.out, ";");
+        writeLine(g.out, "; *** Cooling Extruder ", g.tool + 1, " to ", MATERIALS[g.tool].keepWarm_C, " C ***");
+        writeText(g.out, "; NONE\n;\n");
     }
     writeLine(g.out, ";");
-    t.append("; *** Selecting and Warming Extruder ");
-    appendInt(t, newTool + 1);
-    t.append(" to ");
-    appendInt(t, temperature);
-    t.append(" C ***");
-    endLine(g.out);
+    writeLine(g.out, "; *** Selecting and Warming Extruder ", newTool + 1, " to ", temperature, " C ***");
     writeLine(g.out, "; SELECT NEW EXT START");
-    t.append("M104 S");
-    appendInt(t, temperature);
-    endLine(g.out);
+    writeLine(g.out, "M104 S", temperature);
     writeLine(g.out, "; TOOL CHANGE");
-    t += 'T';
-    appendInt(t, newTool);
-    endLine(g.out);
+    writeLine(g.out, "T", newTool);
     writeLine(g.out, "; TOOL_CHANGE_END");
-    writeLine(g.out, "M106 P1 S255      ; hot end fan speed");
-    writeLine(g.out, ";");
-    writeLine(g.out, ";");
+    writeLine(g.out, MATERIAL_SCRIPT);
+    writeText(g.out, ";\n;\n");
     g.tool = newTool;
     g.preheatTool = preheatTool;
     g.resumePending = true;
@@ -824,89 +525,79 @@ void visitTools(int startTool, const CorpusOptions& options, std::vector<int>& t
         tools.push_back((startTool + v) % options.tools);
 }
 
+// Vase mode: the layer's draws share its height out among them, rising from
+// the layer below (or falling from the layer above, top down).
+void shareOutSpiralHeight(Generator& g, std::int64_t layerHeight_um)
+{
+    int draws = 1;
+    for (const Island& island : g.layout.islands) {
+        islandContour(island, islandScale(island, g.layer), 0, 0, g.points);
+        draws += static_cast<int>(g.points.size()) + 1;
+    }
+    const std::int64_t height_10nm = layerHeight_um * 100;
+    g.spiralStep_10nm = std::max<std::int64_t>(1, height_10nm / draws) * (g.options.descending ? -1 : 1);
+    g.spiralZ_10nm = g.z_um * 100 - (g.options.descending ? 0 : height_10nm);
+}
+
+// A tool's visit to the layer: after a change its square of the prime
+// pillar, then its support and its islands. A tool that comes more than once
+// in a layer splits its islands between its visits and does its support in
+// the last one.
+void printVisit(Generator& g, const std::vector<int>& tools, std::size_t v, int& pillarsThisLayer)
+{
+    const CorpusOptions& o = g.options;
+    const int tool = tools[v];
+    if ((g.layer == 0 && v == 0) || tool != g.tool) {
+        const int next = v + 1 < tools.size() ? tools[v + 1] : (tool + 1) % o.tools;
+        changeTool(g, tool, next, g.layer == 0 && v == 0);
+        if (o.tools > 1 && !o.spiral) printPillar(g, pillarsThisLayer++ % PILLAR_SLOTS);
+    }
+    int ordinal = 0, visitsOfTool = 0;
+    for (std::size_t w = 0; w < tools.size(); ++w) {
+        if (tools[w] != tool) continue;
+        if (w < v) ++ordinal;
+        ++visitsOfTool;
+    }
+    const int supportPhase = g.layer % SUPPORT_PERIOD_LAYERS;
+    if (ordinal == visitsOfTool - 1 && !o.spiral) {
+        if (tool == g.layout.supportMainTool && supportPhase < SUPPORT_PERIOD_LAYERS - 3) printSupportMain(g);
+        if (tool == g.layout.supportInterfaceTool && supportPhase >= SUPPORT_PERIOD_LAYERS - 3 &&
+            supportPhase < SUPPORT_PERIOD_LAYERS - 1)
+            printSupportInterface(g);
+    }
+    // The islands in a fresh order every layer, so that the travels between
+    // them run across the object in all directions.
+    std::vector<const Island*> islands;
+    int islandOfTool = 0;
+    for (const Island& island : g.layout.islands) {
+        if (island.tool != tool) continue;
+        if (islandOfTool++ % visitsOfTool == ordinal) islands.push_back(&island);
+    }
+    for (std::size_t k = islands.size(); k > 1; --k)
+        std::swap(islands[k - 1], islands[static_cast<std::size_t>(randomBelow(g.random, static_cast<int>(k)))]);
+    for (const Island* island : islands)
+        printIsland(g, *island);
+}
+
 void printLayer(Generator& g, const std::vector<int>& tools)
 {
     const CorpusOptions& o = g.options;
     const std::int64_t layerHeight_um = std::llround(static_cast<double>(o.layerHeight_MM) * 1000.0);
     g.z_um = layerHeight_um * (o.descending ? o.layers - g.layer : g.layer + 1);
     g.random = randomStream(o.seed, static_cast<std::uint64_t>(g.layer));
-    if (o.spiral) {
-        // The layer's draws share its height out among them, rising from the
-        // layer below (or falling from the layer above, top down).
-        int draws = 1;
-        for (const Island& island : g.layout.islands) {
-            contourOf(island, islandScale(island, g.layer), 0, 0, g.points);
-            draws += static_cast<int>(g.points.size()) + 1;
-        }
-        const std::int64_t height_10nm = layerHeight_um * 100;
-        g.spiralStep_10nm = std::max<std::int64_t>(1, height_10nm / draws) * (o.descending ? -1 : 1);
-        g.spiralZ_10nm = g.z_um * 100 - (o.descending ? 0 : height_10nm);
-    }
+    if (o.spiral) shareOutSpiralHeight(g, layerHeight_um);
 
-    std::string& t = g.out.text;
-    t.append("; BEGIN_LAYER_OBJECT z=");
-    appendScaled(t, g.z_um, 3, false);
-    t.append(" z_thickness=");
-    appendScaled(t, layerHeight_um, 3, false);
-    endLine(g.out);
-    writeLine(g.out, ";");
-    writeLine(g.out, "; fan %*255");
-    t.append("M106 S");
-    appendInt(t, g.layer == 0 ? 0 : g.layer == 1 ? 128 : 230 + randomBelow(g.random, 26));
-    endLine(g.out);
-    t.append("G1 Z");
-    appendScaled(t, g.z_um, 3, true);
-    t.append(" F900");
-    endLine(g.out);
-
-    const int supportPhase = g.layer % SUPPORT_PERIOD_LAYERS;
+    writeLine(g.out, "; BEGIN_LAYER_OBJECT z=", Scaled{g.z_um, 3}, " z_thickness=", Scaled{layerHeight_um, 3});
+    writeText(g.out, ";\n; fan %*255\n");
+    writeLine(g.out, "M106 S", g.layer == 0 ? 0 : g.layer == 1 ? 128 : 230 + randomBelow(g.random, 26));
+    writeLine(g.out, "G1 Z", micrometres(g.z_um), " F900");
     int pillarsThisLayer = 0;
-    std::vector<const Island*> islands;
-    for (std::size_t v = 0; v < tools.size(); ++v) {
-        const int tool = tools[v];
-        if ((g.layer == 0 && v == 0) || tool != g.tool) {
-            const int next = v + 1 < tools.size() ? tools[v + 1] : (tool + 1) % o.tools;
-            changeTool(g, tool, next, g.layer == 0 && v == 0);
-            if (o.tools > 1 && !o.spiral) printPillar(g, pillarsThisLayer++ % PILLAR_SLOTS);
-        }
-        // A tool that comes more than once in a layer splits its islands
-        // between its visits and does its support in the last one.
-        int ordinal = 0, visitsOfTool = 0;
-        for (std::size_t w = 0; w < tools.size(); ++w) {
-            if (tools[w] != tool) continue;
-            if (w < v) ++ordinal;
-            ++visitsOfTool;
-        }
-        if (ordinal == visitsOfTool - 1 && !o.spiral) {
-            if (tool == g.layout.supportMainTool && supportPhase < SUPPORT_PERIOD_LAYERS - 3) printSupportMain(g);
-            if (tool == g.layout.supportInterfaceTool && supportPhase >= SUPPORT_PERIOD_LAYERS - 3 &&
-                supportPhase < SUPPORT_PERIOD_LAYERS - 1)
-                printSupportInterface(g);
-        }
-        // The islands in a fresh order every layer, so that the travels
-        // between them run across the object in all directions.
-        islands.clear();
-        int islandOfTool = 0;
-        for (const Island& island : g.layout.islands) {
-            if (island.tool != tool) continue;
-            if (islandOfTool++ % visitsOfTool == ordinal) islands.push_back(&island);
-        }
-        for (std::size_t k = islands.size(); k > 1; --k)
-            std::swap(islands[k - 1], islands[static_cast<std::size_t>(randomBelow(g.random, static_cast<int>(k)))]);
-        for (const Island* island : islands)
-            printIsland(g, *island);
-    }
-
+    for (std::size_t v = 0; v < tools.size(); ++v)
+        printVisit(g, tools, v, pillarsThisLayer);
     destring(g);
-    writeLine(g.out, ";");
-    writeLine(g.out, "; Post-layer lift");
-    t.append("G1 Z");
-    appendScaled(t, g.z_um + std::llround(POST_LAYER_LIFT_MM * 1000.0), 3, true);
-    t.append(" F900");
-    endLine(g.out);
-    t.append("; END_LAYER_OBJECT z=");
-    appendScaled(t, g.z_um, 3, false);
-    endLine(g.out);
+    writeText(g.out, ";\n; Post-layer lift\n");
+    writeLine(g.out, "G1 Z", micrometres(g.z_um + std::llround(POST_LAYER_LIFT_MM * 1000.0)), " F900");
+    writeLine(g.out, "; END_LAYER_OBJECT z=", Scaled{g.z_um, 3});
 }
 
 // The next of several objects printed one after another: the same print
@@ -928,341 +619,9 @@ void startNextObject(Generator& g, const Layout& firstObject, int object)
     g.layout.pillarX_MM += dx;
     g.layout.pillarY_MM += dy;
     destring(g);
-    writeLine(g.out, ";");
-    writeLine(g.out, "; Next object");
-    std::string& t = g.out.text;
-    t.append("G1 Z");
-    appendScaled(t, g.z_um + std::llround(5 * POST_LAYER_LIFT_MM * 1000.0) + 10000, 3, true);
-    t.append(" F900");
-    endLine(g.out);
+    writeText(g.out, ";\n; Next object\n");
+    writeLine(g.out, "G1 Z", micrometres(g.z_um + std::llround(5 * POST_LAYER_LIFT_MM * 1000.0) + 10000), " F900");
     travelTo(g, std::llround(g.layout.pillarX_MM * 1000.0), std::llround(g.layout.pillarY_MM * 1000.0));
-}
-
-// ---------------------------------------------------------------------------
-// Preamble, prefix and postfix.
-
-// A G-code template setting: hex text on the setting line and its
-// continuation lines, then the decoded lines.
-void writeHexSetting(Emitter& out, std::string_view name, const std::vector<std::string>& script)
-{
-    std::string joined;
-    for (std::size_t i = 0; i < script.size(); ++i) {
-        if (i > 0) joined += '\n';
-        joined += script[i];
-    }
-    static constexpr char HEX[] = "0123456789ABCDEF";
-    std::string hex;
-    for (const char c : joined) {
-        hex += HEX[static_cast<unsigned char>(c) >> 4];
-        hex += HEX[static_cast<unsigned char>(c) & 15];
-    }
-    const std::size_t firstPiece = std::min<std::size_t>(hex.size(), 46);
-    out.text.append("; ").append(name).append(" = ").append(hex, 0, firstPiece);
-    endLine(out);
-    for (std::size_t at = firstPiece; at < hex.size(); at += 56) {
-        out.text.append("; ^   ").append(hex, at, 56);
-        endLine(out);
-    }
-    writeLine(out, "; > Decoded");
-    for (const std::string& line : script) {
-        out.text.append("; >   ").append(line);
-        endLine(out);
-    }
-}
-
-void writeSetting(Emitter& out, std::string_view name, std::string_view value)
-{
-    out.text.append("; ").append(name).append(" = ").append(value);
-    endLine(out);
-}
-
-void writeSetting(Emitter& out, std::string_view name, double value, int decimals = 3)
-{
-    out.text.append("; ").append(name).append(" = ");
-    appendTrimmed(out.text, value, decimals);
-    endLine(out);
-}
-
-std::vector<std::string> prefixScript(const CorpusOptions& o, bool templated)
-{
-    std::vector<std::string> lines = {
-        "; START SCRIPT START",         "G21", "G90", "M80", "M106 P0 S0  ; part cooling fan speed",
-        "M83  ; extruder relative mode"};
-    for (int tool = 0; tool < o.tools; ++tool)
-        lines.push_back("M104 S" + (templated ? std::string("<TEMP>") : std::to_string(MATERIALS[tool].firstLayer_C)) +
-                        " T" + std::to_string(tool) + "; set extruder temp");
-    const std::string bed = templated ? "<BED>" : std::to_string(MATERIALS[0].bed_C);
-    lines.push_back("M140 S" + bed + " ; set bed temp");
-    lines.push_back("M190 S" + bed + " ; wait for bed temp");
-    lines.push_back("M109 S" + (templated ? std::string("<TEMP>") : std::to_string(MATERIALS[0].firstLayer_C)) +
-                    " T0 ; wait for extruder temp");
-    for (const char* line : {"G28  ; home all axes", "M116  ; wait all temps", "M106 P1 S200  ; hot end fan speed",
-                             "G1 Z5 F900", "G1 X5 Y5 F9000", "G1 Z0.3 F900", "G1 X60 Y5 E3 F1200 ; purge line",
-                             "G1 E-1 F4800", "G1 Z2 F900", "; START SCRIPT END"})
-        lines.emplace_back(line);
-    return lines;
-}
-
-std::vector<std::string> postfixScript(const CorpusOptions& o)
-{
-    std::vector<std::string> lines = {"; END SCRIPT START", "G4 ; wait"};
-    for (int tool = 0; tool < o.tools; ++tool)
-        lines.push_back("M104 S0 T" + std::to_string(tool) + " ; turn off heater");
-    for (const char* line :
-         {"M140 S0 ; turn off heatbed", "G91     ;relative positioning",
-          "G1 E-3 F300 ;retract the filament a bit before lifting the nozzle to release some of the pressure",
-          "G90         ;absolute positioning", "M107 ; turn off fan", "G28 X0  ; home X axis", "M84 ; disable motors",
-          "; END SCRIPT END"})
-        lines.emplace_back(line);
-    return lines;
-}
-
-void writePreamble(Generator& g)
-{
-    Emitter& out = g.out;
-    const CorpusOptions& o = g.options;
-    const double h = static_cast<double>(o.layerHeight_MM);
-    for (const char* line :
-         {"; KISSlicer - PRO", "; Windows", "; version 1.6.3 Release Win64", "; Built: May  3 2018, 10:24:43",
-          "; Running on 8 cores", ";", "; Saved: 2018-09-30 16:02:30", "; 'bench_corpus.gcode'", ";",
-          "; Anti-shrink gain x=1.000000, y=1.000000, z=1.000000", ";", "; *** Printer Settings ***", ";"})
-        writeLine(out, line);
-    writeSetting(out, "printer_name", "Bench multi-tool");
-    writeSetting(out, "profile_date", "2018-09-30 16:00:40");
-    writeSetting(out, "bed_STL_filename", "");
-    writeSetting(out, "extension", "gcode");
-    writeSetting(out, "cost_per_hour", 0);
-    writeHexSetting(out, "g_code_prefix", prefixScript(o, true));
-    writeHexSetting(out, "g_code_postfix", postfixScript(o));
-    writeSetting(out, "g_code_N_layers", "NULL");
-    writeSetting(out, "post_process", "NULL");
-    writeSetting(out, "every_N_layers", 0);
-    writeSetting(out, "num_extruders", o.tools);
-    writeSetting(out, "firmware_type", 1);
-    writeSetting(out, "add_comments", 1);
-    writeSetting(out, "fan_on", "M106");
-    writeSetting(out, "fan_off", "M107");
-    writeSetting(out, "fan_pwm", 1);
-    writeSetting(out, "z_speed_mm_per_s", 15);
-    writeSetting(out, "bed_size_x_mm", 200);
-    writeSetting(out, "bed_size_y_mm", 200);
-    writeSetting(out, "bed_size_z_mm", 200);
-    writeSetting(out, "bed_offset_x_mm", BED_CENTRE_MM);
-    writeSetting(out, "bed_offset_y_mm", BED_CENTRE_MM);
-    writeSetting(out, "bed_offset_z_mm", 0);
-    writeSetting(out, "round_bed", 0);
-    writeSetting(out, "travel_speed_mm_per_s", TRAVEL_SPEED_MMS);
-    writeSetting(out, "first_layer_speed_mm_per_s", FIRST_LAYER_SPEED_MMS);
-    writeSetting(out, "xy_accel_mm_per_s_per_s", 3000);
-    writeSetting(out, "hi_speed_perim_mm_per_s", 20);
-    writeSetting(out, "hi_speed_loops_mm_per_s", 40);
-    writeSetting(out, "hi_speed_solid_mm_per_s", 50);
-    writeSetting(out, "hi_speed_sparse_mm_per_s", 60);
-    for (int tool = 1; tool <= o.tools; ++tool) {
-        const std::string n = std::to_string(tool);
-        writeSetting(out, "ext_gain_" + n, 1);
-        writeSetting(out, "ext_" + n + "_mat_name", MATERIALS[tool - 1].name);
-        writeSetting(out, "nozzle_dia_" + n, 0.4);
-        writeSetting(out, "drive_len_" + n, 450);
-    }
-    writeSetting(out, "min_seg_len_mm", 0.0125, 4);
-    writeSetting(out, "z_step_mm", 0.0125, 4);
-
-    for (int tool = 0; tool < o.tools; ++tool) {
-        const Material& m = MATERIALS[tool];
-        writeLine(out, ";");
-        out.text.append("; *** Material Settings for Extruder ");
-        appendInt(out.text, tool + 1);
-        out.text.append(" ***");
-        endLine(out);
-        writeLine(out, ";");
-        writeSetting(out, "material_name", m.name);
-        writeSetting(out, "profile_date", "2018-09-08 21:58:53");
-        writeHexSetting(out, "g_code_matl", {"M106 P1 S255      ; hot end fan speed"});
-        writeSetting(out, "g_code_matl_custom", "NULL");
-        writeSetting(out, "fan_Z_mm", 0.5);
-        writeSetting(out, "fan_loops_percent", 100);
-        writeSetting(out, "fan_inside_percent", 65);
-        writeSetting(out, "temperature_C", m.temperature_C);
-        writeSetting(out, "keep_warm_C", m.keepWarm_C);
-        writeSetting(out, "first_layer_C", m.firstLayer_C);
-        writeSetting(out, "bed_C", m.bed_C);
-        writeSetting(out, "chamber_C", 0);
-        writeSetting(out, "destring_length", 1);
-        writeSetting(out, "destring_speed_mm_per_s", 80);
-        writeSetting(out, "Z_lift_mm", 0);
-        writeSetting(out, "min_layer_time_s", 10);
-        writeSetting(out, "wipe_mm", 5);
-        writeSetting(out, "cost_per_cm3", 0.04);
-        writeSetting(out, "flowrate_tweak", 1);
-        writeSetting(out, "fiber_dia_mm", 1.75);
-        writeSetting(out, "purge_vol_mm3", 42);
-        writeSetting(out, "color", tool);
-    }
-
-    for (const char* line : {";", "; *** Style Settings ***", ";"})
-        writeLine(out, line);
-    writeSetting(out, "style_name", "Bench 0.45mm");
-    writeSetting(out, "layer_thickness_mm", h);
-    writeSetting(out, "first_layer_thickness_mm", h);
-    writeSetting(out, "extrusion_width_mm", PERIMETER_WIDTH_MM);
-    writeSetting(out, "num_loops", 2);
-    writeSetting(out, "infill_extrusion_width", 0.55);
-    writeSetting(out, "infill_density_denominator", 4);
-    writeSetting(out, "stacked_layers", 1);
-    writeSetting(out, "loops_insideout", 1);
-    writeSetting(out, "travel_mode", 1);
-
-    for (const char* line : {";", "; *** Support Settings ***", ";"})
-        writeLine(out, line);
-    writeSetting(out, "support_name", "Fine support, pillar");
-    writeSetting(out, "support_density", 2);
-    writeSetting(out, "use_lower_interface", 1);
-    writeSetting(out, "support_gap_mm", 0.5);
-    writeSetting(out, "interface_gap_mm", -75);
-    writeSetting(out, "support_angle_deg", 50);
-    writeSetting(out, "support_z_max_mm", -1);
-    writeSetting(out, "prime_pillar_mode", 1);
-    writeSetting(out, "brim_mm", 0);
-    writeSetting(out, "interface_band_mm", 2);
-    writeSetting(out, "interface_stride_mm", 0.9);
-    writeSetting(out, "interface_width_mm", 0.5);
-
-    for (const char* line : {";", "; *** Actual Slicing Settings As Used ***", ";"})
-        writeLine(out, line);
-    writeSetting(out, "layer_thickness_mm", h);
-    writeSetting(out, "first_layer_thickness_mm", h);
-    writeSetting(out, "extrusion_width", PERIMETER_WIDTH_MM);
-    writeSetting(out, "num_ISOs", 2);
-    writeSetting(out, "infill_style", 8);
-    writeSetting(out, "support_style", 2);
-    writeSetting(out, "use_lower_interface", 1);
-    writeSetting(out, "stacked_infill_layers", 1);
-    writeSetting(out, "model_support_gap_mm", 0.5);
-    writeSetting(out, "support_Z_max_mm", "1e+020");
-    writeSetting(out, "interface_band_mm", 2);
-    writeSetting(out, "printer_z_step_mm", 0.0125, 4);
-    writeSetting(out, "Speed vs Quality", "0.16");
-    writeSetting(out, "Perimeter Speed", "18.40");
-    writeSetting(out, "Loops Speed", "36.80");
-    writeSetting(out, "Solid Speed", "46.00");
-    writeSetting(out, "Sparse Speed", "55.20");
-}
-
-void writePrefix(Generator& g)
-{
-    for (const char* line : {";", "; *** G-code Prefix ***", ";"})
-        writeLine(g.out, line);
-    for (const std::string& line : prefixScript(g.options, false))
-        writeLine(g.out, line);
-    for (const char* line : {";", "; *** Main G-code ***", ";"})
-        writeLine(g.out, line);
-    // Where the prefix leaves the head: after the purge line, retracted.
-    g.x_um = 60000;
-    g.y_um = 5000;
-    g.retracted = true;
-}
-
-void writePostfix(Generator& g)
-{
-    Emitter& out = g.out;
-    std::string& t = out.text;
-    writeLine(out, ";");
-    t.append("; *** Cooling Extruder ");
-    appendInt(t, g.tool + 1);
-    t.append(" to 0 C and Retiring ***");
-    endLine(out);
-    for (const char* line : {"; NONE", ";", "; fan off", "M107", "; *** G-code Postfix ***", ";"})
-        writeLine(out, line);
-    for (const std::string& line : postfixScript(g.options))
-        writeLine(out, line);
-    for (const char* line : {";", ";", ";"})
-        writeLine(out, line);
-
-    double totalSeconds = 0;
-    for (const auto& row : g.seconds)
-        for (int tool = 0; tool < g.options.tools; ++tool)
-            totalSeconds += row[tool];
-    double totalFilament_MM = 0;
-    for (int tool = 0; tool < g.options.tools; ++tool)
-        totalFilament_MM += g.extruded_MM[tool];
-    const double totalVolume_CM3 = totalFilament_MM * FILAMENT_AREA_MM2 / 1000.0;
-
-    char line[160];
-    std::snprintf(line, sizeof line, "; Estimated Build Time:   %.2f minutes", totalSeconds * 1.08 / 60.0);
-    writeLine(out, line);
-    std::snprintf(line, sizeof line, "; Estimated Build Cost:   $%.2f", totalVolume_CM3 * 0.04);
-    writeLine(out, line);
-    writeLine(out, ";");
-    writeLine(out, "; Filament used per extruder:");
-    for (int tool = 0; tool < g.options.tools; ++tool) {
-        std::snprintf(line, sizeof line, ";    Ext %d = %8.2f mm  (%.3f cm^3)", tool + 1, g.extruded_MM[tool],
-                      g.extruded_MM[tool] * FILAMENT_AREA_MM2 / 1000.0);
-        writeLine(out, line);
-    }
-    std::snprintf(line, sizeof line, "; Total Filament Length Used: %.2f mm", totalFilament_MM);
-    writeLine(out, line);
-    std::snprintf(line, sizeof line, "; Total Filament Volume Used: %.3f cm^3", totalVolume_CM3);
-    writeLine(out, line);
-    for (const char* text : {";", "; *** Extrusion Time Breakdown ***", "; * estimated time in [s]",
-                             "; * before possibly slowing down for 'cool'", "; * not including Z-travel"})
-        writeLine(out, text);
-
-    // The table: one column per extruder, one row per path kind.
-    const int columns = g.options.tools;
-    auto rule = [&](char fill, char joint) {
-        t.append(";\t");
-        t += joint;
-        for (int c = 0; c <= columns; ++c) {
-            t.append(c < columns ? 13 : 28, fill);
-            t += joint;
-        }
-        endLine(out);
-    };
-    t.append(";\t");
-    t.append(static_cast<std::size_t>(14 * columns + 30), '.');
-    endLine(out);
-    t.append(";\t:");
-    for (int c = 0; c < columns; ++c) {
-        std::snprintf(line, sizeof line, " Extruder #%d :", c + 1);
-        t.append(line);
-    }
-    t.append(" Path Type                  :");
-    endLine(out);
-    rule('.', ':');
-    struct Row {
-        std::string_view label;
-        int kind; // -1: a kind this print never has
-    };
-    const Row rows[] = {{"Jump Path", Jump},
-                        {"Support Interface Path", SupportInterface},
-                        {"Support (may Stack) Path", SupportMain},
-                        {"Perimeter Path", Perimeter},
-                        {"Loop Path", Loop},
-                        {"Solid Path", Solid},
-                        {"Sparse Infill Path", SparseInfill},
-                        {"Stacked Sparse Infill Path", StackedInfill},
-                        {"Crown Path", -1},
-                        {"Prime Pillar Path", PrimePillar},
-                        {"Travel Path", -1}};
-    for (const Row& row : rows) {
-        t.append(";\t:");
-        for (int c = 0; c < columns; ++c) {
-            const std::size_t before = t.size() + 1;
-            t += ' ';
-            appendGeneral(t, row.kind < 0 ? 0.0 : g.seconds[row.kind][c]);
-            t.append(std::max<std::size_t>(1, 13 - (t.size() - before + 1)), ' ');
-            t += ':';
-        }
-        t += ' ';
-        t.append(row.label);
-        t.append(27 - row.label.size(), ' ');
-        t += ':';
-        endLine(out);
-    }
-    rule('.', ':');
-    std::snprintf(line, sizeof line, "; Total estimated (pre-cool) minutes: %.2f", totalSeconds / 60.0);
-    writeLine(out, line);
 }
 
 CorpusOptions clampOptions(CorpusOptions o)
@@ -1277,9 +636,11 @@ CorpusOptions clampOptions(CorpusOptions o)
 }
 
 } // namespace
+} // namespace corpus
 
 std::uint64_t generateCorpus(const CorpusOptions& options, const std::function<void(std::string_view)>& sink)
 {
+    using namespace corpus;
     Generator g;
     g.options = clampOptions(options);
     g.out.sink = &sink;
@@ -1287,8 +648,11 @@ std::uint64_t generateCorpus(const CorpusOptions& options, const std::function<v
     g.out.text.reserve(DRAIN_AT + 64 * 1024);
     g.layout = makeLayout(g.options);
 
-    writePreamble(g);
-    writePrefix(g);
+    writeText(g.out, preambleText(g.options));
+    // Where the prefix leaves the head: after the purge line, retracted.
+    g.x_um = 60000;
+    g.y_um = 5000;
+    g.retracted = true;
     std::vector<int> tools;
     int startTool = 0;
     const Layout firstObject = g.layout;
@@ -1305,7 +669,8 @@ std::uint64_t generateCorpus(const CorpusOptions& options, const std::function<v
             startTool = everyToolVisited ? tools.back() : (tools.back() + 1) % g.options.tools;
         }
     }
-    writePostfix(g);
+    g.totals.lastTool = g.tool;
+    writeText(g.out, postfixText(g.options, g.totals));
     drain(g.out);
     return g.out.bytesWritten;
 }
@@ -1315,14 +680,15 @@ int layersForSize(CorpusOptions options, std::uint64_t bytes)
     // Every periodic feature of a layer repeats within SIZE_PERIOD_LAYERS
     // layers, so two prints one period apart give the mean bytes of a layer
     // and, from there, the fixed bytes of preamble, prefix and postfix.
+    const int period = corpus::SIZE_PERIOD_LAYERS;
     const auto countBytes = [&](int layers) {
         options.layers = layers;
         return static_cast<double>(generateCorpus(options, [](std::string_view) {}));
     };
-    const double shortPrint = countBytes(SIZE_PERIOD_LAYERS);
-    const double longPrint = countBytes(2 * SIZE_PERIOD_LAYERS);
-    const double perLayer = (longPrint - shortPrint) / SIZE_PERIOD_LAYERS;
-    const double fixed = shortPrint - SIZE_PERIOD_LAYERS * perLayer;
+    const double shortPrint = countBytes(period);
+    const double longPrint = countBytes(2 * period);
+    const double perLayer = (longPrint - shortPrint) / period;
+    const double fixed = shortPrint - period * perLayer;
     const double wanted = static_cast<double>(bytes);
     if (perLayer <= 0 || wanted <= fixed + perLayer) return 1;
     const double layers = std::round((wanted - fixed) / perLayer);
