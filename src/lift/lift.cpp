@@ -6,6 +6,7 @@
 #include "lift/lift.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace vorlane {
@@ -149,6 +150,25 @@ LiftDecision decideLift(const TravelMove& travel, const LayerCollections& c, con
     decision.liftLambda = window.minLambdaForLift;
     if (decision.liftLambda > window.maxLambdaForLift) decision.liftLambda = window.maxLambdaForLift;
     return decision;
+}
+
+std::string_view ruleText(LiftRule rule)
+{
+    constexpr std::array<std::string_view, LIFT_RULES> texts = {
+        "lifted",
+        "outside the printing",
+        "inside a tool-change block",
+        "before the new tool's first move",
+        "before the new tool's first draw",
+        "relative positioning (G91) or no feed rate yet",
+        "the travel moves the extruder",
+        "--no-lift",
+        "not longer than --lift-min-travel",
+        "no obstacle of a collected kind",
+        "the own-colour wipe runs past the point where the nozzle must be up",
+        "the band runs to the travel's end",
+    };
+    return texts[static_cast<std::size_t>(rule)];
 }
 
 void planLiftedTravel(const LiftDecision& decision, const TravelMove& travel, float currentF, float liftFeedRate,

@@ -12,10 +12,24 @@
 
 namespace vorlane {
 
-// Why a travel is lifted or left as it is: the first rule of the decision
-// that settled it.
+// Why a travel is lifted or left as it is: the first rule that settled it.
+// The line loop's conditions come first, in the order they are tried; the
+// decision itself gives the last five.
 enum class LiftRule {
     Lifted,
+    // Travels outside the printing are never lifted.
+    OutsidePrinting,
+    InToolChangeBlock,
+    // Before the new tool's first move (Kisslicer) or first draw (the other
+    // slicers), the file does not know where the head stands.
+    BeforeFirstMove,
+    BeforeFirstDraw,
+    // The lifted travel is written in absolute coordinates at the travel's
+    // feed rate.
+    RelativeOrNoFeedRate,
+    // A retraction or prime written on the travel would be lost.
+    MovesExtruder,
+    NoLift,
     // Not longer than the shortest travel that is lifted.
     ShortTravel,
     // It crosses no other tool's perimeter or solid that needs a lift.
@@ -25,6 +39,10 @@ enum class LiftRule {
     // The band of other-colour paths it crosses runs to its last crossing.
     BandToTheEnd,
 };
+inline constexpr std::size_t LIFT_RULES = 12;
+
+// How the console and the tables name a rule.
+std::string_view ruleText(LiftRule rule);
 
 struct LiftDecision {
     LiftRule rule = LiftRule::NoObstacle;

@@ -7,6 +7,7 @@
 #include "gcode/console.hpp"
 #include "gcode/out_buffer.hpp"
 #include "gcode/plan.hpp"
+#include "lift/drags.hpp"
 #include "lift/lift.hpp"
 #include "pass/dialect.hpp"
 #include "paths/layers.hpp"
@@ -45,6 +46,11 @@ struct LineLoop {
     // streams to the output after it: only a comment line may be that long.
     bool lineGoesOn = false;
     // Reused from line to line, so that no line allocates.
+    // Counting what travels cross (in debug mode, for a report, in the
+    // benchmarks): every draw line kept, and the tally. Off, neither costs.
+    bool countDrags = false;
+    DrawLines drawLines{};
+    DragTally drags{};
     Plan plan{};
     LiftScratch liftScratch{};
     CrossingScratch crossingScratch{};

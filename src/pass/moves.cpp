@@ -11,6 +11,20 @@ namespace vorlane {
 
 namespace {
 
+void tallyTravel(LineLoop& loop, const Crossings& before, const Crossings& after, LiftRule rule)
+{
+    DragTally& tally = loop.drags;
+    addTravel(tally.before, before);
+    addTravel(tally.after, after);
+    tally.leftBy[static_cast<std::size_t>(rule)] += after.all;
+    if (!loop.debug || after.all == 0 || loop.state.chapter != Chapter::Printing) return;
+    if (rule == LiftRule::Lifted)
+        say(loop.console, concat("line ", loop.lineNo, ": ", after.all, " other-colour crossings before the rise"));
+    else
+        say(loop.console,
+            concat("line ", loop.lineNo, ": ", after.all, " other-colour crossings left: ", ruleText(rule)));
+}
+
 // A tool's layer thickness: the rise since its last drawn layer. Z going down
 // starts over (at most 0.35); a tool other than 0 that skipped layers takes
 // tool 0's thickness, at least 0.25, instead of the whole gap.
@@ -70,14 +84,22 @@ void checkDrawingTool(LineLoop& loop)
         throw Refusal(concat("tool ", s.currentTool, " is outside 0 to ", TOOL_SLOTS - 1));
 }
 
-// Files one point a draw ends at.
-void fileDrawnPoint(LineLoop& loop, Vec2 point)
+void refuseBeyond(StoreLimit limit)
 {
-    PrintState& s = loop.state;
-    const StoreLimit limit =
-        collectDraw(loop.layers, {s.section, s.currentTool, point.x, point.y, s.moves.currentZ}, s.move.beginDraw);
     if (limit != StoreLimit::None)
         throw Refusal(concat("the print holds ", limitText(limit), ", more than Vorlane can keep track of"));
+}
+
+// Files a draw from `from` to `point`: its end in the collections, and when
+// travels' crossings are counted, the whole line.
+void fileDrawnPoint(LineLoop& loop, Vec2 from, Vec2 point)
+{
+    PrintState& s = loop.state;
+    refuseBeyond(
+        collectDraw(loop.layers, {s.section, s.currentTool, point.x, point.y, s.moves.currentZ}, s.move.beginDraw));
+    if (loop.countDrags)
+        refuseBeyond(fileDrawLine(loop.drawLines, s.moves.currentZ, s.currentTool, s.section == DrawType::Perimeter,
+                                  from, point));
     if (s.section == DrawType::SupportMain) s.toolForMain = s.currentTool;
     if (s.section == DrawType::StackedInfill) s.toolForInfill = s.currentTool;
 }
@@ -91,7 +113,7 @@ Rewrite handleDraw(LineLoop& loop, std::string_view line, bool rewritable)
     PrintState& s = loop.state;
     checkDrawingTool(loop);
     if (s.chapter == Chapter::Printing) updateLayerThickness(s);
-    fileDrawnPoint(loop, {s.moves.currentX, s.moves.currentY});
+    fileDrawnPoint(loop, moveOrigin(s.moves, s.move), {s.moves.currentX, s.moves.currentY});
     if (!rewritable || s.toolChangeBlocks > 0) return Rewrite::None;
     if (s.section == DrawType::SupportInterface && !loop.settings.noInterfaceBoost &&
         planInterfaceBoost(drawToRewrite(s, line), toolBelow(s, s.toolForMain), loop.layers, loop.settings,
@@ -104,8 +126,8 @@ Rewrite handleDraw(LineLoop& loop, std::string_view line, bool rewritable)
     return Rewrite::None;
 }
 
-// Plans the lifted travel when the decision lifts it; true when it did.
-bool handleTravel(LineLoop& loop, std::string_view line)
+// Plans the lifted travel when the decision lifts it; the rule that settled it.
+LiftRule handleTravel(LineLoop& loop, std::string_view line)
 {
     const PrintState& s = loop.state;
     const TravelMove travel{moveOrigin(s.moves, s.move),
@@ -118,26 +140,39 @@ bool handleTravel(LineLoop& loop, std::string_view line)
         say(loop.console, concat("line:", loop.lineNo, " min > max!! min - skipping!", decision.minLambdaForLift,
                                  " mx ", decision.maxLambdaForLift, " furthest lambda ", decision.furthestLambda,
                                  " move len ", decision.moveLength_MM));
-    if (decision.rule != LiftRule::Lifted) return false;
-    planLiftedTravel(decision, travel, s.moves.currentF, loop.settings.liftFeedRate, line, loop.plan);
-    return true;
+    if (decision.rule == LiftRule::Lifted)
+        planLiftedTravel(decision, travel, s.moves.currentF, loop.settings.liftFeedRate, line, loop.plan);
+    return decision.rule;
 }
 
-// What the move line just classified becomes. A lifted travel is written in
-// absolute coordinates and with the travel's feed rate: under G91, or before
-// the file has set any feed rate, the travel is copied as it is. So is a
-// travel that moves the extruder (a retraction or prime on the travel): the
-// lifted travel's lines carry no E, and the amount would be lost.
-Rewrite planRewrite(LineLoop& loop, std::string_view line)
+// The first rule that keeps the travel just classified from being lifted,
+// or Lifted (its plan then made). A lifted travel is written in absolute
+// coordinates and with the travel's feed rate: under G91, or before the
+// file has set any feed rate, the travel is copied as it is. So is a travel
+// that moves the extruder (a retraction or prime on the travel): the lifted
+// travel's lines carry no E, and the amount would be lost.
+LiftRule liftRuleOf(LineLoop& loop, std::string_view line)
 {
     const PrintState& s = loop.state;
-    const bool rewritable = !s.moves.relativePositioning;
-    if (s.move.pathType == PathType::XYDraw) return handleDraw(loop, line, rewritable);
-    if (s.move.pathType == PathType::XYMove && s.chapter == Chapter::Printing && s.seenMoveAfterToolchange &&
-        s.toolChangeBlocks == 0 && rewritable && s.moves.feedRateSeen && s.move.eDistance == 0.0f &&
-        !loop.settings.noLift && handleTravel(loop, line))
-        return Rewrite::Lift;
-    return Rewrite::None;
+    if (s.chapter != Chapter::Printing) return LiftRule::OutsidePrinting;
+    if (s.toolChangeBlocks > 0) return LiftRule::InToolChangeBlock;
+    if (!s.seenMoveAfterToolchange)
+        return loop.dialect->kisslicerRows ? LiftRule::BeforeFirstMove : LiftRule::BeforeFirstDraw;
+    if (s.moves.relativePositioning || !s.moves.feedRateSeen) return LiftRule::RelativeOrNoFeedRate;
+    if (s.move.eDistance != 0.0f) return LiftRule::MovesExtruder;
+    if (loop.settings.noLift) return LiftRule::NoLift;
+    return handleTravel(loop, line);
+}
+
+// What the move line just classified becomes; `liftRule` says why a travel
+// was lifted or not.
+Rewrite planRewrite(LineLoop& loop, std::string_view line, LiftRule& liftRule)
+{
+    const PrintState& s = loop.state;
+    if (s.move.pathType == PathType::XYDraw) return handleDraw(loop, line, !s.moves.relativePositioning);
+    if (s.move.pathType != PathType::XYMove) return Rewrite::None;
+    liftRule = liftRuleOf(loop, line);
+    return liftRule == LiftRule::Lifted ? Rewrite::Lift : Rewrite::None;
 }
 
 // A draw that pushes more filament than any real one over a short stretch
@@ -198,6 +233,43 @@ void noteMoveDone(LineLoop& loop)
     s.moves.currentPathType = s.move.pathType;
 }
 
+// The crossings of a travel as read, and as written: a lifted travel drags
+// only along its flat start, before it rises. The flat part ends where its
+// written line says (as a printer reads it). In debug mode a travel of the
+// printing that still crosses says why.
+void countTravel(LineLoop& loop, LiftRule rule)
+{
+    const PrintState& s = loop.state;
+    const Vec2 origin = moveOrigin(s.moves, s.move), terminus{s.moves.currentX, s.moves.currentY};
+    const Crossings before =
+        crossingsOf(loop.drawLines, origin, terminus, s.moves.currentZ, s.currentTool, loop.liftScratch.search);
+    Crossings after = before;
+    if (rule == LiftRule::Lifted) {
+        after = {};
+        const PlannedLine& first = loop.plan.lines.front();
+        if (first.shape == PlannedShape::XYMove)
+            after = crossingsOf(loop.drawLines, origin, {asWritten(first.xy.x), asWritten(first.xy.y)},
+                                s.moves.currentZ, s.currentTool, loop.liftScratch.search);
+    }
+    tallyTravel(loop, before, after, rule);
+}
+
+// An arc that travels drags along its steps; it is never lifted.
+void countArcTravel(LineLoop& loop, Vec2 from)
+{
+    const PrintState& s = loop.state;
+    Crossings crossings;
+    for (const Vec2 point : loop.arcPoints) {
+        const Crossings step =
+            crossingsOf(loop.drawLines, from, point, s.moves.currentZ, s.currentTool, loop.liftScratch.search);
+        crossings.all += step.all;
+        crossings.overOuterPerimeters += step.overOuterPerimeters;
+        from = point;
+    }
+    tallyTravel(loop, crossings, crossings,
+                s.chapter == Chapter::Printing ? LiftRule::NoObstacle : LiftRule::OutsidePrinting);
+}
+
 void restorePendingFan(LineLoop& loop)
 {
     if (loop.state.seenFanControlAfterToolChange) return;
@@ -217,13 +289,15 @@ void handleMoveLine(LineLoop& loop, std::string_view line)
     const double minutes = moveMinutes(before, s.moves);
     loop.results.inputMinutes += minutes;
     clear(loop.plan);
-    const Rewrite rewrite = planRewrite(loop, line);
+    LiftRule liftRule = LiftRule::OutsidePrinting;
+    const Rewrite rewrite = planRewrite(loop, line, liftRule);
     if (rewrite == Rewrite::InterfaceBoost || rewrite == Rewrite::InfillBoost) refuseMisreadExtrusion(s);
     restorePendingFan(loop);
     if (rewrite == Rewrite::None)
         keepLine(loop, line);
     else
         writeRewrite(loop, rewrite, line, before, minutes);
+    if (loop.countDrags && s.move.pathType == PathType::XYMove) countTravel(loop, liftRule);
     noteMoveDone(loop);
 }
 
@@ -238,8 +312,14 @@ void handleArc(LineLoop& loop, std::string_view line)
         checkDrawingTool(loop);
         if (s.chapter == Chapter::Printing) updateLayerThickness(s);
         arcPoints(arc, {s.moves.currentX, s.moves.currentY}, loop.arcPoints);
-        for (const Vec2 point : loop.arcPoints)
-            fileDrawnPoint(loop, point);
+        Vec2 from{before.currentX, before.currentY};
+        for (const Vec2 point : loop.arcPoints) {
+            fileDrawnPoint(loop, from, point);
+            from = point;
+        }
+    } else if (loop.countDrags && s.move.pathType == PathType::XYMove) {
+        arcPoints(arc, {s.moves.currentX, s.moves.currentY}, loop.arcPoints);
+        countArcTravel(loop, {before.currentX, before.currentY});
     }
     restorePendingFan(loop);
     keepLine(loop, line);

@@ -26,19 +26,12 @@ double arcMinutes(const MoveState& before, const MoveState& after, const Arc& ar
     return std::sqrt(along * along + dz * dz) / after.currentF;
 }
 
-namespace {
-
-// A value as the word scanner reads its number text back: six significant
-// digits, and of a number in scientific notation only the part before its
-// "e" (which the scanner takes for a word of its own).
 float asWritten(float value)
 {
     std::string word = "X";
     appendNumber(word, value);
     return parseGCodeValues(word)['X'];
 }
-
-} // namespace
 
 double planMinutes(MoveState at, const Plan& plan)
 {

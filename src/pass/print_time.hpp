@@ -7,6 +7,11 @@
 
 namespace vorlane {
 
+// A value as the word scanner reads its number text back: six significant
+// digits, and of a number in scientific notation only the part before its
+// "e" (which the scanner takes for a word of its own).
+float asWritten(float value);
+
 // The minutes the move from `before` to `after` takes at after's feed rate;
 // 0 before the file has set a feed rate.
 double moveMinutes(const MoveState& before, const MoveState& after);

@@ -211,6 +211,15 @@ StoreLimit appendVertex(LayerCollection& layers, float z, int tool, Vec2 pt, boo
     return StoreLimit::None;
 }
 
+StoreLimit appendSegment(LayerCollection& layers, float z, int tool, Vec2 from, Vec2 to)
+{
+    const bool goesOn = !layers.runs.empty() && z == layers.lastRunZ && layers.lastVertex == from &&
+                        unpack(layers.runs.back().layerAndTool).tool == static_cast<unsigned>(tool);
+    if (!goesOn)
+        if (const StoreLimit limit = appendVertex(layers, z, tool, from, true); limit != StoreLimit::None) return limit;
+    return appendVertex(layers, z, tool, to, false);
+}
+
 namespace {
 
 LayerCollection& collectionFor(LayerCollections& c, DrawType section)

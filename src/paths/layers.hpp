@@ -70,6 +70,10 @@ enum class StoreLimit { None, LayerHeights, PathsOfOneTool, Vertices };
 // other tools, and throws std::out_of_range for them.
 StoreLimit appendVertex(LayerCollection& layers, float z, int tool, Vec2 pt, bool startsPath);
 
+// Files the segment from `from` to `to`: it goes on with the tool's last
+// path at height z when that ends at `from`, else `from` begins a new path.
+StoreLimit appendSegment(LayerCollection& layers, float z, int tool, Vec2 from, Vec2 to);
+
 // Where run r ends: where the next run begins.
 inline std::uint32_t runEnd(const LayerCollection& layers, std::uint32_t r)
 {

@@ -242,6 +242,9 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
 
     LineLoop loop{out, console, options.option_Debug};
     loop.settings = options.settings;
+    // Debug mode says why each travel that still drags across another
+    // colour was left.
+    loop.countDrags = options.option_Debug;
     if (const std::optional<PassStop> stop = runPass(in, loop, outFile, options, luaStopwatch, ourStopwatch)) {
         if (stop->keepProcessed) keepWhatWasProcessed(out, outFile, keptName);
         return stoppedEarly(console, stop->message, inputFileName);

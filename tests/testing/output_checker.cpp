@@ -638,6 +638,9 @@ class Checker {
         Point from, to;
     };
     std::vector<Drawn> drawn_;
+    // The draws by height, in steps of the nozzle-height tolerance.
+    std::map<long long, std::vector<std::size_t>> drawnAt_;
+    static constexpr float NOZZLE_HEIGHT = 0.02f;
 
     std::size_t i_ = 0;     // the input line being lined up
     std::string_view line_; // its text
@@ -857,11 +860,68 @@ class Checker {
             }
             seenMoveAfterToolChange_ = true;
         }
+        const bool travels = !(e && *e > 0.0f) && (at_.x != before.x || at_.y != before.y);
+        if (travels) {
+            CheckCounts::Drags steps;
+            Point from{before.x, before.y};
+            for (const Point step : arcSteps(from, {at_.x, at_.y}, words, line_[1] == '2')) {
+                const CheckCounts::Drags crossed = crossingsOf(from, step);
+                steps.crossings += crossed.crossings;
+                steps.overOuterPerimeters += crossed.overOuterPerimeters;
+                from = step;
+            }
+            addTravel(counts_.dragsBefore, steps);
+            addTravel(counts_.dragsAfter, steps);
+        }
         if (!expectFanRestore()) return;
         expectCopy();
     }
 
-    void keepDrawn(Point from, Point to) { drawn_.push_back({at_.z, tool_, section_, from, to}); }
+    void keepDrawn(Point from, Point to)
+    {
+        if (!std::isnan(at_.z))
+            drawnAt_[static_cast<long long>(std::floor(at_.z / NOZZLE_HEIGHT))].push_back(drawn_.size());
+        drawn_.push_back({at_.z, tool_, section_, from, to});
+    }
+
+    // Each segment's ends strictly on either side of the other's line.
+    static bool properlyCross(Point a, Point b, Point c, Point d)
+    {
+        const auto side = [](Point p, Point q, Point r) {
+            return (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
+        };
+        const auto opposite = [](double u, double v) { return (u > 0 && v < 0) || (u < 0 && v > 0); };
+        return opposite(side(a, b, c), side(a, b, d)) && opposite(side(c, d, a), side(c, d, b));
+    }
+
+    // Other tools' draws that the travel's segment at the head's height
+    // crosses, and of them the outer walls.
+    CheckCounts::Drags crossingsOf(Point from, Point to) const
+    {
+        CheckCounts::Drags found;
+        if (std::isnan(at_.z)) return found;
+        const long long bucket = static_cast<long long>(std::floor(at_.z / NOZZLE_HEIGHT));
+        for (long long b = bucket - 1; b <= bucket + 1; ++b) {
+            const auto at = drawnAt_.find(b);
+            if (at == drawnAt_.end()) continue;
+            for (const std::size_t k : at->second) {
+                const Drawn& d = drawn_[k];
+                if (d.tool == tool_ || !(at_.z - d.z < NOZZLE_HEIGHT && d.z - at_.z < NOZZLE_HEIGHT)) continue;
+                if (!properlyCross(from, to, d.from, d.to)) continue;
+                ++found.crossings;
+                if (d.section == Section::Perimeter) ++found.overOuterPerimeters;
+            }
+        }
+        return found;
+    }
+
+    static void addTravel(CheckCounts::Drags& total, const CheckCounts::Drags& travel)
+    {
+        ++total.travels;
+        if (travel.crossings > 0) ++total.crossingTravels;
+        total.crossings += travel.crossings;
+        total.overOuterPerimeters += travel.overOuterPerimeters;
+    }
 
     // The position, the feed rate and the extruder moved by a move's words;
     // the E amount, if the line carries E.
@@ -1059,6 +1119,8 @@ class Checker {
         const std::string_view first = outputAt(next_);
         const Point origin{before.x, before.y}, terminus{at_.x, at_.y};
         if (isDraw) keepDrawn(origin, terminus);
+        const CheckCounts::Drags crossed = isTravel ? crossingsOf(origin, terminus) : CheckCounts::Drags{};
+        CheckCounts::Drags left = crossed;
         // A line copied as it was stands first. (The first line of a lift is
         // never the travel itself, and the lines after a copy may look like a
         // lift: a later travel's, or an input's own.)
@@ -1098,9 +1160,15 @@ class Checker {
             if (!crossesAnObstacle(origin, terminus))
                 problem(where() + " is lifted though it crosses no other tool's outer wall or solid at its height or "
                                   "less than the lift height below");
-            liftedTravel(announcement, origin, terminus);
+            // Lifted, it drags only along its flat start, before it rises.
+            const std::optional<Point> flatEnd = liftedTravel(announcement, origin, terminus);
+            left = flatEnd ? crossingsOf(origin, *flatEnd) : CheckCounts::Drags{};
         } else {
             expectCopy();
+        }
+        if (isTravel) {
+            addTravel(counts_.dragsBefore, crossed);
+            addTravel(counts_.dragsAfter, left);
         }
         // The other slicers' tool changes may leave the head where the file
         // does not know, until the new tool draws.
@@ -1135,8 +1203,9 @@ class Checker {
 
     // [XY move to where the rise begins,] the rise along the travel, the
     // travel's end at height, down to the travel's Z, the feed rate back.
-    void liftedTravel(std::size_t announcement, Point origin, Point terminus)
+    std::optional<Point> liftedTravel(std::size_t announcement, Point origin, Point terminus)
     {
+        std::optional<Point> flatEnd;
         ++counts_.liftedTravels;
         const std::string lifted = "the lifted travel of " + where();
         const std::size_t n = announcement - next_;
@@ -1157,6 +1226,9 @@ class Checker {
                     if (a.offLine > a.lineSlack || a.lambda < -a.lambdaSlack || a.lambda > 1 + a.lambdaSlack)
                         problem(lifted + " starts its rise off the travel: `" + std::string(out_[next_]) + "`");
                     lambdaBefore = a.lambda - a.lambdaSlack;
+                    // As a printer reads the written numbers: floats.
+                    const Words written = readWords(out_[next_]);
+                    flatEnd = Point{written['X'].value_or(0.0f), written['Y'].value_or(0.0f)};
                 }
             }
             double v[4];
@@ -1189,6 +1261,7 @@ class Checker {
                         excerpt(out_[rise + 3]) + "`");
         }
         next_ = announcement + 1;
+        return flatEnd;
     }
 
     // ---- rewritten draws
@@ -1534,6 +1607,13 @@ std::vector<std::string> checkOutput(std::string_view inputText, std::string_vie
         total.interfaceSplit += found.interfaceSplit;
         total.infillDraws += found.infillDraws;
         total.infillSplit += found.infillSplit;
+        for (auto [sum, add] :
+             {std::pair{&total.dragsBefore, &found.dragsBefore}, {&total.dragsAfter, &found.dragsAfter}}) {
+            sum->travels += add->travels;
+            sum->crossingTravels += add->crossingTravels;
+            sum->crossings += add->crossings;
+            sum->overOuterPerimeters += add->overOuterPerimeters;
+        }
         if (total.firstBed == "unchanged") total.firstBed = found.firstBed;
     }
     return problems;

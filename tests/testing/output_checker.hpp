@@ -33,6 +33,12 @@ struct CheckCounts {
     int interfaceDraws = 0, interfaceSplit = 0;
     int infillDraws = 0, infillSplit = 0;
     std::string firstBed = "unchanged"; // "60->70": the first raised bed line, before and after
+    // Travels and what they cross of other tools' draws at the nozzle's
+    // height, as read and as written.
+    struct Drags {
+        long long travels = 0, crossingTravels = 0, crossings = 0, overOuterPerimeters = 0;
+    };
+    Drags dragsBefore, dragsAfter;
 };
 
 // What is wrong with `outputText` as the program's output for `inputText`;
