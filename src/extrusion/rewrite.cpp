@@ -113,6 +113,7 @@ bool planInterfaceBoost(const DrawToRewrite& draw, const ToolBelow& mainSupport,
     const float netSpeedFactorNeeded = sameToolAsMainSupport ? 1.0f : OTHER_TOOL_SPEED_NEED;
     const float interfaceExtrusionSpeedFactor = minOf(1.0f, 1.0f / (netSpeedFactorNeeded * interfaceExtrusionFactor));
 
+    plan.factor = interfaceExtrusionFactor;
     planText(plan, "; Interface Crosses Main: ", "sameToolAsMainSupport: ", sameToolAsMainSupport,
              " mainIsFirstLayer: ", mainIsFirstLayer, " canBoostVolume: ", canBoostVolume,
              " boostedFactor: ", boostedFactor, " prevLayerHeight for Main: ", mainSupport.prevLayerHeight);
@@ -150,6 +151,7 @@ bool planInfillBoost(const DrawToRewrite& draw, const ToolBelow& stackedInfill, 
     const float topInfillSpeedFactor = minOf(1.0f, extrusionBoostSpeedFactor * netSpeedFactorNeeded * topSpeedFactor);
     const float upperTopInfillSpeedFactor = minOf(1.0f, linearThicknessFactor * topSpeedFactor);
 
+    plan.factor = extrusionFactor;
     planText(plan, "; TopInfill Crosses StackedInfilln: ", " canBoostVolume: true boostedFactor: ", extrusionFactor,
              " prevLayerHeight for Infill: ", stackedInfill.prevLayerHeight);
     if (!exceptions) {

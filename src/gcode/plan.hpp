@@ -37,12 +37,16 @@ struct PlannedLine {
 struct Plan {
     std::vector<PlannedLine> lines;
     std::string text;
+    // A rewritten draw's extrusion factor over what lies below it, for the
+    // report.
+    float factor = 1.0f;
 };
 
 inline void clear(Plan& plan)
 {
     plan.lines.clear();
     plan.text.clear();
+    plan.factor = 1.0f;
 }
 
 inline std::string_view textOf(const Plan& plan, const PlannedLine& line)

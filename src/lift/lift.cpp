@@ -157,6 +157,7 @@ std::string_view ruleText(LiftRule rule)
     constexpr std::array<std::string_view, LIFT_RULES> texts = {
         "lifted",
         "outside the printing",
+        "an arc, which is never lifted",
         "inside a tool-change block",
         "before the new tool's first move",
         "before the new tool's first draw",

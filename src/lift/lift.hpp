@@ -19,6 +19,8 @@ enum class LiftRule {
     Lifted,
     // Travels outside the printing are never lifted.
     OutsidePrinting,
+    // Nor arcs.
+    ArcTravel,
     InToolChangeBlock,
     // Before the new tool's first move (Kisslicer) or first draw (the other
     // slicers), the file does not know where the head stands.
@@ -39,7 +41,7 @@ enum class LiftRule {
     // The band of other-colour paths it crosses runs to its last crossing.
     BandToTheEnd,
 };
-inline constexpr std::size_t LIFT_RULES = 12;
+inline constexpr std::size_t LIFT_RULES = 13;
 
 // How the console and the tables name a rule.
 std::string_view ruleText(LiftRule rule);

@@ -89,6 +89,7 @@ void handlePathKindComment(LineLoop& loop, std::string_view line)
 
 void markLayer(LineLoop& loop, std::string_view line)
 {
+    if (loop.report) startReportLayer(*loop.report);
     if (loop.debug)
         say(loop.console, concat("Layer Begin after ", loop.state.moves.currentZ));
     else
@@ -307,6 +308,7 @@ void processLine(LineLoop& loop, std::string_view line)
         throw Refusal(concat("the line is longer than ", static_cast<long long>(LONGEST_WHOLE_LINE),
                              " bytes and not a comment; only a comment line may be that long"));
     trackModes(loop.state, line);
+    if (loop.report) noteColours(*loop.report, line);
     const std::span<const LineRule> rows = loop.dialect->kisslicerRows ? std::span<const LineRule>(kisslicerTable)
                                                                        : std::span<const LineRule>(slicerTable);
     for (const LineRule& rule : rows) {

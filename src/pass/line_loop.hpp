@@ -11,6 +11,7 @@
 #include "lift/lift.hpp"
 #include "pass/dialect.hpp"
 #include "paths/layers.hpp"
+#include "report/report.hpp"
 #include "state/print_state.hpp"
 #include "state/run_results.hpp"
 #include "state/run_settings.hpp"
@@ -46,6 +47,8 @@ struct LineLoop {
     // streams to the output after it: only a comment line may be that long.
     bool lineGoesOn = false;
     // Reused from line to line, so that no line allocates.
+    // The report's page being drawn, when one is asked for.
+    Report* report = nullptr;
     // Counting what travels cross (in debug mode, for a report, in the
     // benchmarks): every draw line kept, and the tally. Off, neither costs.
     bool countDrags = false;

@@ -11,13 +11,15 @@ namespace vorlane {
 
 namespace {
 
-void tallyTravel(LineLoop& loop, const Crossings& before, const Crossings& after, LiftRule rule)
+void tallyTravel(LineLoop& loop, Vec2 from, Vec2 to, const Crossings& before, const Crossings& after, LiftRule rule)
 {
     DragTally& tally = loop.drags;
     addTravel(tally.before, before);
     addTravel(tally.after, after);
     tally.leftBy[static_cast<std::size_t>(rule)] += after.all;
-    if (!loop.debug || after.all == 0 || loop.state.chapter != Chapter::Printing) return;
+    if (after.all == 0 || loop.state.chapter != Chapter::Printing) return;
+    if (loop.report) reportCrossings(*loop.report, from, to, after.all, rule);
+    if (!loop.debug) return;
     if (rule == LiftRule::Lifted)
         say(loop.console, concat("line ", loop.lineNo, ": ", after.all, " other-colour crossings before the rise"));
     else
@@ -100,6 +102,7 @@ void fileDrawnPoint(LineLoop& loop, Vec2 from, Vec2 point)
     if (loop.countDrags)
         refuseBeyond(fileDrawLine(loop.drawLines, s.moves.currentZ, s.currentTool, s.section == DrawType::Perimeter,
                                   from, point));
+    if (loop.report) reportDraw(*loop.report, s.currentTool, s.moves.currentZ, from, point);
     if (s.section == DrawType::SupportMain) s.toolForMain = s.currentTool;
     if (s.section == DrawType::StackedInfill) s.toolForInfill = s.currentTool;
 }
@@ -200,6 +203,28 @@ void restoreFan(LineLoop& loop)
     ++loop.results.fanRestores;
 }
 
+// The report draws what a plan does: a lifted travel from its flat start to
+// its rise, up, and along at height; a rewritten draw with its factor.
+void reportRewritten(LineLoop& loop, Rewrite rewrite)
+{
+    const PrintState& s = loop.state;
+    const Vec2 origin = moveOrigin(s.moves, s.move), terminus{s.moves.currentX, s.moves.currentY};
+    if (rewrite != Rewrite::Lift) {
+        reportRewrite(*loop.report, origin, terminus, loop.plan.factor);
+        return;
+    }
+    Vec2 rise = origin, up = origin;
+    float height = 0;
+    for (const PlannedLine& line : loop.plan.lines) {
+        if (line.shape == PlannedShape::XYMove && up == origin) rise = line.xy;
+        if (line.shape == PlannedShape::XYZMove) {
+            up = line.xy;
+            height = line.z - s.moves.currentZ;
+        }
+    }
+    reportLift(*loop.report, origin, rise, up, terminus, height);
+}
+
 // Writes the plan in place of the line and prices it: a rewrite leaves the
 // printer where the line would have, at the line's feed rate, so its moves
 // take the place of the line's own time. In absolute extrusion a rewritten
@@ -215,6 +240,7 @@ void writeRewrite(LineLoop& loop, Rewrite rewrite, std::string_view line, const 
         writeTextLine(loop.out, "G92 E", parseGCodeValues(stripTrailingComment(line)).eText);
     }
     loop.results.addedMinutes += planMinutes(before, loop.plan) - lineMinutes;
+    if (loop.report) reportRewritten(loop, rewrite);
     RunResults& r = loop.results;
     const bool split = drawLinesOf(loop.plan) >= 2;
     if (rewrite == Rewrite::Lift) ++r.liftedTravels;
@@ -244,19 +270,24 @@ void countTravel(LineLoop& loop, LiftRule rule)
     const Crossings before =
         crossingsOf(loop.drawLines, origin, terminus, s.moves.currentZ, s.currentTool, loop.liftScratch.search);
     Crossings after = before;
+    Vec2 dragsTo = terminus;
     if (rule == LiftRule::Lifted) {
         after = {};
+        dragsTo = origin;
         const PlannedLine& first = loop.plan.lines.front();
-        if (first.shape == PlannedShape::XYMove)
-            after = crossingsOf(loop.drawLines, origin, {asWritten(first.xy.x), asWritten(first.xy.y)},
-                                s.moves.currentZ, s.currentTool, loop.liftScratch.search);
+        if (first.shape == PlannedShape::XYMove) {
+            dragsTo = {asWritten(first.xy.x), asWritten(first.xy.y)};
+            after =
+                crossingsOf(loop.drawLines, origin, dragsTo, s.moves.currentZ, s.currentTool, loop.liftScratch.search);
+        }
     }
-    tallyTravel(loop, before, after, rule);
+    tallyTravel(loop, origin, dragsTo, before, after, rule);
 }
 
 // An arc that travels drags along its steps; it is never lifted.
-void countArcTravel(LineLoop& loop, Vec2 from)
+void countArcTravel(LineLoop& loop, const Vec2 start)
 {
+    Vec2 from = start;
     const PrintState& s = loop.state;
     Crossings crossings;
     for (const Vec2 point : loop.arcPoints) {
@@ -266,8 +297,8 @@ void countArcTravel(LineLoop& loop, Vec2 from)
         crossings.overOuterPerimeters += step.overOuterPerimeters;
         from = point;
     }
-    tallyTravel(loop, crossings, crossings,
-                s.chapter == Chapter::Printing ? LiftRule::NoObstacle : LiftRule::OutsidePrinting);
+    tallyTravel(loop, start, from, crossings, crossings,
+                s.chapter == Chapter::Printing ? LiftRule::ArcTravel : LiftRule::OutsidePrinting);
 }
 
 void restorePendingFan(LineLoop& loop)

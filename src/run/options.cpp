@@ -32,6 +32,7 @@ constexpr OptionWord optionWords[] = {
     {"--lua",        &RunOptions::option_RunLuaPost},
     {"--waitforkey", &RunOptions::option_WaitForKey},
     {"--noalter",    &RunOptions::option_NoAlterOrig},
+    {"--report",     &RunOptions::option_Report},
     {"-h",           &RunOptions::helpInformation},
     {"--help",       &RunOptions::helpInformation},
     {"--version",    &RunOptions::versionInformation},

@@ -17,6 +17,8 @@ struct RunOptions {
     bool option_WaitForKey = false;
     // Keep the input as "<name>orig" instead of deleting it.
     bool option_NoAlterOrig = false;
+    // Write the report page "<name>.html" beside the file.
+    bool option_Report = false;
     bool helpInformation = false;
     bool versionInformation = false;
     // The settings that fit the rewrites to the printer.
@@ -30,7 +32,7 @@ struct RunOptions {
 // The position of the G-code file name among the positional arguments.
 inline constexpr std::size_t fileNameArgNumber = 1;
 
-inline constexpr const char* helpLine = " options --duet --debug --lua --waitforkey --noalter --version";
+inline constexpr const char* helpLine = " options --duet --debug --lua --waitforkey --noalter --report --version";
 
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;

@@ -219,6 +219,41 @@ int placeDebugResult(Console& console, InputFile& in, OutputFile& outFile, const
     return 0;
 }
 
+// The report page beside the G-code, "<name>.html", put in place as the
+// result is: written into a private file, then renamed over whatever stood
+// there (a link itself, never what it points at).
+int writeReport(Console& console, const Platform& platform, const std::string& inputFileName, LineLoop& loop)
+{
+    const std::string name = inputFileName + ".html";
+    const Dialect& dialect = *loop.dialect;
+    ReportSummary summary;
+    summary.title = inputFileName;
+    summary.slicer = dialect.consoleName.empty() ? "Kisslicer (or not named)" : std::string(dialect.consoleName);
+    summary.results = describeResults(loop.results, dialect.summaryName);
+    summary.settings = settingsLine(loop.settings, dialect.fanRestore);
+    summary.crossingsBefore = loop.drags.before.crossings.all;
+    summary.crossingsAfter = loop.drags.after.crossings.all;
+    summary.outerBefore = loop.drags.before.crossings.overOuterPerimeters;
+    summary.outerAfter = loop.drags.after.crossings.overOuterPerimeters;
+    const std::string page = reportPage(*loop.report, summary);
+    OutputFile file;
+    SystemError error = createProcessingFile(file, platform, inputFileName, FileAttributes{});
+    if (!error) error = platform.writeAll(file.file, page);
+    if (!error) {
+        try {
+            finishOutput(file);
+        } catch (const OutputError& e) {
+            error.text = e.what();
+        }
+    }
+    if (!error) error = placeOutput(file, name);
+    if (error)
+        return fileFailure(console, "The G-code was processed, but the report '" + name +
+                                        "' could not be written due to error: " + error.text);
+    say(console, "report: " + name);
+    return 0;
+}
+
 int processFile(Console& console, const Platform& platform, const RunOptions& options, const std::string& inputFileName,
                 const Stopwatch& luaStopwatch, const Stopwatch& ourStopwatch)
 {
@@ -242,9 +277,12 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
 
     LineLoop loop{out, console, options.option_Debug};
     loop.settings = options.settings;
+    Report report;
+    report.liftHeight_MM = options.settings.liftHeight_MM;
+    if (options.option_Report) loop.report = &report;
     // Debug mode says why each travel that still drags across another
-    // colour was left.
-    loop.countDrags = options.option_Debug;
+    // colour was left; the report shows it.
+    loop.countDrags = options.option_Debug || options.option_Report;
     if (const std::optional<PassStop> stop = runPass(in, loop, outFile, options, luaStopwatch, ourStopwatch)) {
         if (stop->keepProcessed) keepWhatWasProcessed(out, outFile, keptName);
         return stoppedEarly(console, stop->message, inputFileName);
@@ -255,8 +293,9 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
     const std::string gcode = dialect.consoleName.empty() ? "" : concat(" of ", dialect.consoleName, " G-code");
     say(console, concat("Vorlane ", versionID, ": ", describeResults(loop.results, dialect.summaryName), "; ",
                         loop.lineNo, " lines", gcode, " in ", secondsText(ourStopwatch), " s"));
-    const int status = options.option_Debug ? placeDebugResult(console, in, outFile, keptName)
-                                            : replaceInput(console, platform, options, in, outFile);
+    int status = options.option_Debug ? placeDebugResult(console, in, outFile, keptName)
+                                      : replaceInput(console, platform, options, in, outFile);
+    if (status == 0 && options.option_Report) status = writeReport(console, platform, inputFileName, loop);
     // A message that asked to be read (an unreadable setting) is waited on
     // once, at the end, unless --waitforkey waits anyway.
     if (status == 0 && loop.state.settings.unreadableSetting && !options.option_WaitForKey) waitForEnter(console);

@@ -87,7 +87,7 @@ TEST(Run, HelpAndVersionTouchNothing)
     const std::string input = dir.file("part.gcode");
     writeFile(input, sample);
     // Then one line per setting, with its default and range.
-    const std::string help = banner + " options --duet --debug --lua --waitforkey --noalter --version\n";
+    const std::string help = banner + " options --duet --debug --lua --waitforkey --noalter --report --version\n";
     const struct {
         std::string option, out;
     } switches[] = {{"--help", help}, {"-h", help}, {"--HELP", help}, {"--version", banner}, {"--Version", banner}};

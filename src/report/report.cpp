@@ -1,0 +1,310 @@
+// The report page: layers as SVG drawings, the run's summary above them, a
+// little script to step through them.
+#include "report/report.hpp"
+
+#include "gcode/number_text.hpp"
+
+#include <cmath>
+
+namespace vorlane {
+
+namespace {
+
+// Where the drawings' colours come from when the slicer names none.
+constexpr std::array<std::string_view, 8> PALETTE = {"#1f77b4", "#ff7f0e", "#2ca02c", "#9467bd",
+                                                     "#8c564b", "#e377c2", "#17becf", "#bcbd22"};
+
+std::int32_t hundredths(float mm) { return static_cast<std::int32_t>(std::lround(static_cast<double>(mm) * 100)); }
+
+bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+bool isColour(std::string_view text)
+{
+    if (text.size() != 7 || text[0] != '#') return false;
+    for (std::size_t i = 1; i < text.size(); ++i)
+        if (!isHex(text[i])) return false;
+    return true;
+}
+
+void readColours(std::string_view list, std::array<std::string, TOOL_SLOTS>& colours)
+{
+    for (std::size_t tool = 0; tool < colours.size() && !list.empty(); ++tool) {
+        const std::size_t end = list.find(';');
+        std::string_view colour = list.substr(0, end);
+        while (!colour.empty() && (colour.back() == ' ' || colour.back() == '\r'))
+            colour.remove_suffix(1);
+        if (isColour(colour)) colours[tool] = colour;
+        list.remove_prefix(end == std::string_view::npos ? list.size() : end + 1);
+    }
+}
+
+std::string escaped(std::string_view text)
+{
+    std::string out;
+    for (const char c : text) {
+        if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else if (c == '&')
+            out += "&amp;";
+        else if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
+    }
+    return out;
+}
+
+// ---- Strokes: path data written as it comes, straight runs merged.
+
+void writePending(Strokes& s)
+{
+    if (!s.pending) return;
+    appendParts(s.d, "l", s.pendingX - s.lastX, " ", s.pendingY - s.lastY);
+    s.lastX = s.pendingX;
+    s.lastY = s.pendingY;
+    s.pending = false;
+}
+
+void moveTo(Strokes& s, std::int32_t x, std::int32_t y)
+{
+    writePending(s);
+    appendParts(s.d, "M", x, " ", y);
+    s.lastX = x;
+    s.lastY = y;
+    s.open = true;
+}
+
+void lineTo(Strokes& s, std::int32_t x, std::int32_t y)
+{
+    const std::int32_t atX = s.pending ? s.pendingX : s.lastX, atY = s.pending ? s.pendingY : s.lastY;
+    if (x == atX && y == atY) return;
+    if (s.pending) {
+        const long long ax = s.pendingX - s.lastX, ay = s.pendingY - s.lastY;
+        const long long bx = x - s.pendingX, by = y - s.pendingY;
+        if (ax * by - ay * bx != 0 || ax * bx + ay * by <= 0) writePending(s);
+    }
+    s.pendingX = x;
+    s.pendingY = y;
+    s.pending = true;
+}
+
+void drawLine(Strokes& s, std::int32_t fromX, std::int32_t fromY, std::int32_t toX, std::int32_t toY)
+{
+    const std::int32_t atX = s.pending ? s.pendingX : s.lastX, atY = s.pending ? s.pendingY : s.lastY;
+    if (!s.open || atX != fromX || atY != fromY) moveTo(s, fromX, fromY);
+    lineTo(s, toX, toY);
+}
+
+// ---- Marks.
+
+void extend(Report& r, Vec2 p)
+{
+    r.minX = minOf(r.minX, p.x);
+    r.minY = minOf(r.minY, p.y);
+    r.maxX = maxOf(r.maxX, p.x);
+    r.maxY = maxOf(r.maxY, p.y);
+}
+
+// A point of the drawing: X as it is, Y upwards.
+void appendPoint(std::string& text, Vec2 p) { appendParts(text, hundredths(p.x), ",", -hundredths(p.y)); }
+
+void appendLine(std::string& text, Vec2 from, Vec2 to)
+{
+    appendParts(text, "<line x1=\"", hundredths(from.x), "\" y1=\"", -hundredths(from.y), "\" x2=\"", hundredths(to.x),
+                "\" y2=\"", -hundredths(to.y), "\"/>");
+}
+
+void appendCircle(std::string& text, Vec2 at, std::string_view kind)
+{
+    appendParts(text, "<circle class=\"", kind, "\" cx=\"", hundredths(at.x), "\" cy=\"", -hundredths(at.y),
+                "\" r=\"12\"/>");
+}
+
+// ---- A layer done: its section, when it has something to show.
+
+void appendPaths(std::string& text, const std::array<std::string, TOOL_SLOTS>& d)
+{
+    for (std::size_t tool = 0; tool < d.size(); ++tool)
+        if (!d[tool].empty()) appendParts(text, "<path class=\"t", static_cast<int>(tool), "\" d=\"", d[tool], "\"/>");
+}
+
+void finishLayer(Report& r)
+{
+    Report::Below done{r.layerZ, {}};
+    for (std::size_t tool = 0; tool < r.paths.size(); ++tool) {
+        writePending(r.paths[tool]);
+        done.d[tool] = std::move(r.paths[tool].d);
+        r.paths[tool] = {};
+    }
+    if (r.events > 0 && r.minX <= r.maxX) {
+        const std::int32_t x = hundredths(r.minX) - 200, y = -hundredths(r.maxY) - 200;
+        const std::int32_t w = hundredths(r.maxX) - hundredths(r.minX) + 400;
+        const std::int32_t h = hundredths(r.maxY) - hundredths(r.minY) + 400;
+        appendParts(r.sections, "<section data-vorlane-layer=\"", r.layer, "\" hidden><h2>Layer ", r.layer);
+        if (!std::isnan(r.layerZ)) appendParts(r.sections, ", Z ", r.layerZ);
+        appendParts(r.sections, "</h2><svg viewBox=\"", x, " ", y, " ", w, " ", h, "\"><g class=\"below\">");
+        for (const Report::Below& below : r.below)
+            if (below.z < r.layerZ && r.layerZ - below.z < r.liftHeight_MM) appendPaths(r.sections, below.d);
+        r.sections += "</g><g class=\"paths\">";
+        appendPaths(r.sections, done.d);
+        appendParts(r.sections, "</g><g class=\"marks\">", r.marks, "</g></svg></section>\n");
+        r.shown.push_back(r.layer);
+    }
+    // Layers far below stay faint for a while: keep the last few.
+    r.below.push_back(std::move(done));
+    if (r.below.size() > 8) r.below.pop_front();
+    r.marks.clear();
+    r.events = 0;
+    r.layerZ = NaN;
+    r.minX = r.minY = FLOAT_MAX;
+    r.maxX = r.maxY = -FLOAT_MAX;
+}
+
+constexpr std::string_view STYLE = R"(
+body{font-family:sans-serif;margin:1em;color:#222}
+header table{border-collapse:collapse}td,th{padding:2px 8px;text-align:left;border-bottom:1px solid #ddd}
+nav a{margin-right:.4em}#controls{margin:.6em 0}#controls input{width:60%}
+svg{width:100%;height:80vh;background:#fafafa;border:1px solid #ccc}
+path{fill:none;stroke-width:1.2px;vector-effect:non-scaling-stroke;stroke-linejoin:round}
+.below path{opacity:.18}
+.marks line,.marks polyline{fill:none;vector-effect:non-scaling-stroke}
+.lift polyline{stroke:#000;stroke-width:3px}.lift .rise{fill:#0a0}.lift .descent{fill:#a00}
+.rewrite line{stroke:#f0f;stroke-width:4px;opacity:.7}
+.crossing line{stroke:#f00;stroke-width:3px;stroke-dasharray:6 3}
+)";
+
+constexpr std::string_view SCRIPT = R"(
+(function () {
+  var sections = Array.prototype.slice.call(document.querySelectorAll('section[data-vorlane-layer]'));
+  var slider = document.getElementById('layer-slider');
+  var label = document.getElementById('layer-label');
+  if (!sections.length) return;
+  slider.max = String(sections.length - 1);
+  function show(index) {
+    index = Math.max(0, Math.min(sections.length - 1, index));
+    sections.forEach(function (s, i) { s.hidden = i !== index; });
+    slider.value = String(index);
+    label.textContent = 'layer ' + sections[index].dataset.vorlaneLayer;
+    var hash = '#layer=' + sections[index].dataset.vorlaneLayer;
+    if (location.hash !== hash) history.replaceState(null, '', hash);
+  }
+  function fromHash() {
+    var match = /layer=(-?\d+)/.exec(location.hash);
+    var index = 0;
+    if (match) sections.forEach(function (s, i) { if (s.dataset.vorlaneLayer === match[1]) index = i; });
+    show(index);
+  }
+  slider.addEventListener('input', function () { show(Number(slider.value)); });
+  document.addEventListener('keydown', function (e) {
+    if (e.key === 'ArrowRight' || e.key === 'PageDown') show(Number(slider.value) + 1);
+    if (e.key === 'ArrowLeft' || e.key === 'PageUp') show(Number(slider.value) - 1);
+  });
+  window.addEventListener('hashchange', fromHash);
+  fromHash();
+})();
+)";
+
+} // namespace
+
+void noteColours(Report& report, std::string_view line)
+{
+    constexpr std::string_view extruder = "; extruder_colour = ", filament = "; filament_colour = ";
+    if (line.starts_with(extruder)) readColours(line.substr(extruder.size()), report.extruderColours);
+    if (line.starts_with(filament)) readColours(line.substr(filament.size()), report.filamentColours);
+}
+
+void startReportLayer(Report& report)
+{
+    finishLayer(report);
+    ++report.layer;
+}
+
+void reportDraw(Report& report, int tool, float z, Vec2 from, Vec2 to)
+{
+    if (tool < 0 || tool >= TOOL_SLOTS) return;
+    if (std::isnan(report.layerZ)) report.layerZ = z;
+    extend(report, from);
+    extend(report, to);
+    drawLine(report.paths[static_cast<std::size_t>(tool)], hundredths(from.x), -hundredths(from.y), hundredths(to.x),
+             -hundredths(to.y));
+}
+
+void reportLift(Report& report, Vec2 from, Vec2 rise, Vec2 up, Vec2 to, float liftHeight_MM)
+{
+    ++report.events;
+    extend(report, from);
+    extend(report, to);
+    std::string& m = report.marks;
+    appendParts(m, "<g data-vorlane=\"lift\" class=\"lift\"><title>lifted ", liftHeight_MM,
+                " mm</title><polyline points=\"");
+    for (const Vec2 p : {from, rise, up, to}) {
+        appendPoint(m, p);
+        m += ' ';
+    }
+    m += "\"/>";
+    appendCircle(m, rise, "rise");
+    appendCircle(m, to, "descent");
+    m += "</g>";
+}
+
+void reportRewrite(Report& report, Vec2 from, Vec2 to, float factor)
+{
+    ++report.events;
+    extend(report, from);
+    extend(report, to);
+    appendParts(report.marks, "<g data-vorlane=\"rewrite\" class=\"rewrite\"><title>re-extruded, factor ", factor,
+                "</title>");
+    appendLine(report.marks, from, to);
+    report.marks += "</g>";
+}
+
+void reportCrossings(Report& report, Vec2 from, Vec2 to, long long crossings, LiftRule rule)
+{
+    ++report.events;
+    extend(report, from);
+    extend(report, to);
+    appendParts(
+        report.marks, "<g data-vorlane=\"crossing\" class=\"crossing\"><title>", crossings, " other-colour crossings ",
+        rule == LiftRule::Lifted ? std::string("before the rise") : concat("left: ", ruleText(rule)), "</title>");
+    appendLine(report.marks, from, to);
+    report.marks += "</g>";
+}
+
+std::string reportPage(Report& report, const ReportSummary& s)
+{
+    finishLayer(report);
+    std::string page = "<!doctype html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Vorlane report: ";
+    appendParts(page, escaped(s.title), "</title><style>", STYLE);
+    for (std::size_t tool = 0; tool < TOOL_SLOTS; ++tool) {
+        const std::string& colour = !report.extruderColours[tool].empty() ? report.extruderColours[tool]
+                                    : !report.filamentColours[tool].empty()
+                                        ? report.filamentColours[tool]
+                                        : std::string(PALETTE[tool % PALETTE.size()]);
+        appendParts(page, ".t", static_cast<int>(tool), "{stroke:", colour, "}");
+    }
+    page +=
+        "</style></head>\n<body data-errors=\"0\"><script>window.onerror = function () { document.body.dataset.errors "
+        "= String(Number(document.body.dataset.errors) + 1); };</script>\n<header><h1>";
+    appendParts(page, escaped(s.title), "</h1><table>");
+    const auto row = [&](std::string_view name, const std::string& value) {
+        appendParts(page, "<tr><th>", name, "</th><td>", escaped(value), "</td></tr>");
+    };
+    row("Slicer", s.slicer);
+    row("Done", s.results);
+    row("Other-colour crossings", concat(s.crossingsBefore, " before, ", s.crossingsAfter, " after"));
+    row("Of them over outer perimeters", concat(s.outerBefore, " before, ", s.outerAfter, " after"));
+    row("Settings", s.settings.empty() ? std::string("the defaults") : s.settings);
+    page += "</table>\n<nav>";
+    if (report.shown.empty()) page += "No layer has a lifted travel, a rewritten draw or a travel that drags.";
+    for (const long long layer : report.shown)
+        appendParts(page, "<a href=\"#layer=", layer, "\">", layer, "</a>");
+    page += "</nav><div id=\"controls\"><input type=\"range\" id=\"layer-slider\" min=\"0\" max=\"0\" value=\"0\" "
+            "aria-label=\"layer\"> <span id=\"layer-label\"></span> (arrow keys step)</div></header>\n<main>\n";
+    page += report.sections;
+    appendParts(page, "</main>\n<script>", SCRIPT, "</script>\n</body></html>\n");
+    return page;
+}
+
+} // namespace vorlane

@@ -1,0 +1,84 @@
+// The report: one self-contained HTML page that shows, layer by layer, what
+// the run did (every lifted travel, every rewritten draw) and every travel
+// that still drags across another tool's fresh paths, over the paths of
+// each tool. The line loop tells it what happens as the pass goes; only the
+// layers with something to show are kept, as SVG drawings, so the page grows
+// with what was done, not with the print.
+#pragma once
+
+#include "geometry/vec2.hpp"
+#include "lift/lift.hpp"
+#include "paths/layers.hpp"
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorlane {
+
+// A polyline in hundredths of a millimetre, points on a straight line merged.
+struct Strokes {
+    std::string d; // the SVG path data
+    bool open = false;
+    std::int32_t lastX = 0, lastY = 0;
+    // The point not yet written, which the next may carry on in its direction.
+    bool pending = false;
+    std::int32_t pendingX = 0, pendingY = 0;
+};
+
+struct Report {
+    // How far below the nozzle the lift looks: the paths drawn faint.
+    float liftHeight_MM = 0.5f;
+    // The slicer's colours per tool ("#RRGGBB"), where it names them.
+    std::array<std::string, TOOL_SLOTS> extruderColours, filamentColours;
+
+    // The layer being drawn: its number (0 before the first marker), the
+    // height of its first draw, its paths by tool and what happened in it.
+    long long layer = 0;
+    float layerZ = NaN;
+    std::array<Strokes, TOOL_SLOTS> paths;
+    std::string marks;
+    long long events = 0;
+    float minX = FLOAT_MAX, minY = FLOAT_MAX, maxX = -FLOAT_MAX, maxY = -FLOAT_MAX;
+    // The paths of the layers just below, as drawn.
+    struct Below {
+        float z;
+        std::array<std::string, TOOL_SLOTS> d;
+    };
+    std::deque<Below> below;
+
+    // The layers shown so far, as page sections, and their numbers.
+    std::string sections;
+    std::vector<long long> shown;
+};
+
+// A settings comment naming the slicer's colours: "; extruder_colour = ..."
+// or "; filament_colour = #RRGGBB;#RRGGBB".
+void noteColours(Report& report, std::string_view line);
+
+// A layer marker: the layer before it is done.
+void startReportLayer(Report& report);
+
+void reportDraw(Report& report, int tool, float z, Vec2 from, Vec2 to);
+// A lifted travel: flat to `rise`, rising to `up`, high to `to`, down there.
+void reportLift(Report& report, Vec2 from, Vec2 rise, Vec2 up, Vec2 to, float liftHeight_MM);
+void reportRewrite(Report& report, Vec2 from, Vec2 to, float factor);
+void reportCrossings(Report& report, Vec2 from, Vec2 to, long long crossings, LiftRule rule);
+
+// What the page's head says of the run.
+struct ReportSummary {
+    std::string title;    // the G-code file
+    std::string slicer;   // as the console names it
+    std::string results;  // the console's summary of the rewrites
+    std::string settings; // the settings that differ from their defaults
+    long long crossingsBefore = 0, crossingsAfter = 0;
+    long long outerBefore = 0, outerAfter = 0;
+};
+
+// The whole page, the last layer done.
+std::string reportPage(Report& report, const ReportSummary& summary);
+
+} // namespace vorlane
