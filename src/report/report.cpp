@@ -166,9 +166,9 @@ constexpr std::string_view STYLE = R"(
 body{font-family:sans-serif;margin:1em;color:#222}
 header table{border-collapse:collapse}td,th{padding:2px 8px;text-align:left;border-bottom:1px solid #ddd}
 nav a{margin-right:.4em}#controls{margin:.6em 0}#controls input{width:60%}
-svg{width:100%;height:80vh;background:#fafafa;border:1px solid #ccc}
+svg{width:100%;height:70vh;background:#a9adb1;border:1px solid #888}
 path{fill:none;stroke-width:1.2px;vector-effect:non-scaling-stroke;stroke-linejoin:round}
-.below path{opacity:.18}
+.below path{opacity:.3}
 .marks line,.marks polyline{fill:none;vector-effect:non-scaling-stroke}
 .lift polyline{stroke:#000;stroke-width:3px}.lift .rise{fill:#0a0}.lift .descent{fill:#a00}
 .rewrite line{stroke:#f0f;stroke-width:4px;opacity:.7}

@@ -219,6 +219,12 @@ int placeDebugResult(Console& console, InputFile& in, OutputFile& outFile, const
     return 0;
 }
 
+#ifdef _WIN32
+constexpr const char* PATH_SEPARATORS = "\\/";
+#else
+constexpr const char* PATH_SEPARATORS = "/";
+#endif
+
 // The report page beside the G-code, "<name>.html", put in place as the
 // result is: written into a private file, then renamed over whatever stood
 // there (a link itself, never what it points at).
@@ -227,7 +233,7 @@ int writeReport(Console& console, const Platform& platform, const std::string& i
     const std::string name = inputFileName + ".html";
     const Dialect& dialect = *loop.dialect;
     ReportSummary summary;
-    summary.title = inputFileName;
+    summary.title = inputFileName.substr(inputFileName.find_last_of(PATH_SEPARATORS) + 1);
     summary.slicer = dialect.consoleName.empty() ? "Kisslicer (or not named)" : std::string(dialect.consoleName);
     summary.results = describeResults(loop.results, dialect.summaryName);
     summary.settings = settingsLine(loop.settings, dialect.fanRestore);

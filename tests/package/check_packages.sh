@@ -57,8 +57,8 @@ needs_no_newer_glibc() {
 # The headings README.txt has, and the users' sections of README.md it must
 # hold, with every table row of each (options and settings among them).
 readme_txt_follows_readme() {
-  local text=$1 sections=("Using it with your slicer" "On Windows" "Options" "Settings" "Exit status" "What it says"
-    "Output layout" "How it reads the file" "The Lua hook")
+  local text=$1 sections=("Using it with your slicer" "On Windows" "Options" "Settings" "The report" "Exit status"
+    "What it says" "Output layout" "How it reads the file" "The Lua hook")
   same "$(tr -d '\r' <"$text" | awk '/^=+$/ && length($0) == length(previous) { print previous } { previous = $0 }')" \
     "$(printf '%s\n' "Vorlane $version for Windows (64-bit)" "${sections[@]}")" || return 1
   for section in "${sections[@]}"; do
