@@ -1,5 +1,6 @@
-// gen_corpus: writes a synthetic Kisslicer multi-tool G-code file for the
-// benchmarks, of a given size or number of layers, from a fixed seed.
+// gen_corpus: writes a synthetic multi-tool G-code file for the benchmarks,
+// of a given size or number of layers, from a fixed seed, in Kisslicer's
+// G-code or another slicer's.
 #include "testing/corpus.hpp"
 
 #include <cerrno>
@@ -21,6 +22,7 @@ void printUsage(std::FILE* stream)
 {
     std::fputs("usage: gen_corpus OUT.gcode [--mb N | --layers N] [--seed S] [--tools T]\n"
                "                  [--size MM] [--changes N] [--lf] [--spiral] [--objects N] [--descending]\n"
+               "                  [--slicer NAME]\n"
                "  --mb N      about N MiB (N may have decimals)\n"
                "  --layers N  exactly N printed layers (default 200)\n"
                "  --seed S    random seed (default 1); the same seed gives the same file\n"
@@ -30,7 +32,9 @@ void printUsage(std::FILE* stream)
                "  --lf        LF line ends instead of Kisslicer's CRLF\n"
                "  --spiral    vase mode: perimeters only, every draw at a new height\n"
                "  --objects N N objects printed one after another, each from the bottom up (default 1)\n"
-               "  --descending layers from the top down\n",
+               "  --descending layers from the top down\n"
+               "  --slicer NAME the same print in this slicer's G-code: Kisslicer (default),\n"
+               "              PrusaSlicer, SuperSlicer, OrcaSlicer, BambuStudio or Cura\n",
                stream);
 }
 
@@ -38,6 +42,25 @@ template <typename Number> bool parseNumber(std::string_view text, Number& value
 {
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     return result.ec == std::errc{} && result.ptr == text.data() + text.size();
+}
+
+constexpr struct {
+    std::string_view name;
+    test::CorpusSlicer slicer;
+} SLICERS[] = {
+    {"Kisslicer", test::CorpusSlicer::Kisslicer},     {"PrusaSlicer", test::CorpusSlicer::PrusaSlicer},
+    {"SuperSlicer", test::CorpusSlicer::SuperSlicer}, {"OrcaSlicer", test::CorpusSlicer::OrcaSlicer},
+    {"BambuStudio", test::CorpusSlicer::BambuStudio}, {"Cura", test::CorpusSlicer::Cura},
+};
+
+bool parseSlicer(std::string_view text, test::CorpusSlicer& slicer)
+{
+    for (const auto& [name, named] : SLICERS) {
+        if (text != name) continue;
+        slicer = named;
+        return true;
+    }
+    return false;
 }
 
 struct Output {
@@ -85,6 +108,8 @@ int run(int argc, char** argv)
             options.spiral = true;
         } else if (arg == "--descending") {
             options.descending = true;
+        } else if (arg == "--slicer") {
+            ok = parseSlicer(needValue(), options.slicer);
         } else if (arg == "--objects") {
             ok = parseNumber(needValue(), options.objects) && options.objects >= 1 && options.objects <= 10000;
         } else if (!arg.empty() && arg[0] != '-' && outPath.empty()) {

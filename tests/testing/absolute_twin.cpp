@@ -109,40 +109,43 @@ std::string textOf(std::int64_t units)
 
 } // namespace
 
+void appendTwinLine(std::string& twin, std::string_view line, std::string_view end, const TwinForm& form,
+                    TwinState& state)
+{
+    std::string text(line);
+    if (isCommand(line, "M83")) {
+        if (!form.m82) return;
+        text = "M82";
+    } else if (line.starts_with("; firmware_type = ")) {
+        text = "; firmware_type = 2";
+    } else if (isCommand(line, "G90") || isCommand(line, "G91")) {
+        state.relativePositioning = isCommand(line, "G91");
+    } else if (line.starts_with("; BEGIN_LAYER_") && form.resetEachLayer) {
+        twin.append("G92 E0").append(end);
+        state.position = 0;
+    } else if (std::size_t length = 0, at = eWord(line, length); at != std::string_view::npos) {
+        const std::int64_t units = unitsOf(line.substr(at, length));
+        if (isCommand(line, "G92")) {
+            state.position = units;
+        } else if (isMove(line)) {
+            state.position += units;
+            if (!state.relativePositioning) text.replace(at, length, textOf(state.position));
+        }
+    }
+    twin.append(text).append(end);
+    if (line.starts_with("; *** Printer Settings") && !state.hasFirmwareType)
+        twin.append("; firmware_type = 2").append(end);
+}
+
 std::string absoluteTwin(std::string_view relative, const TwinForm& form)
 {
     const std::vector<Line> lines = linesOf(relative);
-    bool hasFirmwareType = false;
+    TwinState state;
     for (const Line& line : lines)
-        hasFirmwareType = hasFirmwareType || line.text.starts_with("; firmware_type = ");
+        state.hasFirmwareType = state.hasFirmwareType || line.text.starts_with("; firmware_type = ");
     std::string twin;
-    std::int64_t position = 0;
-    bool relativePositioning = false;
-    for (const Line& line : lines) {
-        std::string text(line.text);
-        if (isCommand(line.text, "M83")) {
-            if (!form.m82) continue;
-            text = "M82";
-        } else if (line.text.starts_with("; firmware_type = ")) {
-            text = "; firmware_type = 2";
-        } else if (isCommand(line.text, "G90") || isCommand(line.text, "G91")) {
-            relativePositioning = isCommand(line.text, "G91");
-        } else if (line.text.starts_with("; BEGIN_LAYER_") && form.resetEachLayer) {
-            twin.append("G92 E0").append(line.end);
-            position = 0;
-        } else if (std::size_t length = 0, at = eWord(line.text, length); at != std::string_view::npos) {
-            const std::int64_t units = unitsOf(line.text.substr(at, length));
-            if (isCommand(line.text, "G92")) {
-                position = units;
-            } else if (isMove(line.text)) {
-                position += units;
-                if (!relativePositioning) text.replace(at, length, textOf(position));
-            }
-        }
-        twin.append(text).append(line.end);
-        if (line.text.starts_with("; *** Printer Settings") && !hasFirmwareType)
-            twin.append("; firmware_type = 2").append(line.end);
-    }
+    for (const Line& line : lines)
+        appendTwinLine(twin, line.text, line.end, form, state);
     return twin;
 }
 

@@ -3,6 +3,7 @@
 // their filament compared line for line.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,21 @@ struct TwinForm {
 // where the file has no such setting). Under G91 E words stay relative, as
 // printers read them; G92 E sets the running position. Line ends are kept.
 std::string absoluteTwin(std::string_view relative, const TwinForm& form);
+
+// The same, a line at a time, for a writer that makes its text as it goes:
+// what the twin holds up to the line just converted.
+struct TwinState {
+    std::int64_t position = 0; // in units of 1e-5 mm
+    bool relativePositioning = false;
+    // Whether the file sets its firmware type; if not, the twin says so
+    // after the printer section's header.
+    bool hasFirmwareType = false;
+};
+
+// Appends the twin of `line` (without its line end) and `end` to `twin`:
+// nothing, the line, or the line and what comes with it.
+void appendTwinLine(std::string& twin, std::string_view line, std::string_view end, const TwinForm& form,
+                    TwinState& state);
 
 // The filament each move line of G-code pushes (negative when it pulls), in
 // the order of the lines, as a printer reads E: relative at the start, M82

@@ -1,6 +1,7 @@
-// Writes a synthetic multi-tool print in Kisslicer 1.6's G-code dialect: its
-// layout and layers, the islands' shapes from corpus_shapes.cpp and the text
-// around the layers from corpus_frame.cpp.
+// Writes a synthetic multi-tool print in Kisslicer 1.6's G-code dialect, or in
+// another slicer's: its layout and layers, the islands' shapes from
+// corpus_shapes.cpp and the text around the layers (and the other slicers'
+// texts within them) from corpus_frame.cpp.
 //
 // The print: an object of objectSize_MM square cut into a grid of islands
 // (circles and rounded rectangles), the islands dealt to the tools in a
@@ -14,9 +15,13 @@
 //
 // Line forms follow what Kisslicer writes: coordinates with three decimals and
 // E with five, trailing zeros dropped; F with one; path-kind comments with the
-// filament and head speeds; the tool-change, preheat and resume blocks.
+// filament and head speeds; the tool-change, preheat and resume blocks. The
+// other slicers' dialects keep the numbers and put their own comments and
+// blocks in place of Kisslicer's, drawing the same random numbers, so that
+// the moves stay the same.
 #include "testing/corpus.hpp"
 
+#include "testing/absolute_twin.hpp"
 #include "testing/corpus_detail.hpp"
 
 #include <algorithm>
@@ -77,6 +82,9 @@ struct Emitter {
     std::string text;
     std::uint64_t bytesWritten = 0;
     std::string_view lineEnd = "\r\n";
+    // Cura's absolute E: every line's E made the running position.
+    bool absoluteE = false;
+    TwinState twin;
 };
 
 void drain(Emitter& out)
@@ -150,11 +158,25 @@ void put(std::string& text, Word word)
     put(text, word.value);
 }
 
+// Ends the line put from `lineStart` on, with its E made the running
+// position: exact decimal sums of the amounts, so that every move pushes
+// what it pushes in relative E.
+void endLineInAbsoluteE(Emitter& out, std::size_t lineStart)
+{
+    const std::string line = out.text.substr(lineStart);
+    out.text.resize(lineStart);
+    appendTwinLine(out.text, line, out.lineEnd, TwinForm{}, out.twin);
+}
+
 // One line from its parts: text, whole numbers, scaled numbers and words.
 template <typename... Parts> void writeLine(Emitter& out, const Parts&... parts)
 {
+    const std::size_t lineStart = out.text.size();
     (put(out.text, parts), ...);
-    out.text.append(out.lineEnd);
+    if (out.absoluteE)
+        endLineInAbsoluteE(out, lineStart);
+    else
+        out.text.append(out.lineEnd);
     if (out.text.size() >= DRAIN_AT) drain(out);
 }
 
@@ -206,6 +228,7 @@ struct Layout {
 
 struct Generator {
     CorpusOptions options;
+    const SlicerText* slicer = nullptr; // none: Kisslicer's own text
     Emitter out;
     Layout layout;
     Random random; // the current layer's stream
@@ -222,6 +245,7 @@ struct Generator {
     bool resumePending = false; // a tool change waits for its resume block
     int preheatTool = 0;
     PathKind kind = Jump;
+    int fanSpeed = 0; // the part fan's last M106 S
     bool firstDrawPending = false;
     double ePerMM = 0;
     double feed_MMPerMin = 0;
@@ -241,7 +265,7 @@ Scaled micrometres(std::int64_t value_um) { return {value_um, 3, true}; }
 void travelTo(Generator& g, std::int64_t x_um, std::int64_t y_um)
 {
     if (x_um == g.x_um && y_um == g.y_um) return;
-    writeLine(g.out, "G1 X", micrometres(x_um), " Y", micrometres(y_um), " F9000");
+    writeLine(g.out, g.slicer ? g.slicer->travel : "G1", " X", micrometres(x_um), " Y", micrometres(y_um), " F9000");
     g.totals.seconds[Jump][g.tool] += distance_MM(x_um - g.x_um, y_um - g.y_um) / TRAVEL_SPEED_MMS;
     g.x_um = x_um;
     g.y_um = y_um;
@@ -250,7 +274,8 @@ void travelTo(Generator& g, std::int64_t x_um, std::int64_t y_um)
 void destring(Generator& g)
 {
     if (g.retracted) return;
-    writeText(g.out, ";\n; 'Destring/Wipe/Jump Path', 0.0 [feed mm/s], 150.0 [head mm/s]\nG1 E-1 F4800\nG1 F9000\n");
+    if (!g.slicer) writeText(g.out, ";\n; 'Destring/Wipe/Jump Path', 0.0 [feed mm/s], 150.0 [head mm/s]\n");
+    writeText(g.out, "G1 E-1 F4800\nG1 F9000\n");
     g.retracted = true;
 }
 
@@ -273,10 +298,13 @@ void writeFanBlend(Generator& g)
 {
     const double blend = randomBetween(g.random, 5.0, 95.0);
     const int percent = 40 + randomBelow(g.random, 61);
-    writeLine(g.out, "; Blending Fan to Cool (", rounded(blend, 1), "% blend)");
-    writeLine(g.out, "; Blended Fan at ", percent, "%");
-    writeLine(g.out, "; fan %*255");
-    writeLine(g.out, "M106 S", (percent * 255 + 50) / 100);
+    if (!g.slicer) {
+        writeLine(g.out, "; Blending Fan to Cool (", rounded(blend, 1), "% blend)");
+        writeLine(g.out, "; Blended Fan at ", percent, "%");
+        writeLine(g.out, "; fan %*255");
+    }
+    g.fanSpeed = (percent * 255 + 50) / 100;
+    writeLine(g.out, "M106 S", g.fanSpeed);
 }
 
 // Begins a path of `kind` at `start`: a long way there retracts first; the
@@ -290,25 +318,29 @@ void startPath(Generator& g, PathKind kind, Point start, double length_MM)
     if (distance_MM(x_um - g.x_um, y_um - g.y_um) > RETRACT_BEYOND_MM) destring(g);
     if ((kind == Solid || kind == SparseInfill || kind == StackedInfill) && randomBelow(g.random, 4) == 0)
         writeFanBlend(g);
-    if (kind == Perimeter) writeLine(g.out, "; Perimeter Length = ", rounded(length_MM, 6));
+    if (kind == Perimeter && !g.slicer) writeLine(g.out, "; Perimeter Length = ", rounded(length_MM, 6));
     const double styleSpeed_MMS = PATH_STYLES[kind].headSpeed_MMS;
     const double head_MMS = g.layer == 0 ? std::min(styleSpeed_MMS, FIRST_LAYER_SPEED_MMS) : styleSpeed_MMS;
     g.ePerMM = PATH_STYLES[kind].width_MM * static_cast<double>(g.options.layerHeight_MM) / FILAMENT_AREA_MM2;
     g.feed_MMPerMin = head_MMS * 60.0;
-    writeLine(g.out, ";");
-    writeLine(g.out, "; '", PATH_STYLES[kind].comment, " Path', ", rounded(head_MMS * g.ePerMM, 1), " [feed mm/s], ",
-              rounded(head_MMS, 1), " [head mm/s]");
+    if (g.slicer) {
+        writeLine(g.out, g.slicer->kindPrefix, g.slicer->kindNames[kind]);
+    } else {
+        writeLine(g.out, ";");
+        writeLine(g.out, "; '", PATH_STYLES[kind].comment, " Path', ", rounded(head_MMS * g.ePerMM, 1),
+                  " [feed mm/s], ", rounded(head_MMS, 1), " [head mm/s]");
+    }
     travelTo(g, x_um, y_um);
     if (g.retracted) {
         writeLine(g.out, "G1 E1 F4800");
         g.retracted = false;
     }
-    writeLine(g.out, "; head speed ", rounded(head_MMS, 6), ", filament speed ", rounded(head_MMS * g.ePerMM, 6),
-              ", preload 0.000000");
-    if (g.resumePending) {
-        writeResumeBlocks(g);
-        g.resumePending = false;
+    if (!g.slicer) {
+        writeLine(g.out, "; head speed ", rounded(head_MMS, 6), ", filament speed ", rounded(head_MMS * g.ePerMM, 6),
+                  ", preload 0.000000");
+        if (g.resumePending) writeResumeBlocks(g);
     }
+    g.resumePending = false;
     g.kind = kind;
     g.firstDrawPending = true;
 }
@@ -491,9 +523,27 @@ void printPillar(Generator& g, int slot)
     drawPath(g, PrimePillar, g.points, false);
 }
 
+// The other slicers' tool change: the T line in the slicer's block, and the
+// part fan set again where the slicer does that itself.
+void changeToolInSlicerText(Generator& g, int newTool)
+{
+    const SlicerText& slicer = *g.slicer;
+    const Word number = {"", {newTool, 0}, slicer.numberedBlocks};
+    const std::string_view numberEnd = slicer.numberedBlocks ? "A" : "";
+    if (!slicer.blockStart.empty()) writeLine(g.out, slicer.blockStart, number, numberEnd);
+    writeLine(g.out, "T", newTool);
+    if (!slicer.blockEnd.empty()) writeLine(g.out, slicer.blockEnd, number, numberEnd);
+    if (slicer.fanAfterToolChange) writeLine(g.out, "M106 S", g.fanSpeed);
+}
+
 void changeTool(Generator& g, int newTool, int preheatTool, bool firstSelection)
 {
     destring(g);
+    if (g.slicer) {
+        changeToolInSlicerText(g, newTool);
+        g.tool = newTool;
+        return;
+    }
     const Material& material = MATERIALS[newTool];
     const int temperature = g.layer == 0 ? material.firstLayer_C : material.temperature_C;
     if (!firstSelection) {
@@ -587,17 +637,28 @@ void printLayer(Generator& g, const std::vector<int>& tools)
     g.random = randomStream(o.seed, static_cast<std::uint64_t>(g.layer));
     if (o.spiral) shareOutSpiralHeight(g, layerHeight_um);
 
-    writeLine(g.out, "; BEGIN_LAYER_OBJECT z=", Scaled{g.z_um, 3}, " z_thickness=", Scaled{layerHeight_um, 3});
-    writeText(g.out, ";\n; fan %*255\n");
-    writeLine(g.out, "M106 S", g.layer == 0 ? 0 : g.layer == 1 ? 128 : 230 + randomBelow(g.random, 26));
+    const SlicerText* slicer = g.slicer;
+    if (slicer) {
+        writeLine(g.out, slicer->layerMarker, Word{"", {g.layer, 0}, slicer->numberedLayers});
+        if (!slicer->heightNote.empty()) writeLine(g.out, slicer->heightNote, micrometres(g.z_um));
+        if (slicer->absoluteE) writeLine(g.out, "G92 E0");
+    } else {
+        writeLine(g.out, "; BEGIN_LAYER_OBJECT z=", Scaled{g.z_um, 3}, " z_thickness=", Scaled{layerHeight_um, 3});
+        writeText(g.out, ";\n; fan %*255\n");
+    }
+    g.fanSpeed = g.layer == 0 ? 0 : g.layer == 1 ? 128 : 230 + randomBelow(g.random, 26);
+    writeLine(g.out, "M106 S", g.fanSpeed);
     writeLine(g.out, "G1 Z", micrometres(g.z_um), " F900");
     int pillarsThisLayer = 0;
     for (std::size_t v = 0; v < tools.size(); ++v)
         printVisit(g, tools, v, pillarsThisLayer);
     destring(g);
-    writeText(g.out, ";\n; Post-layer lift\n");
+    if (!slicer) writeText(g.out, ";\n; Post-layer lift\n");
     writeLine(g.out, "G1 Z", micrometres(g.z_um + std::llround(POST_LAYER_LIFT_MM * 1000.0)), " F900");
-    writeLine(g.out, "; END_LAYER_OBJECT z=", Scaled{g.z_um, 3});
+    if (!slicer)
+        writeLine(g.out, "; END_LAYER_OBJECT z=", Scaled{g.z_um, 3});
+    else if (!slicer->layerEnd.empty())
+        writeLine(g.out, slicer->layerEnd, rounded(totalSeconds(g.totals, o.tools), 6));
 }
 
 // The next of several objects printed one after another: the same print
@@ -645,6 +706,8 @@ std::uint64_t generateCorpus(const CorpusOptions& options, const std::function<v
     g.options = clampOptions(options);
     g.out.sink = &sink;
     g.out.lineEnd = g.options.crlf ? "\r\n" : "\n";
+    g.slicer = slicerText(g.options.slicer);
+    g.out.absoluteE = g.slicer && g.slicer->absoluteE;
     g.out.text.reserve(DRAIN_AT + 64 * 1024);
     g.layout = makeLayout(g.options);
 

@@ -1,10 +1,11 @@
-// Seeded generator of Kisslicer-style multi-tool G-code for the benchmarks and
-// the whole-file tests. The files it writes look like what Kisslicer 1.6 writes
-// for a multi-material print (settings header, prefix, layers with tool changes
+// Seeded generator of multi-tool G-code for the benchmarks and the whole-file
+// tests. The files it writes look like what Kisslicer 1.6 writes for a
+// multi-material print (settings header, prefix, layers with tool changes
 // mid-layer, postfix), with enough geometry that travels cross other tools'
 // fresh paths, support interface lies over main support of another tool, and
 // sparse infill lies over stacked infill: the inputs that make the
-// post-processor work hardest.
+// post-processor work hardest. The same print can be written in the G-code of
+// the other slicers Vorlane reads.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,11 @@
 #include <string_view>
 
 namespace vorlane::test {
+
+// The slicer whose G-code the print is written in. Every dialect writes the
+// same moves with the same tools in the same order; only the comments, the
+// tool-change blocks and the form of travels and E differ.
+enum class CorpusSlicer { Kisslicer, PrusaSlicer, SuperSlicer, OrcaSlicer, BambuStudio, Cura };
 
 struct CorpusOptions {
     std::uint64_t seed = 1;
@@ -33,6 +39,7 @@ struct CorpusOptions {
     // Layers from the top down, so that every new height lies below those
     // before it.
     bool descending = false;
+    CorpusSlicer slicer = CorpusSlicer::Kisslicer;
 };
 
 // Writes the whole file through `sink` in pieces of a few hundred kilobytes

@@ -57,10 +57,42 @@ struct PrintTotals {
     double seconds[PATH_KIND_COUNT][4] = {};
 };
 
-// The settings header, the prefix and the heading of the layers. Lines end in
-// '\n'; the writer gives them the file's line ends.
+// The estimated print time so far.
+double totalSeconds(const PrintTotals& totals, int tools);
+
+// How a slicer other than Kisslicer writes what Kisslicer writes as comments
+// and blocks of its own; the moves are the same in every dialect.
+struct SlicerText {
+    CorpusSlicer slicer;
+    std::string_view header;           // the comment lines before the start G-code
+    std::string_view kindPrefix;       // a path-kind comment: the prefix, then the kind's name
+    const std::string_view* kindNames; // per PathKind; travels (Jump) are marked by none
+    bool customKind;                   // the start and end G-code are the kind "Custom"
+    std::string_view layerMarker;
+    bool numberedLayers;         // Cura: the layer's number after the marker
+    std::string_view heightNote; // before the layer's height, in the line after the marker
+    std::string_view layerEnd;   // Cura: before the seconds printed so far, at the layer's end
+    // The block around a tool change's T line, if any: comments, or Bambu's
+    // M620 S<tool>A and M621 S<tool>A.
+    std::string_view blockStart;
+    std::string_view blockEnd;
+    bool numberedBlocks;
+    bool fanAfterToolChange; // OrcaSlicer and Bambu Studio set the part fan again
+    // Cura: M82 and running E positions, which start over at every layer
+    // (G92 E0), and G0 for travels.
+    bool absoluteE;
+    std::string_view travel;
+};
+
+// The slicer's text; none for Kisslicer, whose text the writer holds itself.
+const SlicerText* slicerText(CorpusSlicer slicer);
+
+// The settings header, the prefix and the heading of the layers; in another
+// slicer's dialect its header and start G-code. Lines end in '\n'; the
+// writer gives them the file's line ends.
 std::string preambleText(const CorpusOptions& options);
-// From the last tool's retirement to the end of the file, lines as above.
+// From the last tool's retirement to the end of the file (in another
+// slicer's dialect its end G-code), lines as above.
 std::string postfixText(const CorpusOptions& options, const PrintTotals& totals);
 
 // ---------------------------------------------------------------------------
