@@ -94,7 +94,7 @@ void lineCopy(const std::string& from, const std::string& to)
     drainOut(out.buffer);
 }
 
-LoopFigures processFile(const std::string& from, const std::string& to, bool rewrites)
+LoopFigures processFile(const std::string& from, const std::string& to, bool rewrites, bool report)
 {
     const auto started = std::chrono::steady_clock::now();
     InputFile in;
@@ -105,10 +105,16 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool rew
     {
         LineLoop loop{out.buffer, console};
         loop.settings.noLift = loop.settings.noInterfaceBoost = loop.settings.noInfillBoost = !rewrites;
+        Report page;
+        if (report) {
+            loop.report = &page;
+            loop.countDrags = true;
+        }
         std::string_view line;
         while (nextLine(in, line))
             processLine(loop, line);
         drainOut(out.buffer);
+        if (report) figures.reportBytes = reportPage(page, {}).size();
         figures.lifts = static_cast<std::uint64_t>(loop.results.liftedTravels);
         figures.storedVertices = storedVertexCount(loop.layers);
         figures.storedLayers = storedLayerCount(loop.layers);

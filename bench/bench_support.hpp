@@ -39,10 +39,13 @@ struct LoopFigures {
     std::uint64_t storedVertices = 0;
     std::uint64_t storedLayers = 0; // layer entries of all collections
     std::uint64_t lifts = 0;
+    std::uint64_t reportBytes = 0;
 };
 // The whole line loop over the file, output to `to`, the lift decisions and
 // rewrites on or off.
-LoopFigures processFile(const std::string& from, const std::string& to, bool rewrites = true);
+// With `report`, the report page is drawn as --report draws it (and the
+// travels' crossings counted for it), its bytes in reportBytes.
+LoopFigures processFile(const std::string& from, const std::string& to, bool rewrites = true, bool report = false);
 // The same, with rewriteSeconds found by a second run with them off.
 LoopFigures processFileTimingRewrites(const std::string& from, const std::string& to);
 

@@ -7,7 +7,8 @@ namespace vorlane {
 
 StoreLimit fileDrawLine(DrawLines& lines, float z, int tool, bool outerPerimeter, Vec2 from, Vec2 to)
 {
-    return appendSegment(outerPerimeter ? lines.outerPerimeters : lines.others, z, tool, from, to);
+    if (const StoreLimit limit = appendSegment(lines.all, z, tool, from, to); limit != StoreLimit::None) return limit;
+    return outerPerimeter ? appendSegment(lines.outerPerimeters, z, tool, from, to) : StoreLimit::None;
 }
 
 namespace {
@@ -45,8 +46,8 @@ long long crossingsIn(const LayerCollection& layers, Vec2 from, Vec2 to, float z
 Crossings crossingsOf(const DrawLines& lines, Vec2 from, Vec2 to, float z, int tool, SearchScratch& scratch)
 {
     Crossings crossings;
-    crossings.overOuterPerimeters = crossingsIn(lines.outerPerimeters, from, to, z, tool, scratch);
-    crossings.all = crossings.overOuterPerimeters + crossingsIn(lines.others, from, to, z, tool, scratch);
+    crossings.all = crossingsIn(lines.all, from, to, z, tool, scratch);
+    if (crossings.all > 0) crossings.overOuterPerimeters = crossingsIn(lines.outerPerimeters, from, to, z, tool, scratch);
     return crossings;
 }
 

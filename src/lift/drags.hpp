@@ -12,11 +12,12 @@
 namespace vorlane {
 
 // Every draw line, kept for counting: a segment from where the draw began to
-// where it ended (an arc's steps each one), by height and tool, outer
-// perimeters apart.
+// where it ended (an arc's steps each one), by height and tool; the outer
+// perimeters' once more, apart, so that only a travel that crosses anything
+// looks at them again.
 struct DrawLines {
+    LayerCollection all;
     LayerCollection outerPerimeters;
-    LayerCollection others;
 };
 
 // Files a draw line. A line that begins where the tool's last one at that
