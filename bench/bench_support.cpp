@@ -114,7 +114,16 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool rew
         while (nextLine(in, line))
             processLine(loop, line);
         drainOut(out.buffer);
-        if (report) figures.reportBytes = reportPage(page, {}).size();
+        if (report) {
+            // Written beside the output, as a run writes it.
+            std::FILE* html = std::fopen((to + ".html").c_str(), "wb");
+            if (!html) throw std::runtime_error("cannot write " + to + ".html");
+            for (const std::string_view piece : reportPage(page, {})) {
+                std::fwrite(piece.data(), 1, piece.size(), html);
+                figures.reportBytes += piece.size();
+            }
+            std::fclose(html);
+        }
         figures.lifts = static_cast<std::uint64_t>(loop.results.liftedTravels);
         figures.storedVertices = storedVertexCount(loop.layers);
         figures.storedLayers = storedLayerCount(loop.layers);

@@ -44,7 +44,8 @@ struct LoopFigures {
 // The whole line loop over the file, output to `to`, the lift decisions and
 // rewrites on or off.
 // With `report`, the report page is drawn as --report draws it (and the
-// travels' crossings counted for it), its bytes in reportBytes.
+// travels' crossings counted for it) and written to `to`.html, its bytes in
+// reportBytes.
 LoopFigures processFile(const std::string& from, const std::string& to, bool rewrites = true, bool report = false);
 // The same, with rewriteSeconds found by a second run with them off.
 LoopFigures processFileTimingRewrites(const std::string& from, const std::string& to);

@@ -37,6 +37,17 @@ void wholeRun(benchmark::State& state, const std::string& path)
     state.counters["lifts"] = static_cast<double>(figures.lifts);
 }
 
+// A whole run, drawing the report page as --report does or not.
+void reportedRun(benchmark::State& state, const std::string& path, bool report)
+{
+    const std::string output = scratchFile("print-out.gcode");
+    LoopFigures figures;
+    for (auto _ : state)
+        figures = processFile(path, output, true, report);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fileSize(path)));
+    state.counters["page_MiB"] = static_cast<double>(figures.reportBytes) / (1 << 20);
+}
+
 CorpusOptions withLayers(int layers)
 {
     CorpusOptions options;
@@ -165,6 +176,11 @@ int main(int argc, char** argv)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime()
                 ->MinTime(0.5);
+    for (const bool report : {false, true})
+        benchmark::RegisterBenchmark(report ? "report/with" : "report/without", reportedRun, big, report)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->MinTime(3);
     std::error_code absent;
     for (const auto& entry : std::filesystem::directory_iterator(VORLANE_REAL_GCODE, absent)) {
         if (entry.path().filename().string().find("4tool") == std::string::npos) continue;
@@ -229,13 +245,11 @@ int main(int argc, char** argv)
                 "layer)\n\n");
 
     // What --report adds to a whole run: the crossings counted for it, and
-    // the page drawn.
-    processFile(big, scratchFile("print-out.gcode"));
-    const LoopFigures plainRun = processFile(big, scratchFile("print-out.gcode"));
-    const LoopFigures reported = processFile(big, scratchFile("print-out.gcode"), true, true);
-    std::printf("with --report: %.3f s against %.3f s, %+.1f %%; a page of %.1f MiB\n", reported.seconds,
-                plainRun.seconds, 100 * (reported.seconds / plainRun.seconds - 1),
-                static_cast<double>(reported.reportBytes) / (1 << 20));
+    // the page drawn and written.
+    const double with = time("report/with"), without = time("report/without");
+    if (with > 0 && without > 0)
+        std::printf("with --report: %.0f ms against %.0f ms, %+.1f %%\n", with * 1e3, without * 1e3,
+                    100 * (with / without - 1));
     compareSearchesOf(big);
     for (const std::string& path : givenFiles)
         compareSearchesOf(path);

@@ -36,7 +36,7 @@ MoveResult followMove(MoveState& state, const WordTable& words)
     if (move.yFound) state.prevY = y;
     move.eFound = words.has('E');
     if (move.eFound) {
-        const double word = exactValueOf(words.eText);
+        const double word = words.eExact;
         if (state.absoluteExtrusion && !relative) {
             move.eDistance = static_cast<float>(word - state.extruderPosition_MM);
             state.extruderPosition_MM = word;
@@ -95,7 +95,7 @@ void setPosition(MoveState& state, std::string_view line)
 {
     const WordTable words = parseGCodeValues(stripTrailingComment(line));
     if (words.has('E'))
-        state.extruderPosition_MM = exactValueOf(words.eText);
+        state.extruderPosition_MM = words.eExact;
     else if (!words.has('X') && !words.has('Y') && !words.has('Z'))
         state.extruderPosition_MM = 0;
 }

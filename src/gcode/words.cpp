@@ -96,6 +96,24 @@ bool convertNumber(std::string_view text, const ScannedNumber& n, float& value)
     return readFloat(text, value);
 }
 
+// The double nearest a scanned number that already read as a float. Up to
+// 2^53 the integer is exact in a double, as are 10^0..10^22, so one division
+// is correctly rounded; longer numbers go the slow way.
+constexpr double exactPowersOfTenD[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+double exactValueOf(std::string_view text, const ScannedNumber& n)
+{
+    if (n.digitCount <= 19 && n.digits <= (std::uint64_t{1} << 53) && n.fractionDigits <= 22) {
+        const double magnitude = static_cast<double>(n.digits) / exactPowersOfTenD[n.fractionDigits];
+        return n.negative ? -magnitude : magnitude;
+    }
+    if (text.starts_with('+')) text.remove_prefix(1);
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
 // A number as an error message shows it: a runaway one is cut, as the line
 // shown after the message is.
 std::string shownNumber(std::string_view number)
@@ -180,18 +198,13 @@ WordTable parseGCodeValues(std::string_view text)
         if (!convertNumber(number, scanned, value)) badNumber(letter, number);
         words.values[slot % words.values.size()] = value;
         words.seen |= std::uint64_t{1} << slot;
-        if (letter == 'E') words.eText = number;
+        if (letter == 'E') {
+            words.eText = number;
+            words.eExact = exactValueOf(number, scanned);
+        }
         i += 1 + length;
     }
     return words;
-}
-
-double exactValueOf(std::string_view number)
-{
-    if (number.starts_with('+')) number.remove_prefix(1);
-    double value = 0;
-    std::from_chars(number.data(), number.data() + number.size(), value);
-    return value;
 }
 
 std::int32_t parseToolChange(std::string_view line)

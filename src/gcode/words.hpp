@@ -13,9 +13,11 @@ namespace vorlane {
 struct WordTable {
     std::array<float, 52> values{};
     std::uint64_t seen = 0;
-    // The number of the last upper-case E word as written, sign included: the
-    // extruder's position is read from it exactly.
+    // The number of the last upper-case E word as written, sign included, and
+    // its value as a 64-bit double, so that an extruder position written with
+    // many digits keeps them.
     std::string_view eText;
+    double eExact = 0;
 
     static constexpr int slot(char letter)
     {
@@ -49,10 +51,6 @@ WordTable parseGCodeValues(std::string_view text);
 // Returns false when the text is not one number or its value is beyond the
 // largest float.
 bool readFloat(std::string_view text, float& value);
-
-// A word's number (as WordTable::eText holds it, already read as a float)
-// as a 64-bit value, so that a position read from many digits keeps them.
-double exactValueOf(std::string_view number);
 
 // The tool number of a line that starts with "T" and a number. Throws Refusal
 // when there is none or it does not fit a 32-bit integer.

@@ -281,6 +281,8 @@ constexpr LineRule slicerTable[] = {
 // row the line then takes.
 void trackModes(PrintState& s, std::string_view line)
 {
+    // Most lines are moves and comments: one look at their start passes them.
+    if (line.starts_with(';') || line.starts_with("G1")) return;
     if (matches(pattern_ExtrusionMode, line)) {
         const std::size_t m = line.find('M');
         s.moves.absoluteExtrusion = line[m + 2] == '2';

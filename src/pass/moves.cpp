@@ -267,8 +267,7 @@ void countTravel(LineLoop& loop, LiftRule rule)
 {
     const PrintState& s = loop.state;
     const Vec2 origin = moveOrigin(s.moves, s.move), terminus{s.moves.currentX, s.moves.currentY};
-    const Crossings before =
-        crossingsOf(loop.drawLines, origin, terminus, s.moves.currentZ, s.currentTool, loop.liftScratch.search);
+    const Crossings before = crossingsOf(loop.drawLines, origin, terminus, s.moves.currentZ, s.currentTool);
     Crossings after = before;
     Vec2 dragsTo = terminus;
     if (rule == LiftRule::Lifted) {
@@ -277,8 +276,7 @@ void countTravel(LineLoop& loop, LiftRule rule)
         const PlannedLine& first = loop.plan.lines.front();
         if (first.shape == PlannedShape::XYMove) {
             dragsTo = {asWritten(first.xy.x), asWritten(first.xy.y)};
-            after =
-                crossingsOf(loop.drawLines, origin, dragsTo, s.moves.currentZ, s.currentTool, loop.liftScratch.search);
+            after = crossingsOf(loop.drawLines, origin, dragsTo, s.moves.currentZ, s.currentTool);
         }
     }
     tallyTravel(loop, origin, dragsTo, before, after, rule);
@@ -291,8 +289,7 @@ void countArcTravel(LineLoop& loop, const Vec2 start)
     const PrintState& s = loop.state;
     Crossings crossings;
     for (const Vec2 point : loop.arcPoints) {
-        const Crossings step =
-            crossingsOf(loop.drawLines, from, point, s.moves.currentZ, s.currentTool, loop.liftScratch.search);
+        const Crossings step = crossingsOf(loop.drawLines, from, point, s.moves.currentZ, s.currentTool);
         crossings.all += step.all;
         crossings.overOuterPerimeters += step.overOuterPerimeters;
         from = point;

@@ -4,6 +4,7 @@
 
 #include "gcode/number_text.hpp"
 
+#include <charconv>
 #include <cmath>
 
 namespace vorlane {
@@ -14,7 +15,17 @@ namespace {
 constexpr std::array<std::string_view, 8> PALETTE = {"#1f77b4", "#ff7f0e", "#2ca02c", "#9467bd",
                                                      "#8c564b", "#e377c2", "#17becf", "#bcbd22"};
 
-std::int32_t hundredths(float mm) { return static_cast<std::int32_t>(std::lround(static_cast<double>(mm) * 100)); }
+// A coordinate in hundredths of a millimetre, rounded half away from zero.
+// mm * 100 and the half added are exact in a double. Beyond ten thousand
+// kilometres it is held there, so that differences of two fit 32 bits.
+std::int32_t hundredths(float mm)
+{
+    constexpr double LIMIT = 1e9;
+    const double scaled = static_cast<double>(mm) * 100;
+    if (!(scaled > -LIMIT)) return static_cast<std::int32_t>(-LIMIT);
+    if (!(scaled < LIMIT)) return static_cast<std::int32_t>(LIMIT);
+    return static_cast<std::int32_t>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
+}
 
 bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
@@ -58,10 +69,32 @@ std::string escaped(std::string_view text)
 
 // ---- Strokes: path data written as it comes, straight runs merged.
 
+void flushStaged(Strokes& s)
+{
+    s.d.append(s.staged.data(), s.stagedBytes);
+    s.stagedBytes = 0;
+}
+
+// A path command and its two numbers, as short as SVG reads them (a minus
+// sign parts the numbers as well as a space does), gathered a few hundred
+// bytes at a time before they go to the path data.
+void appendStep(Strokes& s, char command, std::int32_t x, std::int32_t y)
+{
+    // A command, two numbers of at most 11 characters and a space.
+    constexpr std::size_t LONGEST = 24;
+    if (s.staged.size() - s.stagedBytes < LONGEST) flushStaged(s);
+    char* const begin = s.staged.data() + s.stagedBytes;
+    *begin = command;
+    char* end = std::to_chars(begin + 1, begin + 12, x).ptr;
+    if (y >= 0) *end++ = ' ';
+    end = std::to_chars(end, begin + LONGEST, y).ptr;
+    s.stagedBytes = static_cast<std::uint16_t>(end - s.staged.data());
+}
+
 void writePending(Strokes& s)
 {
     if (!s.pending) return;
-    appendParts(s.d, "l", s.pendingX - s.lastX, " ", s.pendingY - s.lastY);
+    appendStep(s, 'l', s.pendingX - s.lastX, s.pendingY - s.lastY);
     s.lastX = s.pendingX;
     s.lastY = s.pendingY;
     s.pending = false;
@@ -70,7 +103,7 @@ void writePending(Strokes& s)
 void moveTo(Strokes& s, std::int32_t x, std::int32_t y)
 {
     writePending(s);
-    appendParts(s.d, "M", x, " ", y);
+    appendStep(s, 'M', x, y);
     s.lastX = x;
     s.lastY = y;
     s.open = true;
@@ -124,37 +157,71 @@ void appendCircle(std::string& text, Vec2 at, std::string_view kind)
 
 // ---- A layer done: its section, when it has something to show.
 
-void appendPaths(std::string& text, const std::array<std::string, TOOL_SLOTS>& d)
+// The layer's paths as the group later layers draw faint by reference.
+void appendPathGroup(std::string& text, Report::Below& layer, std::string_view kind)
 {
-    for (std::size_t tool = 0; tool < d.size(); ++tool)
-        if (!d[tool].empty()) appendParts(text, "<path class=\"t", static_cast<int>(tool), "\" d=\"", d[tool], "\"/>");
+    appendParts(text, "<g", kind, " id=\"p", layer.layer, "\">");
+    for (std::size_t tool = 0; tool < layer.d.size(); ++tool)
+        if (!layer.d[tool].empty())
+            appendParts(text, "<path class=\"t", static_cast<int>(tool), "\" d=\"", layer.d[tool], "\"/>");
+    text += "</g>";
+    layer.placed = true;
+    for (std::string& d : layer.d)
+        d.clear();
+}
+
+// The block of the page the next section goes to: a new one past a
+// mebibyte, so that a long page grows without being copied.
+std::string& sectionBlock(Report& r)
+{
+    constexpr std::size_t BLOCK = std::size_t{1} << 20;
+    if (r.sections.empty() || r.sections.back().size() >= BLOCK) {
+        r.sections.emplace_back();
+        r.sections.back().reserve(BLOCK + BLOCK / 4);
+    }
+    return r.sections.back();
 }
 
 void finishLayer(Report& r)
 {
-    Report::Below done{r.layerZ, {}};
+    Report::Below done{r.layer, r.layerZ, {}};
     for (std::size_t tool = 0; tool < r.paths.size(); ++tool) {
         writePending(r.paths[tool]);
+        flushStaged(r.paths[tool]);
         done.d[tool] = std::move(r.paths[tool].d);
         r.paths[tool] = {};
     }
     if (r.events > 0 && r.minX <= r.maxX) {
+        std::string& out = sectionBlock(r);
         const std::int32_t x = hundredths(r.minX) - 200, y = -hundredths(r.maxY) - 200;
         const std::int32_t w = hundredths(r.maxX) - hundredths(r.minX) + 400;
         const std::int32_t h = hundredths(r.maxY) - hundredths(r.minY) + 400;
-        appendParts(r.sections, "<section data-vorlane-layer=\"", r.layer, "\" hidden><h2>Layer ", r.layer);
-        if (!std::isnan(r.layerZ)) appendParts(r.sections, ", Z ", r.layerZ);
-        appendParts(r.sections, "</h2><svg viewBox=\"", x, " ", y, " ", w, " ", h, "\"><g class=\"below\">");
+        appendParts(out, "<section data-vorlane-layer=\"", r.layer, "\" hidden><h2>Layer ", r.layer);
+        if (!std::isnan(r.layerZ)) appendParts(out, ", Z ", r.layerZ);
+        appendParts(out, "</h2><svg viewBox=\"", x, " ", y, " ", w, " ", h, "\"><defs>");
+        const auto reached = [&](const Report::Below& below) {
+            return below.z < r.layerZ && r.layerZ - below.z < r.liftHeight_MM;
+        };
+        for (Report::Below& below : r.below)
+            if (reached(below) && !below.placed) appendPathGroup(out, below, "");
+        out += "</defs><g class=\"below\">";
         for (const Report::Below& below : r.below)
-            if (below.z < r.layerZ && r.layerZ - below.z < r.liftHeight_MM) appendPaths(r.sections, below.d);
-        r.sections += "</g><g class=\"paths\">";
-        appendPaths(r.sections, done.d);
-        appendParts(r.sections, "</g><g class=\"marks\">", r.marks, "</g></svg></section>\n");
+            if (reached(below)) appendParts(out, "<use href=\"#p", below.layer, "\"/>");
+        out += "</g>";
+        appendPathGroup(out, done, " class=\"paths\"");
+        appendParts(out, "<g class=\"marks\">", r.marks, "</g></svg></section>\n");
         r.shown.push_back(r.layer);
     }
-    // Layers far below stay faint for a while: keep the last few.
+    // Layers far below stay faint for a while: keep the last few, and the
+    // buffers of the one let go for the next layer's paths.
     r.below.push_back(std::move(done));
-    if (r.below.size() > 8) r.below.pop_front();
+    if (r.below.size() > 8) {
+        for (std::size_t tool = 0; tool < TOOL_SLOTS; ++tool) {
+            r.below.front().d[tool].clear();
+            r.paths[tool].d.swap(r.below.front().d[tool]);
+        }
+        r.below.pop_front();
+    }
     r.marks.clear();
     r.events = 0;
     r.layerZ = NaN;
@@ -168,7 +235,7 @@ header table{border-collapse:collapse}td,th{padding:2px 8px;text-align:left;bord
 nav a{margin-right:.4em}#controls{margin:.6em 0}#controls input{width:60%}
 svg{width:100%;height:70vh;background:#a9adb1;border:1px solid #888}
 path{fill:none;stroke-width:1.2px;vector-effect:non-scaling-stroke;stroke-linejoin:round}
-.below path{opacity:.3}
+.below{opacity:.3}
 .marks line,.marks polyline{fill:none;vector-effect:non-scaling-stroke}
 .lift polyline{stroke:#000;stroke-width:3px}.lift .rise{fill:#0a0}.lift .descent{fill:#a00}
 .rewrite line{stroke:#f0f;stroke-width:4px;opacity:.7}
@@ -211,6 +278,7 @@ constexpr std::string_view SCRIPT = R"(
 void noteColours(Report& report, std::string_view line)
 {
     constexpr std::string_view extruder = "; extruder_colour = ", filament = "; filament_colour = ";
+    if (!line.starts_with("; ")) return;
     if (line.starts_with(extruder)) readColours(line.substr(extruder.size()), report.extruderColours);
     if (line.starts_with(filament)) readColours(line.substr(filament.size()), report.filamentColours);
 }
@@ -225,10 +293,16 @@ void reportDraw(Report& report, int tool, float z, Vec2 from, Vec2 to)
 {
     if (tool < 0 || tool >= TOOL_SLOTS) return;
     if (std::isnan(report.layerZ)) report.layerZ = z;
-    extend(report, from);
+    Strokes& strokes = report.paths[static_cast<std::size_t>(tool)];
+    // Most draws begin where the tool's last one ended.
+    if (!strokes.open || !(from == strokes.lastEnd)) {
+        extend(report, from);
+        drawLine(strokes, hundredths(from.x), -hundredths(from.y), hundredths(to.x), -hundredths(to.y));
+    } else {
+        lineTo(strokes, hundredths(to.x), -hundredths(to.y));
+    }
     extend(report, to);
-    drawLine(report.paths[static_cast<std::size_t>(tool)], hundredths(from.x), -hundredths(from.y), hundredths(to.x),
-             -hundredths(to.y));
+    strokes.lastEnd = to;
 }
 
 void reportLift(Report& report, Vec2 from, Vec2 rise, Vec2 up, Vec2 to, float liftHeight_MM)
@@ -272,10 +346,11 @@ void reportCrossings(Report& report, Vec2 from, Vec2 to, long long crossings, Li
     report.marks += "</g>";
 }
 
-std::string reportPage(Report& report, const ReportSummary& s)
+std::vector<std::string_view> reportPage(Report& report, const ReportSummary& s)
 {
     finishLayer(report);
-    std::string page = "<!doctype html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Vorlane report: ";
+    std::string& page = report.head;
+    page = "<!doctype html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Vorlane report: ";
     appendParts(page, escaped(s.title), "</title><style>", STYLE);
     for (std::size_t tool = 0; tool < TOOL_SLOTS; ++tool) {
         const std::string& colour = !report.extruderColours[tool].empty() ? report.extruderColours[tool]
@@ -302,9 +377,11 @@ std::string reportPage(Report& report, const ReportSummary& s)
         appendParts(page, "<a href=\"#layer=", layer, "\">", layer, "</a>");
     page += "</nav><div id=\"controls\"><input type=\"range\" id=\"layer-slider\" min=\"0\" max=\"0\" value=\"0\" "
             "aria-label=\"layer\"> <span id=\"layer-label\"></span> (arrow keys step)</div></header>\n<main>\n";
-    page += report.sections;
-    appendParts(page, "</main>\n<script>", SCRIPT, "</script>\n</body></html>\n");
-    return page;
+    report.tail = concat("</main>\n<script>", SCRIPT, "</script>\n</body></html>\n");
+    std::vector<std::string_view> pieces{report.head};
+    pieces.insert(pieces.end(), report.sections.begin(), report.sections.end());
+    pieces.push_back(report.tail);
+    return pieces;
 }
 
 } // namespace vorlane

@@ -22,11 +22,15 @@ namespace vorlane {
 // A polyline in hundredths of a millimetre, points on a straight line merged.
 struct Strokes {
     std::string d; // the SVG path data
+    // The latest of it, not yet in d.
+    std::array<char, 256> staged;
+    std::uint16_t stagedBytes = 0;
     bool open = false;
     std::int32_t lastX = 0, lastY = 0;
     // The point not yet written, which the next may carry on in its direction.
     bool pending = false;
     std::int32_t pendingX = 0, pendingY = 0;
+    Vec2 lastEnd{}; // where the last draw ended, as read
 };
 
 struct Report {
@@ -43,16 +47,22 @@ struct Report {
     std::string marks;
     long long events = 0;
     float minX = FLOAT_MAX, minY = FLOAT_MAX, maxX = -FLOAT_MAX, maxY = -FLOAT_MAX;
-    // The paths of the layers just below, as drawn.
+    // The paths of the layers just below, as drawn. A layer's paths go into
+    // the page once, as a group "p<layer>" that later layers draw faint by
+    // reference; until then they are kept here.
     struct Below {
+        long long layer;
         float z;
         std::array<std::string, TOOL_SLOTS> d;
+        bool placed = false;
     };
     std::deque<Below> below;
 
-    // The layers shown so far, as page sections, and their numbers.
-    std::string sections;
+    // The layers shown so far, as page sections in blocks, and their numbers.
+    std::vector<std::string> sections;
     std::vector<long long> shown;
+    // The page's head and tail, made at the end.
+    std::string head, tail;
 };
 
 // A settings comment naming the slicer's colours: "; extruder_colour = ..."
@@ -78,7 +88,9 @@ struct ReportSummary {
     long long outerBefore = 0, outerAfter = 0;
 };
 
-// The whole page, the last layer done.
-std::string reportPage(Report& report, const ReportSummary& summary);
+// The page, the last layer done, in the pieces it is written in: the head
+// with the summary, the layers' sections, the tail with the script. They
+// stay the report's.
+std::vector<std::string_view> reportPage(Report& report, const ReportSummary& summary);
 
 } // namespace vorlane

@@ -241,10 +241,10 @@ int writeReport(Console& console, const Platform& platform, const std::string& i
     summary.crossingsAfter = loop.drags.after.crossings.all;
     summary.outerBefore = loop.drags.before.crossings.overOuterPerimeters;
     summary.outerAfter = loop.drags.after.crossings.overOuterPerimeters;
-    const std::string page = reportPage(*loop.report, summary);
     OutputFile file;
     SystemError error = createProcessingFile(file, platform, inputFileName, FileAttributes{});
-    if (!error) error = platform.writeAll(file.file, page);
+    for (const std::string_view piece : reportPage(*loop.report, summary))
+        if (!error) error = platform.writeAll(file.file, piece);
     if (!error) {
         try {
             finishOutput(file);
