@@ -76,6 +76,11 @@ def check(vorlane, browser, work, source, problems):
         problems.append(f"{name}: the page logs an error: {console_error}")
     if 'data-errors="0"' not in dom:
         problems.append(f"{name}: the page's script raised errors: " + str(re.findall(r'data-errors="[^"]*"', dom)))
+    # The faint layers below are references to paths placed once in the page.
+    ids = set(re.findall(r' id="([^"]+)"', dom))
+    unresolved = sorted(set(re.findall(r'<use href="#([^"]+)"', dom)) - ids)
+    if unresolved:
+        problems.append(f"{name}: the page refers to paths it does not hold: {unresolved[:5]}")
     shown = {}
     for layer, body in re.findall(r'<section data-vorlane-layer="(-?\d+)"[^>]*>(.*?)</section>', dom, re.S):
         shown[int(layer)] = [body.count('data-vorlane="lift"'), body.count('data-vorlane="rewrite"'),
