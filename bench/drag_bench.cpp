@@ -6,7 +6,7 @@
 // print time. Prints the table the README shows.
 #include "bench_support.hpp"
 
-#include "pass/line_loop.hpp"
+#include "testing/counted_run.hpp"
 #include "testing/two_colour.hpp"
 
 #include <algorithm>
@@ -38,32 +38,8 @@ std::string readText(const std::string& path)
 // The whole line pass over `gcode` in memory, counting.
 Row rowOf(std::string name, std::string_view gcode)
 {
-    std::string output;
-    OutBuffer out;
-    out.drain = [](void* destination, std::string_view) { static_cast<std::string*>(destination)->clear(); };
-    out.destination = &output;
-    Console console{std::fopen("/dev/null", "w"), std::fopen("/dev/null", "w"), std::fopen("/dev/null", "r")};
-    Row row{std::move(name), {}, {}};
-    {
-        LineLoop loop{out, console};
-        loop.countDrags = true;
-        useDialect(loop, dialectOf(slicerNamedIn(gcode.substr(0, std::size_t{1} << 20))));
-        loop.settings.fanRestore = loop.dialect->fanRestore;
-        for (std::size_t begin = 0; begin < gcode.size();) {
-            std::size_t end = gcode.find('\n', begin);
-            if (end == std::string_view::npos) end = gcode.size();
-            std::string_view line = gcode.substr(begin, end - begin);
-            if (line.ends_with('\r')) line.remove_suffix(1);
-            processLine(loop, line);
-            begin = end + 1;
-        }
-        row.drags = loop.drags;
-        row.results = loop.results;
-    }
-    std::fclose(console.out);
-    std::fclose(console.err);
-    std::fclose(console.in);
-    return row;
+    const test::CountedRun run = test::countedRunOf(gcode);
+    return {std::move(name), run.drags, run.results};
 }
 
 std::vector<std::string> gcodeFilesIn(const std::string& folder)

@@ -182,6 +182,31 @@ std::string& sectionBlock(Report& r)
     return r.sections.back();
 }
 
+// The layer's section: its paths over those the lift's search reached
+// below it, faint, and what happened in it.
+void appendSection(Report& r, Report::Below& layer)
+{
+    std::string& out = sectionBlock(r);
+    const std::int32_t x = hundredths(r.minX) - 200, y = -hundredths(r.maxY) - 200;
+    const std::int32_t w = hundredths(r.maxX) - hundredths(r.minX) + 400;
+    const std::int32_t h = hundredths(r.maxY) - hundredths(r.minY) + 400;
+    appendParts(out, "<section data-vorlane-layer=\"", r.layer, "\" hidden><h2>Layer ", r.layer);
+    if (!std::isnan(r.layerZ)) appendParts(out, ", Z ", r.layerZ);
+    appendParts(out, "</h2><svg viewBox=\"", x, " ", y, " ", w, " ", h, "\"><defs>");
+    const auto reached = [&](const Report::Below& below) {
+        return below.z < r.layerZ && r.layerZ - below.z < r.liftHeight_MM;
+    };
+    for (Report::Below& below : r.below)
+        if (reached(below) && !below.placed) appendPathGroup(out, below, "");
+    out += "</defs><g class=\"below\">";
+    for (const Report::Below& below : r.below)
+        if (reached(below)) appendParts(out, "<use href=\"#p", below.layer, "\"/>");
+    out += "</g>";
+    appendPathGroup(out, layer, " class=\"paths\"");
+    appendParts(out, "<g class=\"marks\">", r.marks, "</g></svg></section>\n");
+    r.shown.push_back(r.layer);
+}
+
 void finishLayer(Report& r)
 {
     Report::Below done{r.layer, r.layerZ, {}};
@@ -191,27 +216,7 @@ void finishLayer(Report& r)
         done.d[tool] = std::move(r.paths[tool].d);
         r.paths[tool] = {};
     }
-    if (r.events > 0 && r.minX <= r.maxX) {
-        std::string& out = sectionBlock(r);
-        const std::int32_t x = hundredths(r.minX) - 200, y = -hundredths(r.maxY) - 200;
-        const std::int32_t w = hundredths(r.maxX) - hundredths(r.minX) + 400;
-        const std::int32_t h = hundredths(r.maxY) - hundredths(r.minY) + 400;
-        appendParts(out, "<section data-vorlane-layer=\"", r.layer, "\" hidden><h2>Layer ", r.layer);
-        if (!std::isnan(r.layerZ)) appendParts(out, ", Z ", r.layerZ);
-        appendParts(out, "</h2><svg viewBox=\"", x, " ", y, " ", w, " ", h, "\"><defs>");
-        const auto reached = [&](const Report::Below& below) {
-            return below.z < r.layerZ && r.layerZ - below.z < r.liftHeight_MM;
-        };
-        for (Report::Below& below : r.below)
-            if (reached(below) && !below.placed) appendPathGroup(out, below, "");
-        out += "</defs><g class=\"below\">";
-        for (const Report::Below& below : r.below)
-            if (reached(below)) appendParts(out, "<use href=\"#p", below.layer, "\"/>");
-        out += "</g>";
-        appendPathGroup(out, done, " class=\"paths\"");
-        appendParts(out, "<g class=\"marks\">", r.marks, "</g></svg></section>\n");
-        r.shown.push_back(r.layer);
-    }
+    if (r.events > 0 && r.minX <= r.maxX) appendSection(r, done);
     // Layers far below stay faint for a while: keep the last few, and the
     // buffers of the one let go for the next layer's paths.
     r.below.push_back(std::move(done));

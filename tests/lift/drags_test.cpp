@@ -3,12 +3,12 @@
 // count on every real and two-colour file, and the rule that left each
 // crossing travel, as the debug console says it.
 #include "support.hpp"
+#include "testing/counted_run.hpp"
 #include "testing/output_checker.hpp"
 #include "testing/two_colour.hpp"
 
 #include "gcode/refusal.hpp"
 #include "lift/drags.hpp"
-#include "pass/line_loop.hpp"
 
 #include <gtest/gtest.h>
 
@@ -59,26 +59,7 @@ TEST(Drags, EachRuleThatLeavesACrossingTravelIsNamedInDebugMode)
 }
 
 // The tally of a run in memory.
-DragTally dragsOf(std::string_view gcode)
-{
-    std::string output;
-    OutBuffer out = outBufferInto(output);
-    NullConsole quiet;
-    LineLoop loop{out, quiet.console};
-    loop.countDrags = true;
-    useDialect(loop, dialectOf(slicerNamedIn(gcode.substr(0, std::size_t{1} << 20))));
-    loop.settings.fanRestore = loop.dialect->fanRestore;
-    for (std::size_t begin = 0; begin < gcode.size();) {
-        std::size_t end = gcode.find('\n', begin);
-        if (end == std::string_view::npos) end = gcode.size();
-        std::string_view line = gcode.substr(begin, end - begin);
-        if (line.ends_with('\r')) line.remove_suffix(1);
-        processLine(loop, line);
-        output.clear();
-        begin = end + 1;
-    }
-    return loop.drags;
-}
+DragTally dragsOf(std::string_view gcode) { return countedRunOf(gcode).drags; }
 
 TEST(Drags, ALiftedTravelNoLongerDrags)
 {

@@ -1,0 +1,51 @@
+#include "testing/counted_run.hpp"
+
+#include "pass/line_loop.hpp"
+
+#include <cstdio>
+#include <string>
+
+namespace vorlane::test {
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char* NULL_DEVICE = "NUL";
+#else
+constexpr const char* NULL_DEVICE = "/dev/null";
+#endif
+
+} // namespace
+
+CountedRun countedRunOf(std::string_view gcode)
+{
+    std::string output;
+    OutBuffer out;
+    out.drain = [](void* destination, std::string_view) { static_cast<std::string*>(destination)->clear(); };
+    out.destination = &output;
+    Console console{std::fopen(NULL_DEVICE, "w"), std::fopen(NULL_DEVICE, "w"), std::fopen(NULL_DEVICE, "r")};
+    CountedRun run;
+    {
+        LineLoop loop{out, console};
+        loop.countDrags = true;
+        useDialect(loop, dialectOf(slicerNamedIn(gcode.substr(0, std::size_t{1} << 20))));
+        loop.settings.fanRestore = loop.dialect->fanRestore;
+        for (std::size_t begin = 0; begin < gcode.size();) {
+            std::size_t end = gcode.find('\n', begin);
+            if (end == std::string_view::npos) end = gcode.size();
+            std::string_view line = gcode.substr(begin, end - begin);
+            if (line.ends_with('\r')) line.remove_suffix(1);
+            processLine(loop, line);
+            begin = end + 1;
+        }
+        drainOut(out);
+        run.drags = loop.drags;
+        run.results = loop.results;
+    }
+    std::fclose(console.out);
+    std::fclose(console.err);
+    std::fclose(console.in);
+    return run;
+}
+
+} // namespace vorlane::test

@@ -1,0 +1,20 @@
+// The line pass over a whole G-code text in memory, the travels' crossings
+// counted, as a run reads the file: its slicer named by its head, the
+// output and the console thrown away.
+#pragma once
+
+#include "lift/drags.hpp"
+#include "state/run_results.hpp"
+
+#include <string_view>
+
+namespace vorlane::test {
+
+struct CountedRun {
+    DragTally drags;
+    RunResults results;
+};
+
+CountedRun countedRunOf(std::string_view gcode);
+
+} // namespace vorlane::test
