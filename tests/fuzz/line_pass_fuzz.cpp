@@ -79,6 +79,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     out.destination = &output;
     vorlane::LineLoop loop{out, quietConsole(), debug};
+    // Read as a run reads it: by the rules of the slicer its head names.
+    vorlane::useDialect(loop, vorlane::dialectOf(vorlane::slicerNamedIn(gcode.substr(0, std::size_t{1} << 20))));
+    loop.settings.fanRestore = loop.dialect->fanRestore;
     try {
         forEachLine(gcode, [&](std::string_view line) { vorlane::processLine(loop, line); });
         vorlane::drainOut(out);

@@ -328,6 +328,9 @@ const SlicerForm* slicerFormOf(const std::vector<std::string_view>& in)
         const std::size_t first = line.find_first_not_of(" \t");
         if (first == npos) continue;
         if (line[first] != ';') break;
+        // The first header that names a slicer decides: Kisslicer's rules are
+        // the checker's own.
+        if (line.starts_with("; KISSlicer")) return nullptr;
         for (const SlicerForm& form : slicerForms)
             if (line.starts_with(form.header)) return &form;
     }
@@ -1035,20 +1038,23 @@ class Checker {
 
     void settingsLine()
     {
-        inPrinterSettings_ = inPrinterSettings_ && !line_.starts_with("; *** ");
+        // A section runs to the next section header of the five; other
+        // "; *** " lines are settings text like any other.
         if (line_.starts_with("; *** Printer Settings")) {
             settingsSection_ = -2;
             inPrinterSettings_ = true;
+        } else if (line_.starts_with("; *** Material Settings for Extruder")) {
+            settingsSection_ = materials_++;
+            inPrinterSettings_ = false;
+        } else if (line_.starts_with("; *** Style Settings") || line_.starts_with("; *** Support Settings") ||
+                   line_.starts_with("; *** Actual Slicing Settings As Used ***")) {
+            settingsSection_ = -2;
+            inPrinterSettings_ = false;
         } else if (inPrinterSettings_) {
             std::string_view name, text;
             // Kisslicer's firmware type 2 takes E as absolute positions.
             if (readSetting(line_, name, text) && name == "firmware_type" && settingValue(text) == 2.0f)
                 absoluteExtrusion_ = true;
-        } else if (line_.starts_with("; *** Material Settings for Extruder")) {
-            settingsSection_ = materials_++;
-        } else if (line_.starts_with("; *** Style Settings") || line_.starts_with("; *** Support Settings") ||
-                   line_.starts_with("; *** Actual Slicing Settings As Used ***")) {
-            settingsSection_ = -2;
         } else if (settingsSection_ >= 0) {
             std::string_view name, text;
             if (!readSetting(line_, name, text) || name.find("g_code") != npos) return;
