@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <tuple>
 
 namespace vorlane::test {
 namespace {
@@ -643,6 +644,12 @@ class Checker {
     std::vector<Drawn> drawn_;
     // The draws by height, in steps of the nozzle-height tolerance.
     std::map<long long, std::vector<std::size_t>> drawnAt_;
+    // The lines that join a kind's draws where another kind's came between,
+    // the last end point of each kind (outer wall or not), tool and height,
+    // and whether the last move line drew.
+    std::vector<Drawn> joined_;
+    std::map<std::tuple<bool, long long, float>, Point> lastEnds_;
+    bool lastMoveDrew_ = false;
     static constexpr float NOZZLE_HEIGHT = 0.02f;
 
     std::size_t i_ = 0;     // the input line being lined up
@@ -862,6 +869,8 @@ class Checker {
                 from = step;
             }
             seenMoveAfterToolChange_ = true;
+        } else {
+            lastMoveDrew_ = false;
         }
         const bool travels = !(e && *e > 0.0f) && (at_.x != before.x || at_.y != before.y);
         if (travels) {
@@ -885,6 +894,18 @@ class Checker {
         if (!std::isnan(at_.z))
             drawnAt_[static_cast<long long>(std::floor(at_.z / NOZZLE_HEIGHT))].push_back(drawn_.size());
         drawn_.push_back({at_.z, tool_, section_, from, to});
+        // The program keeps each kind's draws as the line through their end
+        // points, per tool and height: a draw right after another draw goes
+        // on from its kind's last end point, wherever that was, and the lift
+        // takes the line from there to the draw's end for an obstacle too.
+        if ((section_ == Section::Perimeter || section_ == Section::Solid) && !std::isnan(at_.z)) {
+            const auto key = std::make_tuple(section_ == Section::Perimeter, tool_, at_.z);
+            const auto last = lastEnds_.find(key);
+            if (lastMoveDrew_ && last != lastEnds_.end() && (last->second.x != from.x || last->second.y != from.y))
+                joined_.push_back({at_.z, tool_, section_, last->second, to});
+            lastEnds_[key] = to;
+        }
+        lastMoveDrew_ = true;
     }
 
     // Each segment's ends strictly on either side of the other's line.
@@ -983,11 +1004,12 @@ class Checker {
     // its height or less than the lift height below (or above it).
     bool crossesAnObstacle(Point origin, Point terminus) const
     {
-        for (const Drawn& d : drawn_) {
-            if (d.tool == tool_ || (d.section != Section::Perimeter && d.section != Section::Solid)) continue;
-            if (!(at_.z - d.z < run_.liftHeight)) continue;
-            if (segmentsMeet(origin, terminus, d.from, d.to)) return true;
-        }
+        for (const std::vector<Drawn>* lines : {&drawn_, &joined_})
+            for (const Drawn& d : *lines) {
+                if (d.tool == tool_ || (d.section != Section::Perimeter && d.section != Section::Solid)) continue;
+                if (!(at_.z - d.z < run_.liftHeight)) continue;
+                if (segmentsMeet(origin, terminus, d.from, d.to)) return true;
+            }
         return false;
     }
 
@@ -1124,7 +1146,10 @@ class Checker {
         if (!expectFanRestore()) return;
         const std::string_view first = outputAt(next_);
         const Point origin{before.x, before.y}, terminus{at_.x, at_.y};
-        if (isDraw) keepDrawn(origin, terminus);
+        if (isDraw)
+            keepDrawn(origin, terminus);
+        else
+            lastMoveDrew_ = false;
         const CheckCounts::Drags crossed = isTravel ? crossingsOf(origin, terminus) : CheckCounts::Drags{};
         CheckCounts::Drags left = crossed;
         // A line copied as it was stands first. (The first line of a lift is
