@@ -326,7 +326,8 @@ Section sectionOf(DrawType kind)
 const SlicerForm* slicerFormOf(const std::vector<std::string_view>& in)
 {
     for (const std::string_view line : in) {
-        const std::size_t first = line.find_first_not_of(" \t");
+        // Blank as the program takes it: spaces, tabs and carriage returns.
+        const std::size_t first = line.find_first_not_of(" \t\r");
         if (first == npos) continue;
         if (line[first] != ';') break;
         // The first header that names a slicer decides: Kisslicer's rules are

@@ -553,11 +553,12 @@ std::vector<std::string> fixtures()
     return names;
 }
 
-// Found by the fuzzer: the first header that names a slicer decides; a
-// settings section runs to the next of its headers, whatever other "; *** "
-// lines come between; and a kind's draws are kept as the line through their
-// end points, so a wall drawn right after another kind's draw joins the
-// wall before it, and a travel across that line is lifted.
+// Found by the fuzzer: the first header that names a slicer decides (a
+// carriage return before a comment is blank); a settings section runs to the
+// next of its headers, whatever other "; *** " lines come between; and a
+// kind's draws are kept as the line through their end points, so a wall
+// drawn right after another kind's draw joins the wall before it, and a
+// travel across that line is lifted.
 TEST(OutputChecker, ReadsSlicerSettingsAndWallsAsTheProgramDoes)
 {
     const std::string kisslicerFirst =
@@ -572,7 +573,10 @@ TEST(OutputChecker, ReadsSlicerSettingsAndWallsAsTheProgramDoes)
                "G1 X200 Y0 F1000", "G1 X108 Y108 E0.3", "; 'Loop Path', 1.0 [feed mm/s]", "G1 X1 Y108 E0.1",
                "; 'Perimeter Path', 1.0 [feed mm/s]", "G1 X6 Y-1 E0.1", "T0", "G1 X6 Y50 F1000", "G1 X104 Y50 F1000"});
     ASSERT_NE(processWhole(wallJoinedAcrossAnotherKind).find("; original line:G1 X104 Y50"), std::string::npos);
-    for (const std::string& input : {kisslicerFirst, firmwareAfterAnOddLine, wallJoinedAcrossAnotherKind})
+    const std::string bambuAfterACarriageReturn =
+        lines({"\r; a comment", "; BambuStudio 01.07", "T1", "G1 X1 Y1 F600"});
+    for (const std::string& input :
+         {kisslicerFirst, firmwareAfterAnOddLine, wallJoinedAcrossAnotherKind, bambuAfterACarriageReturn})
         EXPECT_TRUE(checkOutput(input, processWhole(input), OutputForm::WholeFile).empty())
             << joined(checkOutput(input, processWhole(input), OutputForm::WholeFile));
 }
