@@ -4,7 +4,7 @@ Usage: cura_script_test.py PATH_OF_VORLANE
 Cura's Script base class and UM.Logger are stand-ins, modules laid out as in
 Cura's Post Processing plugin, so that `from ..Script import Script` resolves.
 """
-import importlib.util
+import importlib
 import json
 import os
 import shutil
@@ -40,16 +40,16 @@ class Logger:
         Logger.entries.append((level, message))
 
 
+# Cura's scripts package is the folder the script stands in, so that it is
+# imported by its own name, its "from ..Script import Script" included.
 for name, members in [("UM", {}), ("UM.Logger", {"Logger": Logger}), ("PostProcessingPlugin", {}),
                       ("PostProcessingPlugin.Script", {"Script": Script}), ("PostProcessingPlugin.scripts", {})]:
     sys.modules[name] = types.ModuleType(name)
     sys.modules[name].__path__ = []
     sys.modules[name].__dict__.update(members)
+sys.modules["PostProcessingPlugin.scripts"].__path__ = [str(Path(__file__).resolve().parents[3] / "integrations/cura")]
 sys.dont_write_bytecode = True  # no __pycache__ beside the script in the sources
-spec = importlib.util.spec_from_file_location("PostProcessingPlugin.scripts.Vorlane",
-                                              Path(__file__).resolve().parents[3] / "integrations/cura/Vorlane.py")
-cura_script = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(cura_script)
+cura_script = importlib.import_module("PostProcessingPlugin.scripts.Vorlane")
 
 # Cura's chunks of a two-tool print: the header, then one per layer. No fan
 # line follows the tool changes, so --fan-restore=plain adds one after each.
