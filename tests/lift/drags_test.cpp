@@ -106,12 +106,14 @@ TEST(Drags, TheCountIsTheCheckersOnEveryRealAndTwoColourFile)
 }
 
 // The lines kept for counting, by height, tool and place, and what a travel
-// at height 5 of tool 0 from (0, 0) to (10, 0) crosses of them.
+// of tool 0 from (0, 0) to (10, 0) at the row's travel height crosses of them.
 struct CountRow {
     const char* rule;
     float z;
     int tool;
-    std::vector<Vec2> path; // drawn as lines, one after another
+    std::vector<Vec2> path;  // drawn as lines, one after another
+    std::uint64_t outer = 0; // bit i: line i is an outer perimeter's
+    float travelZ = 5;
     Crossings expected;
 };
 
@@ -121,43 +123,39 @@ TEST(Drags, ATravelCrossesOtherToolsLinesAtTheNozzlesHeight)
     std::vector<Vec2> zigzag; // 40 lines, more than a chunk of them
     for (int i = 0; i <= 40; ++i)
         zigzag.push_back({0.1f + 0.2f * static_cast<float>(i), i % 2 == 0 ? -1.0f : 1.0f});
+    const float far = 3e20f; // far up, heights a float apart share a band or neighbour: the heights decide
     const std::vector<CountRow> rows{
-        {"a line across at the same height", 5, 1, across, {1, 0}},
-        {"the travel's own tool's lines are not dragged across", 5, 0, across, {0, 0}},
-        {"just within the reach below", 4.981f, 1, across, {1, 0}},
-        {"just within the reach above", 5.019f, 1, across, {1, 0}},
-        {"beyond the reach below: not touched", 4.975f, 1, across, {0, 0}},
-        {"beyond the reach above: not touched", 5.025f, 1, across, {0, 0}},
-        {"a line ending on the travel touches it, not crosses", 5, 1, {{5, -1}, {5, 0}}, {0, 0}},
-        {"a path longer than a chunk crosses at every line", 5, 1, zigzag, {40, 0}},
-        {"a line with no number for a coordinate crosses nothing", 5, 1, {{NaN, -1}, {5, 1}}, {0, 0}},
+        {"a line across at the same height", 5, 1, across, 0, 5, {1, 0}},
+        {"the travel's own tool's lines are not dragged across", 5, 0, across, 0, 5, {0, 0}},
+        {"just within the reach below", 4.981f, 1, across, 0, 5, {1, 0}},
+        {"just within the reach above", 5.019f, 1, across, 0, 5, {1, 0}},
+        {"beyond the reach below: not touched", 4.975f, 1, across, 0, 5, {0, 0}},
+        {"beyond the reach above: not touched", 5.025f, 1, across, 0, 5, {0, 0}},
+        {"a line ending on the travel touches it, not crosses", 5, 1, {{5, -1}, {5, 0}}, 0, 5, {0, 0}},
+        {"a path longer than a chunk crosses at every line", 5, 1, zigzag, 0, 5, {40, 0}},
+        {"a line with no number for a coordinate crosses nothing", 5, 1, {{NaN, -1}, {5, 1}}, 0, 5, {0, 0}},
+        {"the outer flag goes with its own line, not the path",
+         5,
+         1,
+         {{2, -1}, {2, 1}, {4, -1}, {6, 1}},
+         0b101,
+         5,
+         {3, 2}},
+        {"far up, at the same height", far, 1, across, 0, far, {1, 0}},
+        {"far up, a float apart", far, 1, across, 0, std::nextafter(far, FLOAT_MAX), {0, 0}},
     };
     for (const CountRow& row : rows) {
         DrawLines lines;
         for (std::size_t i = 1; i < row.path.size(); ++i)
-            ASSERT_EQ(fileDrawLine(lines, row.z, row.tool, false, row.path[i - 1], row.path[i]), StoreLimit::None);
+            ASSERT_EQ(
+                fileDrawLine(lines, row.z, row.tool, (row.outer >> (i - 1) & 1u) != 0, row.path[i - 1], row.path[i]),
+                StoreLimit::None);
         // Lines of another tool in the layer between keep chunks apart.
         fileDrawLine(lines, row.z, 2, false, {20, 20}, {21, 21});
-        const Crossings found = crossingsOf(lines, {0, 0}, {10, 0}, 5, 0);
+        const Crossings found = crossingsOf(lines, {0, 0}, {10, 0}, row.travelZ, 0);
         EXPECT_EQ(found.all, row.expected.all) << row.rule;
         EXPECT_EQ(found.overOuterPerimeters, row.expected.overOuterPerimeters) << row.rule;
     }
-}
-
-TEST(Drags, OuterPerimetersAreCountedApartAndFarHeightsStillMeet)
-{
-    DrawLines lines;
-    fileDrawLine(lines, 5, 1, true, {2, -1}, {2, 1});
-    fileDrawLine(lines, 5, 1, false, {2, 1}, {4, -1});
-    fileDrawLine(lines, 5, 1, true, {4, -1}, {6, 1});
-    const Crossings found = crossingsOf(lines, {0, 0}, {10, 0}, 5, 0);
-    EXPECT_EQ(found.all, 3);
-    EXPECT_EQ(found.overOuterPerimeters, 2) << "the flag goes with its own line, not the path";
-    // Far up, heights a float apart are one band or neighbours; the heights decide.
-    const float far = 3e20f;
-    fileDrawLine(lines, far, 1, false, {5, -1}, {5, 1});
-    EXPECT_EQ(crossingsOf(lines, {0, 0}, {10, 0}, far, 0).all, 1);
-    EXPECT_EQ(crossingsOf(lines, {0, 0}, {10, 0}, std::nextafter(far, FLOAT_MAX), 0).all, 0);
 }
 
 } // namespace
