@@ -7,6 +7,7 @@
 #include "bench_support.hpp"
 
 #include "testing/counted_run.hpp"
+#include "testing/gcode_files.hpp"
 #include "testing/two_colour.hpp"
 
 #include <algorithm>
@@ -42,16 +43,6 @@ Row rowOf(std::string name, std::string_view gcode)
     return {std::move(name), run.drags, run.results};
 }
 
-std::vector<std::string> gcodeFilesIn(const std::string& folder)
-{
-    std::vector<std::string> files;
-    std::error_code absent;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, absent))
-        if (entry.path().extension() == ".gcode") files.push_back(entry.path().string());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
 void printRow(const Row& row)
 {
     const DragCounts& before = row.drags.before;
@@ -75,14 +66,14 @@ void printRow(const Row& row)
 int main(int argc, char** argv)
 {
     std::vector<Row> rows;
-    for (const std::string& file : gcodeFilesIn(VORLANE_REAL_GCODE)) {
+    for (const std::string& file : test::gcodeFilesIn(VORLANE_REAL_GCODE)) {
         const std::string name = std::filesystem::path(file).stem().string();
         if (name.find("4tool") != std::string::npos || name.find("2matl") != std::string::npos)
             rows.push_back(rowOf(name, readText(file)));
         if (name.starts_with("sulicat"))
             rows.push_back(rowOf(name + " (two colours)", test::twoColourPrint(readText(file))));
     }
-    for (const std::string& file : gcodeFilesIn(VORLANE_OTHER_SLICERS))
+    for (const std::string& file : test::gcodeFilesIn(VORLANE_OTHER_SLICERS))
         rows.push_back(rowOf(std::filesystem::path(file).stem().string(), readText(file)));
     // Files named on the command line (made with gen_corpus, say).
     for (int i = 1; i < argc; ++i)

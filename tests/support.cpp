@@ -2,6 +2,7 @@
 #include "support.hpp"
 
 #include "pass/line_loop.hpp"
+#include "testing/gcode_files.hpp"
 
 #include <gtest/gtest.h>
 
@@ -397,20 +398,6 @@ std::string nothingRewritten(int fanRestores)
     return "; Vorlane summary: lifted=0 interface=0 interface_split=0 infill=0 infill_split=0 fan_restores=" +
            std::to_string(fanRestores) + " bed=unchanged\n";
 }
-
-namespace {
-
-std::vector<std::string> gcodeFilesIn(const char* folder)
-{
-    std::vector<std::string> files;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-        if (entry.path().extension() == ".gcode") files.push_back(entry.path().string());
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-} // namespace
 
 std::vector<std::string> realGcodeFiles() { return gcodeFilesIn(VORLANE_REAL_GCODE); }
 
