@@ -7,6 +7,7 @@
 // crash, a sanitizer report, an uncaught exception, an error that ends the
 // run without being one of the program's refusals, or an output that the
 // output checker rejects.
+#include "testing/counted_run.hpp"
 #include "testing/output_checker.hpp"
 
 #include "gcode/console.hpp"
@@ -79,9 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     out.destination = &output;
     vorlane::LineLoop loop{out, quietConsole(), debug};
-    // Read as a run reads it: by the rules of the slicer its head names.
-    vorlane::useDialect(loop, vorlane::dialectOf(vorlane::slicerNamedIn(gcode.substr(0, std::size_t{1} << 20))));
-    loop.settings.fanRestore = loop.dialect->fanRestore;
+    vorlane::test::useDialectOfHead(loop, gcode);
     try {
         forEachLine(gcode, [&](std::string_view line) { vorlane::processLine(loop, line); });
         vorlane::drainOut(out);

@@ -1,7 +1,5 @@
 #include "testing/counted_run.hpp"
 
-#include "pass/line_loop.hpp"
-
 #include <cstdio>
 #include <string>
 
@@ -17,6 +15,12 @@ constexpr const char* NULL_DEVICE = "/dev/null";
 
 } // namespace
 
+void useDialectOfHead(LineLoop& loop, std::string_view gcode)
+{
+    useDialect(loop, dialectOf(slicerNamedIn(gcode.substr(0, std::size_t{1} << 20))));
+    loop.settings.fanRestore = loop.dialect->fanRestore;
+}
+
 CountedRun countedRunOf(std::string_view gcode)
 {
     std::string output;
@@ -28,8 +32,7 @@ CountedRun countedRunOf(std::string_view gcode)
     {
         LineLoop loop{out, console};
         loop.countDrags = true;
-        useDialect(loop, dialectOf(slicerNamedIn(gcode.substr(0, std::size_t{1} << 20))));
-        loop.settings.fanRestore = loop.dialect->fanRestore;
+        useDialectOfHead(loop, gcode);
         for (std::size_t begin = 0; begin < gcode.size();) {
             std::size_t end = gcode.find('\n', begin);
             if (end == std::string_view::npos) end = gcode.size();

@@ -4,11 +4,16 @@
 #pragma once
 
 #include "lift/drags.hpp"
+#include "pass/line_loop.hpp"
 #include "state/run_results.hpp"
 
 #include <string_view>
 
 namespace vorlane::test {
+
+// Reads the rest of a file as a run would: by the rules, and with the fan
+// restore, of the slicer its head names.
+void useDialectOfHead(LineLoop& loop, std::string_view gcode);
 
 struct CountedRun {
     DragTally drags;
