@@ -5,6 +5,7 @@
 #include "pass/line_loop.hpp"
 #include "run/files.hpp"
 #include "testing/plain_walk.hpp"
+#include "watch/watchers.hpp"
 
 #include <chrono>
 #include <cstdio>
@@ -105,11 +106,8 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool rew
     {
         LineLoop loop{out.buffer, console};
         loop.settings.noLift = loop.settings.noInterfaceBoost = loop.settings.noInfillBoost = !rewrites;
-        Report page;
-        if (report) {
-            loop.report = &page;
-            loop.countDrags = true;
-        }
+        RunWatchers watchers;
+        listen(loop, watchers, false, report);
         std::string_view line;
         while (nextLine(in, line))
             processLine(loop, line);
@@ -118,7 +116,7 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool rew
             // Written beside the output, as a run writes it.
             std::FILE* html = std::fopen((to + ".html").c_str(), "wb");
             if (!html) throw std::runtime_error("cannot write " + to + ".html");
-            for (const std::string_view piece : reportPage(page, {})) {
+            for (const std::string_view piece : reportPage(watchers.report, {})) {
                 std::fwrite(piece.data(), 1, piece.size(), html);
                 figures.reportBytes += piece.size();
             }

@@ -3,6 +3,7 @@
 
 #include "pass/line_loop.hpp"
 #include "testing/gcode_files.hpp"
+#include "watch/watchers.hpp"
 
 #include <gtest/gtest.h>
 
@@ -326,7 +327,9 @@ LoopResult runLoop(std::string_view gcode, bool debug)
     console.out = std::tmpfile();
     console.in = std::fopen(NULL_DEVICE, "r");
     {
-        LineLoop loop{out, console, debug};
+        LineLoop loop{out, console};
+        RunWatchers watchers;
+        listen(loop, watchers, debug, false);
         std::size_t begin = 0;
         while (begin < gcode.size()) {
             std::size_t end = gcode.find('\n', begin);

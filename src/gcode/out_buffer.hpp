@@ -37,6 +37,13 @@ inline void endLine(OutBuffer& out)
 // that the buffer never grows past its size.
 void writePiece(OutBuffer& out, std::string_view bytes);
 
+// Appends whole lines, their line ends included.
+inline void writeLines(OutBuffer& out, std::string_view lines)
+{
+    out.text.append(lines);
+    if (out.text.size() >= out.drainAt) drainOut(out);
+}
+
 inline void writeLine(OutBuffer& out, std::string_view line)
 {
     out.text.append(line);

@@ -1,12 +1,15 @@
 // What a rewrite writes in place of a line: its comment lines, blank lines
-// and moves, in order, each move with the values it is written from. A
-// rewrite fills a plan and writes nothing; the line loop writes the plan
-// through the G-code writers, counts it and prices it, so that nothing
-// written is ever read back. A plan is cleared and refilled for every line it
-// serves, keeping its room, so that planning allocates nothing once warm.
+// and moves, in order. A rewrite fills a plan and writes nothing; each line's
+// text is made once, as it is planned, and each move keeps its numbers as
+// that text reads back. The line loop writes the text, and counts and prices
+// the moves from those numbers, so that nothing written is ever read back. A
+// plan is cleared and refilled for every line it serves, keeping its room,
+// so that planning allocates nothing once warm.
 #pragma once
 
 #include "gcode/number_text.hpp"
+#include "gcode/out_buffer.hpp"
+#include "gcode/writers.hpp"
 #include "geometry/vec2.hpp"
 
 #include <cstdint>
@@ -28,14 +31,13 @@ enum class PlannedShape : std::uint8_t {
 
 struct PlannedLine {
     PlannedShape shape;
-    Vec2 xy;
-    float z = 0, e = 0, feedRate = 0;
-    // Of a Text line: its bytes in Plan::text.
-    std::uint32_t textBegin = 0, textEnd = 0;
+    // A move's numbers as its text reads back.
+    WrittenValues written;
 };
 
 struct Plan {
     std::vector<PlannedLine> lines;
+    // Every line's text, line ends included, in order.
     std::string text;
     // A rewritten draw's extrusion factor over what lies below it, for the
     // report.
@@ -49,39 +51,37 @@ inline void clear(Plan& plan)
     plan.factor = 1.0f;
 }
 
-inline std::string_view textOf(const Plan& plan, const PlannedLine& line)
-{
-    return std::string_view(plan.text).substr(line.textBegin, line.textEnd - line.textBegin);
-}
-
 // A comment or blank line from parts, numbers in the program's number text.
 template <typename... Parts> void planText(Plan& plan, const Parts&... parts)
 {
-    const auto begin = static_cast<std::uint32_t>(plan.text.size());
     appendParts(plan.text, parts...);
-    plan.lines.push_back({PlannedShape::Text, {}, 0, 0, 0, begin, static_cast<std::uint32_t>(plan.text.size())});
+    plan.text += '\n';
+    plan.lines.push_back({PlannedShape::Text, {}});
 }
 
 inline void planZMove(Plan& plan, float z, float feedRate)
 {
-    plan.lines.push_back({PlannedShape::ZMove, {}, z, 0, feedRate});
+    plan.lines.push_back({PlannedShape::ZMove, writeZMoveLine(plan.text, z, feedRate)});
 }
 inline void planXYMove(Plan& plan, Vec2 xyDest, float feedRate)
 {
-    plan.lines.push_back({PlannedShape::XYMove, xyDest, 0, 0, feedRate});
+    plan.lines.push_back({PlannedShape::XYMove, writeXYMove(plan.text, xyDest, feedRate)});
 }
 inline void planXYZMove(Plan& plan, Vec2 xyDest, float z, float feedRate)
 {
-    plan.lines.push_back({PlannedShape::XYZMove, xyDest, z, 0, feedRate});
+    plan.lines.push_back({PlannedShape::XYZMove, writeXYZMove(plan.text, xyDest, z, feedRate)});
 }
 inline void planFeedRate(Plan& plan, float feedRate)
 {
-    plan.lines.push_back({PlannedShape::FeedRate, {}, 0, 0, feedRate});
+    plan.lines.push_back({PlannedShape::FeedRate, writeFeedRate(plan.text, feedRate)});
 }
 inline void planXYEFDraw(Plan& plan, Vec2 xyDest, float e, float feedRate)
 {
-    plan.lines.push_back({PlannedShape::XYEFDraw, xyDest, 0, e, feedRate});
+    plan.lines.push_back({PlannedShape::XYEFDraw, writeXYEFDraw(plan.text, xyDest, e, feedRate)});
 }
+
+// Every line of the plan, in order.
+inline void writePlan(OutBuffer& out, const Plan& plan) { writeLines(out, plan.text); }
 
 // How many lines of the plan draw.
 inline int drawLinesOf(const Plan& plan)

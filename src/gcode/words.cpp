@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 #include <string>
 
 namespace vorlane {
@@ -205,6 +206,15 @@ WordTable parseGCodeValues(std::string_view text)
         i += 1 + length;
     }
     return words;
+}
+
+float wordValueOf(std::string_view number)
+{
+    const ScannedNumber scanned = scanNumber(number);
+    float value = std::numeric_limits<float>::quiet_NaN();
+    if (scanned.length > 0 && !convertNumber(number.substr(0, scanned.length), scanned, value))
+        value = std::numeric_limits<float>::quiet_NaN();
+    return value;
 }
 
 std::int32_t parseToolChange(std::string_view line)

@@ -45,6 +45,12 @@ inline std::string_view stripTrailingComment(std::string_view line)
 // number does not convert to a float (e.g. "X12.3.", or too large).
 WordTable parseGCodeValues(std::string_view text);
 
+// The value the word scanner reads from a word's number text, as the
+// program writes it: a number in exponent form reads as its part before the
+// "e" ("1.5e-05" reads 1.5), which a reader takes for a word of its own. NaN
+// when the text begins with no number.
+float wordValueOf(std::string_view number);
+
 // Text to float, correctly rounded, the whole text or an error: no leading
 // white space, no hex, no "inf". A leading "+" is allowed. A value too small
 // for a float reads as its rounded value, a subnormal or zero of its sign.

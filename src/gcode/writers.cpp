@@ -3,6 +3,7 @@
 
 #include "gcode/number_text.hpp"
 #include "gcode/refusal.hpp"
+#include "gcode/words.hpp"
 
 #include <cmath>
 
@@ -12,7 +13,8 @@ namespace {
 
 constexpr std::string_view FAN_RESTORE_COMMENT = " ; restore the fan in case tool change messed it up";
 
-void word(std::string& text, std::string_view letter, float value)
+// Appends the word and returns its number as the scanner reads it back.
+float word(std::string& text, std::string_view letter, float value)
 {
     // No printer reads "inf" or "nan": a boost or lift whose arithmetic left
     // the float range refuses its line instead.
@@ -20,74 +22,60 @@ void word(std::string& text, std::string_view letter, float value)
         throw Refusal(concat("a computed ", letter.substr(letter.size() - 1), " value is ", value,
                              ", which no G-code reader takes"));
     text += letter;
+    const std::size_t number = text.size();
     appendNumber(text, value);
+    return wordValueOf(std::string_view(text).substr(number));
 }
 
 } // namespace
 
-void writeZMoveLine(OutBuffer& outFile, float z, float feedRate)
+WrittenValues writeZMoveLine(std::string& text, float z, float feedRate)
 {
-    word(outFile.text, "G1 Z", z);
-    word(outFile.text, " F", feedRate);
-    endLine(outFile);
+    WrittenValues written;
+    written.z = word(text, "G1 Z", z);
+    written.feedRate = word(text, " F", feedRate);
+    text += '\n';
+    return written;
 }
 
-void writeXYMove(OutBuffer& outFile, Vec2 xyDest, float feedRate)
+WrittenValues writeXYMove(std::string& text, Vec2 xyDest, float feedRate)
 {
-    word(outFile.text, "G1 X", xyDest.x);
-    word(outFile.text, " Y", xyDest.y);
-    word(outFile.text, " F", feedRate);
-    endLine(outFile);
+    WrittenValues written;
+    written.xy.x = word(text, "G1 X", xyDest.x);
+    written.xy.y = word(text, " Y", xyDest.y);
+    written.feedRate = word(text, " F", feedRate);
+    text += '\n';
+    return written;
 }
 
-void writeXYZMove(OutBuffer& outFile, Vec2 xyDest, float z, float feedRate)
+WrittenValues writeXYZMove(std::string& text, Vec2 xyDest, float z, float feedRate)
 {
-    word(outFile.text, "G1 X", xyDest.x);
-    word(outFile.text, " Y", xyDest.y);
-    word(outFile.text, " Z", z);
-    word(outFile.text, " F", feedRate);
-    endLine(outFile);
+    WrittenValues written;
+    written.xy.x = word(text, "G1 X", xyDest.x);
+    written.xy.y = word(text, " Y", xyDest.y);
+    written.z = word(text, " Z", z);
+    written.feedRate = word(text, " F", feedRate);
+    text += '\n';
+    return written;
 }
 
-void writeFeedRate(OutBuffer& outFile, float feedRate)
+WrittenValues writeFeedRate(std::string& text, float feedRate)
 {
-    word(outFile.text, "G1 F", feedRate);
-    endLine(outFile);
+    WrittenValues written;
+    written.feedRate = word(text, "G1 F", feedRate);
+    text += '\n';
+    return written;
 }
 
-void writeXYEFDraw(OutBuffer& outFile, Vec2 xyDest, float e, float feedRate)
+WrittenValues writeXYEFDraw(std::string& text, Vec2 xyDest, float e, float feedRate)
 {
-    word(outFile.text, "G1 X", xyDest.x);
-    word(outFile.text, " Y", xyDest.y);
-    word(outFile.text, " E", e);
-    word(outFile.text, " F", feedRate);
-    endLine(outFile);
-}
-
-void writePlan(OutBuffer& outFile, const Plan& plan)
-{
-    for (const PlannedLine& line : plan.lines) {
-        switch (line.shape) {
-        case PlannedShape::Text:
-            writeLine(outFile, textOf(plan, line));
-            break;
-        case PlannedShape::ZMove:
-            writeZMoveLine(outFile, line.z, line.feedRate);
-            break;
-        case PlannedShape::XYMove:
-            writeXYMove(outFile, line.xy, line.feedRate);
-            break;
-        case PlannedShape::XYZMove:
-            writeXYZMove(outFile, line.xy, line.z, line.feedRate);
-            break;
-        case PlannedShape::FeedRate:
-            writeFeedRate(outFile, line.feedRate);
-            break;
-        case PlannedShape::XYEFDraw:
-            writeXYEFDraw(outFile, line.xy, line.e, line.feedRate);
-            break;
-        }
-    }
+    WrittenValues written;
+    written.xy.x = word(text, "G1 X", xyDest.x);
+    written.xy.y = word(text, " Y", xyDest.y);
+    written.e = word(text, " E", e);
+    written.feedRate = word(text, " F", feedRate);
+    text += '\n';
+    return written;
 }
 
 void writeFanControlLineForCurrentTool(OutBuffer& outFile, std::int32_t toolNumber, float speed)

@@ -82,6 +82,8 @@ inline float segmentDotProduct(Vec2 direction, Vec2 prev, Vec2 vertex)
 // not crossings. On a crossing, `lambda` is its position along the move and
 // `dotProduct` the cosine between `direction` and the path segment; they are
 // set only then. A pair that cannot cross is turned away before any division.
+// It computes in 32-bit floats, as every value of the lift decision and the
+// draw rewrites does: what they write follows from these very roundings.
 inline bool crossesAt(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, float& lambda)
 {
     const CrossingTerms t = crossingTermsOf(origin, terminus, prev, vertex);
@@ -99,6 +101,26 @@ inline bool crossesAt(Vec2 origin, Vec2 terminus, Vec2 prev, Vec2 vertex, Vec2 d
     if (!crossesAt(origin, terminus, prev, vertex, lambda)) return false;
     dotProduct = segmentDotProduct(direction, prev, vertex);
     return true;
+}
+
+// The crossing test of the count of what travels drag across: the two
+// segments properly intersect, each one's ends strictly on either side of
+// the other's line; touching or overlapping is no crossing. The count is a
+// figure of the print, not of the lift's arithmetic, so its sides are
+// computed in 64 bits, where a point on or next to a line falls on its true
+// side: in 32 bits the count's figures on the two-colour prints change.
+inline double sideOf(Vec2 a, Vec2 b, Vec2 c)
+{
+    return (static_cast<double>(b.x) - a.x) * (static_cast<double>(c.y) - a.y) -
+           (static_cast<double>(b.y) - a.y) * (static_cast<double>(c.x) - a.x);
+}
+
+inline bool onOppositeSides(double p, double q) { return (p > 0 && q < 0) || (p < 0 && q > 0); }
+
+inline bool crossesExactly(Vec2 from, Vec2 to, Vec2 prev, Vec2 vertex)
+{
+    return onOppositeSides(sideOf(from, to, prev), sideOf(from, to, vertex)) &&
+           onOppositeSides(sideOf(prev, vertex, from), sideOf(prev, vertex, to));
 }
 
 } // namespace vorlane

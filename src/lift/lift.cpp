@@ -149,6 +149,12 @@ LiftDecision decideLift(const TravelMove& travel, const LayerCollections& c, con
     // The rise begins as early as it may, and no later than the nozzle must be up.
     decision.liftLambda = window.minLambdaForLift;
     if (decision.liftLambda > window.maxLambdaForLift) decision.liftLambda = window.maxLambdaForLift;
+    if (decision.rule == LiftRule::Lifted) {
+        decision.risePoint = interp(travel.origin, travel.terminus, decision.liftLambda);
+        // The nozzle rises as it moves on, to be up by the end of the window.
+        decision.upPoint = interp(travel.origin, travel.terminus, decision.maxLambdaForLift);
+        decision.liftedZ_MM = travel.currentZ + decision.mustLiftAmount_MM;
+    }
     return decision;
 }
 
@@ -177,11 +183,8 @@ void planLiftedTravel(const LiftDecision& decision, const TravelMove& travel, fl
 {
     // Every move of the lifted travel runs at the travel's own feed rate,
     // and the move down at the lift's.
-    const Vec2 liftPoint1 = interp(travel.origin, travel.terminus, decision.liftLambda);
-    if (!(liftPoint1 == travel.origin)) planXYMove(plan, liftPoint1, currentF);
-    // The nozzle rises as it moves on, to be up by the end of the window.
-    const Vec2 endOfLiftPoint = interp(travel.origin, travel.terminus, decision.maxLambdaForLift);
-    planXYZMove(plan, endOfLiftPoint, travel.currentZ + decision.mustLiftAmount_MM, currentF);
+    if (!(decision.risePoint == travel.origin)) planXYMove(plan, decision.risePoint, currentF);
+    planXYZMove(plan, decision.upPoint, decision.liftedZ_MM, currentF);
     planXYMove(plan, travel.terminus, currentF);
     planZMove(plan, travel.currentZ, liftFeedRate);
     planFeedRate(plan, currentF);

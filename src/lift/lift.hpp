@@ -52,6 +52,10 @@ struct LiftDecision {
     // Where along the travel the rise begins, and where the nozzle is up.
     float liftLambda = 0;
     float maxLambdaForLift = 0;
+    // Of a Lifted decision: those two points, and the height the nozzle
+    // travels at.
+    Vec2 risePoint{}, upPoint{};
+    float liftedZ_MM = 0;
     // An OwnColourPastDeadline found before any band was looked at: no
     // crossing lies beyond the first obstacle. The debug console says so
     // with the values below.

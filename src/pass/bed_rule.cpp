@@ -7,17 +7,17 @@
 
 namespace vorlane {
 
-std::optional<BedRaise> raisedBedTemperature(const Settings& settings, Console& console, bool debug,
-                                             std::string_view text)
+void findBedRaise(const Settings& settings, std::string_view text, BedFinding& finding)
 {
     const auto& catalog = settings.settingsCatalog;
-    if (!catalog.contains(static_cast<std::int32_t>(SettingsSection::Material0) + 1)) return std::nullopt;
-    if (!matches(pattern_MCode, text)) return std::nullopt;
-    if (debug) say(console, concat("Multi-Material - Prefix M-code line found: ", text));
+    if (!catalog.contains(static_cast<std::int32_t>(SettingsSection::Material0) + 1)) return;
+    if (!matches(pattern_MCode, text)) return;
+    finding.mCodeLine = true;
+    finding.line = text;
     const WordTable elements = parseGCodeValues(stripTrailingComment(text));
-    if (!elements.has('M') || !elements.has('S')) return std::nullopt;
+    if (!elements.has('M') || !elements.has('S')) return;
     const float m = elements['M'];
-    if (m != 190.0f && m != 140.0f) return std::nullopt;
+    if (m != 190.0f && m != 140.0f) return;
 
     float maxTemp = 0;
     bool anyBedTemp = false;
@@ -27,14 +27,13 @@ std::optional<BedRaise> raisedBedTemperature(const Settings& settings, Console& 
         const auto bed = values.find("bed_C");
         if (bed == values.end()) continue;
         const float materialBedTemp = bed->second;
-        if (debug) say(console, concat("found material bed temp of ", materialBedTemp));
+        finding.materialBedTemps.push_back(materialBedTemp);
         maxTemp = maxOf(materialBedTemp, maxTemp);
         anyBedTemp = true;
     }
     // With no material asking for a temperature, the file's own stands: the
     // bed is never switched off.
-    if (!anyBedTemp || maxTemp == elements['S']) return std::nullopt;
-    return BedRaise{m, elements['S'], maxTemp};
+    if (anyBedTemp && maxTemp != elements['S']) finding.raise = BedRaise{m, elements['S'], maxTemp};
 }
 
 } // namespace vorlane

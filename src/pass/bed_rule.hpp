@@ -2,11 +2,11 @@
 // materials' own.
 #pragma once
 
-#include "gcode/console.hpp"
 #include "state/settings.hpp"
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 namespace vorlane {
 
@@ -17,10 +17,23 @@ struct BedRaise {
     float after;
 };
 
+// What the rule found on a line of the prefix of a multi-material print.
+struct BedFinding {
+    // The line is an M-code line: the rule looked at it.
+    bool mCodeLine = false;
+    std::string_view line;
+    // Of a bed temperature command, the materials' bed temperatures, in the
+    // order of their sections.
+    std::vector<float> materialBedTemps;
+    // The line raised, when it is.
+    std::optional<BedRaise> raise;
+};
+
 // A line of the prefix: with two or more materials, a bed temperature
 // command (M140/M190 with S) is raised to the hottest material's "bed_C";
 // when no material names one, or the line asks for it already, it stays.
-std::optional<BedRaise> raisedBedTemperature(const Settings& settings, Console& console, bool debug,
-                                             std::string_view line);
+// `finding` says what was found so far also when a malformed number in the
+// line throws Refusal.
+void findBedRaise(const Settings& settings, std::string_view line, BedFinding& finding);
 
 } // namespace vorlane

@@ -1,5 +1,6 @@
-// The slicers' tables.
-#include "pass/dialect.hpp"
+// The slicers' tables: their line tables, path kinds, header texts, and
+// each slicer's dialect made of them.
+#include "pass/line_actions.hpp"
 
 namespace vorlane {
 
@@ -40,6 +41,40 @@ constexpr PathKindName curaKinds[] = {
     {"WALL-INNER", NONE}, {"FILL", NONE}, {"SKIRT", NONE},
 };
 
+// Kisslicer's line table. Row order is behaviour: the first row whose test
+// holds decides what the line is, and the later rows are not tried.
+constexpr LineRule kisslicerTable[] = {
+    {pattern_G1.pattern, lineIs<pattern_G1>, handleMoveLine},
+    {"chapter is Printing and ^\\s*M[0-9]+([^0-9]|$)", isFanCommand, trackFan},
+    {pattern_AllPaths.pattern, lineIs<pattern_AllPaths>, handlePathKindComment},
+    {pattern_CommentLine.pattern, lineIs<pattern_CommentLine>, copy},
+    {pattern_Layer_Begin.pattern, lineIs<pattern_Layer_Begin>, markLayer},
+    {pattern_ToolChange.pattern, lineIs<pattern_ToolChange>, changeTool},
+    {pattern_ResumeTemp.pattern, lineIs<pattern_ResumeTemp>, resumeMarker},
+    {pattern_BeginPrefix.pattern, lineIs<pattern_BeginPrefix>, enterChapter<Chapter::Prefix>},
+    {pattern_BeginPrinting.pattern, lineIs<pattern_BeginPrinting>, enterChapter<Chapter::Printing>},
+    {pattern_BeginPostfix.pattern, lineIs<pattern_BeginPostfix>, enterChapter<Chapter::Postfix>},
+    {"chapter is Preamble", chapterIs<Chapter::Preamble>, handleSettings},
+    {"chapter is Prefix", chapterIs<Chapter::Prefix>, handleBedTemperature},
+    {"any other line", always, copy},
+};
+
+// The line table of the slicers that mark path kinds and layers in their own
+// comments. The block rows come before the fan's: M620 and M621 are M-codes
+// too.
+constexpr LineRule slicerTable[] = {
+    {pattern_G0G1.pattern, lineIs<pattern_G0G1>, handleMoveLine},
+    {pattern_Arc.pattern, lineIs<pattern_Arc>, handleArc},
+    {"^; CP TOOLCHANGE START or ^M620 S[0-9]+A", opensToolChangeBlock, openToolChangeBlock},
+    {"^; CP TOOLCHANGE END or ^M621 S[0-9]+A", closesToolChangeBlock, closeToolChangeBlock},
+    {"chapter is Printing and ^\\s*M[0-9]+([^0-9]|$)", isFanCommand, trackFan},
+    {"the slicer's path-kind comment", isSlicerPathKind, handleSlicerPathKind},
+    {"the slicer's layer marker", isSlicerLayer, startLayer},
+    {"the slicer's pause in printing (Cura's ;TIME_ELAPSED:)", pausesPrinting, pausePrinting},
+    {"^T[0-9]+, a tool 0 to 15", isSlicerToolChange, changeTool},
+    {"any other line", always, copy},
+};
+
 // The slicers that name themselves in the first comment lines, in the order
 // they are tried.
 constexpr struct {
@@ -54,14 +89,17 @@ constexpr struct {
     {";Generated with Cura_SteamEngine", Slicer::Cura},
 };
 
+constexpr Chapter SETTINGS = Chapter::Preamble, START = Chapter::Prefix;
+constexpr ToolReady MOVE = ToolReady::AfterFirstMove, DRAW = ToolReady::AfterFirstDraw;
+
 constexpr Dialect dialects[] = {
-    {Slicer::Unnamed,     {},            {},             true,  {},            {},         nullptr,               nullptr,             FanRestore::Tool},
-    {Slicer::Kisslicer,   {},            {},             true,  {},            {},         nullptr,               nullptr,             FanRestore::Tool},
-    {Slicer::PrusaSlicer, "PrusaSlicer", "PrusaSlicer",  false, ";TYPE:",      prusaKinds, &pattern_LayerChange,   nullptr,             FanRestore::Plain},
-    {Slicer::SuperSlicer, "SuperSlicer", "SuperSlicer",  false, ";TYPE:",      prusaKinds, &pattern_LayerChange,   nullptr,             FanRestore::Plain},
-    {Slicer::OrcaSlicer,  "OrcaSlicer",  "OrcaSlicer",   false, ";TYPE:",      orcaKinds,  &pattern_LayerChange,   nullptr,             FanRestore::Off},
-    {Slicer::BambuStudio, "BambuStudio", "Bambu Studio", false, "; FEATURE: ", orcaKinds,  &pattern_ChangeLayer,   nullptr,             FanRestore::Off},
-    {Slicer::Cura,        "Cura",        "Cura",         false, ";TYPE:",      curaKinds,  &pattern_NumberedLayer, &pattern_TimeElapsed, FanRestore::Plain},
+    {Slicer::Unnamed,     {},            {},             kisslicerTable, SETTINGS, MOVE, {},            {},         nullptr,                nullptr,              FanRestore::Tool},
+    {Slicer::Kisslicer,   {},            {},             kisslicerTable, SETTINGS, MOVE, {},            {},         nullptr,                nullptr,              FanRestore::Tool},
+    {Slicer::PrusaSlicer, "PrusaSlicer", "PrusaSlicer",  slicerTable,    START,    DRAW, ";TYPE:",      prusaKinds, &pattern_LayerChange,   nullptr,              FanRestore::Plain},
+    {Slicer::SuperSlicer, "SuperSlicer", "SuperSlicer",  slicerTable,    START,    DRAW, ";TYPE:",      prusaKinds, &pattern_LayerChange,   nullptr,              FanRestore::Plain},
+    {Slicer::OrcaSlicer,  "OrcaSlicer",  "OrcaSlicer",   slicerTable,    START,    DRAW, ";TYPE:",      orcaKinds,  &pattern_LayerChange,   nullptr,              FanRestore::Off},
+    {Slicer::BambuStudio, "BambuStudio", "Bambu Studio", slicerTable,    START,    DRAW, "; FEATURE: ", orcaKinds,  &pattern_ChangeLayer,   nullptr,              FanRestore::Off},
+    {Slicer::Cura,        "Cura",        "Cura",         slicerTable,    START,    DRAW, ";TYPE:",      curaKinds,  &pattern_NumberedLayer, &pattern_TimeElapsed, FanRestore::Plain},
 };
 // clang-format on
 

@@ -1,17 +1,20 @@
-// The slicers whose G-code Vorlane reads, each as a table: how it names its
-// path kinds, where its layers begin and its printing ends, which fan
-// restore suits it. The line loop is one loop for all of them; adding a
-// slicer is adding a table here.
+// The slicers whose G-code Vorlane reads, each as data: the rows its lines
+// go through, how it names its path kinds, where its layers begin and its
+// printing ends, which fan restore suits it. The line loop is one loop for
+// all of them; adding a slicer is adding its tables in dialect.cpp.
 #pragma once
 
 #include "gcode/recognizers.hpp"
 #include "paths/layers.hpp"
+#include "state/print_state.hpp"
 #include "state/run_settings.hpp"
 
 #include <span>
 #include <string_view>
 
 namespace vorlane {
+
+struct LineLoop;
 
 enum class Slicer { Unnamed, Kisslicer, PrusaSlicer, SuperSlicer, OrcaSlicer, BambuStudio, Cura };
 
@@ -22,15 +25,32 @@ struct PathKindName {
     DrawType kind;
 };
 
+// A row of a slicer's line table: the first row whose test holds handles the
+// line, and its action writes what the line becomes (the line itself, or
+// what replaces it).
+struct LineRule {
+    std::string_view test; // the pattern or condition, as documentation
+    bool (*holds)(const LineLoop&, std::string_view line);
+    void (*action)(LineLoop&, std::string_view line);
+};
+
+// After a tool change the head stands where the file says once the new tool
+// has made its first move (Kisslicer), or its first draw (the slicers whose
+// tool-change code may leave it where the file does not know).
+enum class ToolReady { AfterFirstMove, AfterFirstDraw };
+
 struct Dialect {
     Slicer slicer;
     // The slicer's name in the output's summary comment and on the console;
-    // empty where the lines stay Kisslicer's.
+    // empty where the lines are Kisslicer's.
     std::string_view summaryName;
     std::string_view consoleName;
-    // Kisslicer's rows (its comments, chapters and settings header), or the
-    // rows of the slicers that mark path kinds and layers as below.
-    bool kisslicerRows;
+    // Its line table, in order.
+    std::span<const LineRule> rows;
+    // The chapter its files begin in: Kisslicer's settings header, or the
+    // start G-code of the slicers whose settings are no Kisslicer settings.
+    Chapter startsIn;
+    ToolReady toolReady;
     // What a path-kind comment starts with; the name is the rest of the line.
     std::string_view pathKindPrefix;
     std::span<const PathKindName> pathKinds;

@@ -1,17 +1,17 @@
-// The line loop: every input line, in file order, through one ordered table
-// of line kinds; the print state kept up to date; the plans of the rewrites
-// written where they apply, and every other line copied as it was read.
+// The line loop: every input line, in file order, through its slicer's
+// ordered table of line kinds; the print state kept up to date; the plans of
+// the rewrites written where they apply, and every other line copied as it
+// was read. What a line did is told to the watchers the loop was given.
 #pragma once
 
 #include "extrusion/rewrite.hpp"
 #include "gcode/console.hpp"
 #include "gcode/out_buffer.hpp"
 #include "gcode/plan.hpp"
-#include "lift/drags.hpp"
 #include "lift/lift.hpp"
 #include "pass/dialect.hpp"
+#include "pass/told.hpp"
 #include "paths/layers.hpp"
-#include "report/report.hpp"
 #include "state/print_state.hpp"
 #include "state/run_results.hpp"
 #include "state/run_settings.hpp"
@@ -25,13 +25,12 @@ namespace vorlane {
 
 // Lines of up to this many bytes are handled whole. A longer line is handled
 // from its first bytes, and only a comment line may be that long: its words
-// decide nothing, and the whole of it is copied.
+// decide nothing, and the reader copies the whole of it.
 inline constexpr std::size_t LONGEST_WHOLE_LINE = std::size_t{1} << 20;
 
 struct LineLoop {
     OutBuffer& out;
     Console& console;
-    bool debug = false;
     // Whose G-code the file is.
     const Dialect* dialect = &kisslicerDialect();
     // What the command line set for this run.
@@ -43,17 +42,14 @@ struct LineLoop {
     RunResults results{};
     // Counted from 1, increased before the line is handled.
     long long lineNo = 0;
-    // The line is only the first bytes of a longer one, whose rest the caller
-    // streams to the output after it: only a comment line may be that long.
-    bool lineGoesOn = false;
+    // The line being handled is only the first bytes of a longer one, which
+    // the reader copies itself.
+    bool lineCut = false;
+    // Who hears what the lines did; none in a plain run.
+    std::vector<Watcher> watchers{};
+    // A watcher shows the layers: no progress dots.
+    bool layersShown = false;
     // Reused from line to line, so that no line allocates.
-    // The report's page being drawn, when one is asked for.
-    Report* report = nullptr;
-    // Counting what travels cross (in debug mode, for a report, in the
-    // benchmarks): every draw line kept, and the tally. Off, neither costs.
-    bool countDrags = false;
-    DrawLines drawLines{};
-    DragTally drags{};
     Plan plan{};
     LiftScratch liftScratch{};
     CrossingScratch crossingScratch{};
@@ -63,10 +59,15 @@ struct LineLoop {
 // Reads the file as `dialect`'s G-code, from its first line on.
 void useDialect(LineLoop& loop, const Dialect& dialect);
 
-// Handles one line (without its line end) and writes what it becomes.
+// Tells `watcher` what the lines from now on do.
+void addWatcher(LineLoop& loop, const Watcher& watcher);
+
+// Handles one line (without its line end) and writes what it becomes. A
+// `cut` line is the first bytes of a longer one: only a comment may be that
+// long, and the loop writes nothing of it.
 // Throws Refusal when the file cannot be processed past the line,
 // OutputError when the output refuses its bytes.
-void processLine(LineLoop& loop, std::string_view line);
+void processLine(LineLoop& loop, std::string_view line, bool cut = false);
 
 // What a run holds when memory runs out, for the message: the printed paths
 // and the line being read.

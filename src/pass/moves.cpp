@@ -1,5 +1,5 @@
-// Moves: following them, filing what they draw, and writing them as they
-// were read or as the plan of a rewrite.
+// Moves: following them, filing what they draw, writing them as they were
+// read or as the plan of a rewrite, and telling the watchers what each did.
 #include "pass/line_actions.hpp"
 
 #include "gcode/refusal.hpp"
@@ -10,22 +10,6 @@
 namespace vorlane {
 
 namespace {
-
-void tallyTravel(LineLoop& loop, Vec2 from, Vec2 to, const Crossings& before, const Crossings& after, LiftRule rule)
-{
-    DragTally& tally = loop.drags;
-    addTravel(tally.before, before);
-    addTravel(tally.after, after);
-    tally.leftBy[static_cast<std::size_t>(rule)] += after.all;
-    if (after.all == 0 || loop.state.chapter != Chapter::Printing) return;
-    if (loop.report) reportCrossings(*loop.report, from, to, after.all, rule);
-    if (!loop.debug) return;
-    if (rule == LiftRule::Lifted)
-        say(loop.console, concat("line ", loop.lineNo, ": ", after.all, " other-colour crossings before the rise"));
-    else
-        say(loop.console,
-            concat("line ", loop.lineNo, ": ", after.all, " other-colour crossings left: ", ruleText(rule)));
-}
 
 // A tool's layer thickness: the rise since its last drawn layer. Z going down
 // starts over (at most 0.35); a tool other than 0 that skipped layers takes
@@ -44,22 +28,6 @@ void updateLayerThickness(PrintState& s)
     s.lastDrawnZForTool[t] = currentZ;
 }
 
-// The limits of the path store, as a refusal names them.
-std::string limitText(StoreLimit limit)
-{
-    switch (limit) {
-    case StoreLimit::LayerHeights:
-        return concat("more than ", static_cast<long long>(MAX_LAYERS), " layer heights of one kind of path");
-    case StoreLimit::PathsOfOneTool:
-        return concat("more than ", static_cast<long long>(MAX_PATHS), " paths of one tool at one height");
-    case StoreLimit::Vertices:
-        return concat("more than ", static_cast<long long>(MAX_VERTICES), " draws of one kind of path");
-    case StoreLimit::None:
-        break;
-    }
-    return {};
-}
-
 // The draw just classified, for a rewrite.
 DrawToRewrite drawToRewrite(const PrintState& s, std::string_view line)
 {
@@ -74,9 +42,6 @@ DrawToRewrite drawToRewrite(const PrintState& s, std::string_view line)
 
 ToolBelow toolBelow(const PrintState& s, int tool) { return {s.currentTool == tool, prevLayerHeightForTool(s, tool)}; }
 
-// The rewrite planned for a move line.
-enum class Rewrite { None, Lift, InterfaceBoost, InfillBoost };
-
 // A draw is filed with the tool drawing it, which must have a slot.
 void checkDrawingTool(LineLoop& loop)
 {
@@ -86,96 +51,16 @@ void checkDrawingTool(LineLoop& loop)
         throw Refusal(concat("tool ", s.currentTool, " is outside 0 to ", TOOL_SLOTS - 1));
 }
 
-void refuseBeyond(StoreLimit limit)
-{
-    if (limit != StoreLimit::None)
-        throw Refusal(concat("the print holds ", limitText(limit), ", more than Vorlane can keep track of"));
-}
-
-// Files a draw from `from` to `point`: its end in the collections, and when
-// travels' crossings are counted, the whole line.
-void fileDrawnPoint(LineLoop& loop, Vec2 from, Vec2 point)
+// Files the end of a draw, or of an arc's step, in the collections.
+void fileDrawnPoint(LineLoop& loop, Vec2 point)
 {
     PrintState& s = loop.state;
-    refuseBeyond(
-        collectDraw(loop.layers, {s.section, s.currentTool, point.x, point.y, s.moves.currentZ}, s.move.beginDraw));
-    if (loop.countDrags)
-        refuseBeyond(fileDrawLine(loop.drawLines, s.moves.currentZ, s.currentTool, s.section == DrawType::Perimeter,
-                                  from, point));
-    if (loop.report) reportDraw(*loop.report, s.currentTool, s.moves.currentZ, from, point);
+    const StoreLimit limit =
+        collectDraw(loop.layers, {s.section, s.currentTool, point.x, point.y, s.moves.currentZ}, s.move.beginDraw);
+    if (limit != StoreLimit::None)
+        throw Refusal(concat("the print holds ", storeLimitText(limit), ", more than Vorlane can keep track of"));
     if (s.section == DrawType::SupportMain) s.toolForMain = s.currentTool;
     if (s.section == DrawType::StackedInfill) s.toolForInfill = s.currentTool;
-}
-
-// Files the draw and plans its rewrite, if one applies. A draw written in
-// relative positioning is copied as it is: the rewrites write absolute
-// coordinates. Within a tool-change block nothing is rewritten: its paths
-// belong to the tool change.
-Rewrite handleDraw(LineLoop& loop, std::string_view line, bool rewritable)
-{
-    PrintState& s = loop.state;
-    checkDrawingTool(loop);
-    if (s.chapter == Chapter::Printing) updateLayerThickness(s);
-    fileDrawnPoint(loop, moveOrigin(s.moves, s.move), {s.moves.currentX, s.moves.currentY});
-    if (!rewritable || s.toolChangeBlocks > 0) return Rewrite::None;
-    if (s.section == DrawType::SupportInterface && !loop.settings.noInterfaceBoost &&
-        planInterfaceBoost(drawToRewrite(s, line), toolBelow(s, s.toolForMain), loop.layers, loop.settings,
-                           loop.crossingScratch, loop.plan))
-        return Rewrite::InterfaceBoost;
-    if (s.section == DrawType::TopInfill && !loop.settings.noInfillBoost &&
-        planInfillBoost(drawToRewrite(s, line), toolBelow(s, s.toolForInfill), loop.layers, loop.settings,
-                        loop.crossingScratch, loop.plan))
-        return Rewrite::InfillBoost;
-    return Rewrite::None;
-}
-
-// Plans the lifted travel when the decision lifts it; the rule that settled it.
-LiftRule handleTravel(LineLoop& loop, std::string_view line)
-{
-    const PrintState& s = loop.state;
-    const TravelMove travel{moveOrigin(s.moves, s.move),
-                            {s.moves.currentX, s.moves.currentY},
-                            normalized(Vec2{s.moves.currentX, s.moves.currentY} - moveOrigin(s.moves, s.move)),
-                            s.moves.currentZ,
-                            s.currentTool};
-    const LiftDecision decision = decideLift(travel, loop.layers, loop.settings, loop.liftScratch);
-    if (decision.nothingBeyondFirstObstacle && loop.debug)
-        say(loop.console, concat("line:", loop.lineNo, " min > max!! min - skipping!", decision.minLambdaForLift,
-                                 " mx ", decision.maxLambdaForLift, " furthest lambda ", decision.furthestLambda,
-                                 " move len ", decision.moveLength_MM));
-    if (decision.rule == LiftRule::Lifted)
-        planLiftedTravel(decision, travel, s.moves.currentF, loop.settings.liftFeedRate, line, loop.plan);
-    return decision.rule;
-}
-
-// The first rule that keeps the travel just classified from being lifted,
-// or Lifted (its plan then made). A lifted travel is written in absolute
-// coordinates and with the travel's feed rate: under G91, or before the
-// file has set any feed rate, the travel is copied as it is. So is a travel
-// that moves the extruder (a retraction or prime on the travel): the lifted
-// travel's lines carry no E, and the amount would be lost.
-LiftRule liftRuleOf(LineLoop& loop, std::string_view line)
-{
-    const PrintState& s = loop.state;
-    if (s.chapter != Chapter::Printing) return LiftRule::OutsidePrinting;
-    if (s.toolChangeBlocks > 0) return LiftRule::InToolChangeBlock;
-    if (!s.seenMoveAfterToolchange)
-        return loop.dialect->kisslicerRows ? LiftRule::BeforeFirstMove : LiftRule::BeforeFirstDraw;
-    if (s.moves.relativePositioning || !s.moves.feedRateSeen) return LiftRule::RelativeOrNoFeedRate;
-    if (s.move.eDistance != 0.0f) return LiftRule::MovesExtruder;
-    if (loop.settings.noLift) return LiftRule::NoLift;
-    return handleTravel(loop, line);
-}
-
-// What the move line just classified becomes; `liftRule` says why a travel
-// was lifted or not.
-Rewrite planRewrite(LineLoop& loop, std::string_view line, LiftRule& liftRule)
-{
-    const PrintState& s = loop.state;
-    if (s.move.pathType == PathType::XYDraw) return handleDraw(loop, line, !s.moves.relativePositioning);
-    if (s.move.pathType != PathType::XYMove) return Rewrite::None;
-    liftRule = liftRuleOf(loop, line);
-    return liftRule == LiftRule::Lifted ? Rewrite::Lift : Rewrite::None;
 }
 
 // A draw that pushes more filament than any real one over a short stretch
@@ -191,6 +76,72 @@ void refuseMisreadExtrusion(const PrintState& s)
                              "relative E, or put M82 in its start G-code"));
 }
 
+// Plans a draw's rewrite with `planIt`. A draw that would be rewritten from a
+// misread extruder position is refused for that, before any of its plan's
+// numbers is (a misread amount makes them huge).
+template <typename PlanIt> bool plannedRewrite(const PrintState& s, PlanIt planIt)
+{
+    bool planned = false;
+    try {
+        planned = planIt();
+    } catch (const Refusal&) {
+        refuseMisreadExtrusion(s);
+        throw;
+    }
+    if (planned) refuseMisreadExtrusion(s);
+    return planned;
+}
+
+// Files the draw and plans its rewrite, if one applies. A draw written in
+// relative positioning is copied as it is: the rewrites write absolute
+// coordinates. Within a tool-change block nothing is rewritten: its paths
+// belong to the tool change.
+Rewrite handleDraw(LineLoop& loop, std::string_view line)
+{
+    PrintState& s = loop.state;
+    checkDrawingTool(loop);
+    if (s.chapter == Chapter::Printing) updateLayerThickness(s);
+    fileDrawnPoint(loop, {s.moves.currentX, s.moves.currentY});
+    if (s.moves.relativePositioning || s.toolChangeBlocks > 0) return Rewrite::None;
+    if (s.section == DrawType::SupportInterface && !loop.settings.noInterfaceBoost && plannedRewrite(s, [&] {
+            return planInterfaceBoost(drawToRewrite(s, line), toolBelow(s, s.toolForMain), loop.layers, loop.settings,
+                                      loop.crossingScratch, loop.plan);
+        }))
+        return Rewrite::InterfaceBoost;
+    if (s.section == DrawType::TopInfill && !loop.settings.noInfillBoost && plannedRewrite(s, [&] {
+            return planInfillBoost(drawToRewrite(s, line), toolBelow(s, s.toolForInfill), loop.layers, loop.settings,
+                                   loop.crossingScratch, loop.plan);
+        }))
+        return Rewrite::InfillBoost;
+    return Rewrite::None;
+}
+
+// The first rule that keeps the travel just classified from being lifted,
+// or Lifted (its plan then made). A lifted travel is written in absolute
+// coordinates and with the travel's feed rate: under G91, or before the
+// file has set any feed rate, the travel is copied as it is. So is a travel
+// that moves the extruder (a retraction or prime on the travel): the lifted
+// travel's lines carry no E, and the amount would be lost.
+LiftRule handleTravel(LineLoop& loop, std::string_view line, LiftDecision& decision, bool& decided)
+{
+    const PrintState& s = loop.state;
+    if (s.chapter != Chapter::Printing) return LiftRule::OutsidePrinting;
+    if (s.toolChangeBlocks > 0) return LiftRule::InToolChangeBlock;
+    if (!s.seenMoveAfterToolchange)
+        return loop.dialect->toolReady == ToolReady::AfterFirstMove ? LiftRule::BeforeFirstMove
+                                                                    : LiftRule::BeforeFirstDraw;
+    if (s.moves.relativePositioning || !s.moves.feedRateSeen) return LiftRule::RelativeOrNoFeedRate;
+    if (s.move.eDistance != 0.0f) return LiftRule::MovesExtruder;
+    if (loop.settings.noLift) return LiftRule::NoLift;
+    const Vec2 origin = moveOrigin(s.moves, s.move), terminus{s.moves.currentX, s.moves.currentY};
+    const TravelMove travel{origin, terminus, normalized(terminus - origin), s.moves.currentZ, s.currentTool};
+    decision = decideLift(travel, loop.layers, loop.settings, loop.liftScratch);
+    decided = true;
+    if (decision.rule == LiftRule::Lifted)
+        planLiftedTravel(decision, travel, s.moves.currentF, loop.settings.liftFeedRate, line, loop.plan);
+    return decision.rule;
+}
+
 // Nothing for a negative tool, whose fan there is no way to address.
 void restoreFan(LineLoop& loop)
 {
@@ -203,26 +154,11 @@ void restoreFan(LineLoop& loop)
     ++loop.results.fanRestores;
 }
 
-// The report draws what a plan does: a lifted travel from its flat start to
-// its rise, up, and along at height; a rewritten draw with its factor.
-void reportRewritten(LineLoop& loop, Rewrite rewrite)
+void restorePendingFan(LineLoop& loop)
 {
-    const PrintState& s = loop.state;
-    const Vec2 origin = moveOrigin(s.moves, s.move), terminus{s.moves.currentX, s.moves.currentY};
-    if (rewrite != Rewrite::Lift) {
-        reportRewrite(*loop.report, origin, terminus, loop.plan.factor);
-        return;
-    }
-    Vec2 rise = origin, up = origin;
-    float height = 0;
-    for (const PlannedLine& line : loop.plan.lines) {
-        if (line.shape == PlannedShape::XYMove && up == origin) rise = line.xy;
-        if (line.shape == PlannedShape::XYZMove) {
-            up = line.xy;
-            height = line.z - s.moves.currentZ;
-        }
-    }
-    reportLift(*loop.report, origin, rise, up, terminus, height);
+    if (loop.state.seenFanControlAfterToolChange) return;
+    restoreFan(loop);
+    loop.state.seenFanControlAfterToolChange = true;
 }
 
 // Writes the plan in place of the line and prices it: a rewrite leaves the
@@ -240,7 +176,6 @@ void writeRewrite(LineLoop& loop, Rewrite rewrite, std::string_view line, const 
         writeTextLine(loop.out, "G92 E", parseGCodeValues(stripTrailingComment(line)).eText);
     }
     loop.results.addedMinutes += planMinutes(before, loop.plan) - lineMinutes;
-    if (loop.report) reportRewritten(loop, rewrite);
     RunResults& r = loop.results;
     const bool split = drawLinesOf(loop.plan) >= 2;
     if (rewrite == Rewrite::Lift) ++r.liftedTravels;
@@ -248,61 +183,30 @@ void writeRewrite(LineLoop& loop, Rewrite rewrite, std::string_view line, const 
     if (rewrite == Rewrite::InfillBoost) ++r.infillDraws, r.infillSplit += split ? 1 : 0;
 }
 
-// After a tool change Kisslicer's first move puts the head where the file
-// says; the other slicers' tool-change macros may leave it where the file
-// does not know, until the new tool's first draw.
+// After a tool change the head stands where the file says once the new tool
+// has made its first move or its first draw, as the slicer's dialect says.
 void noteMoveDone(LineLoop& loop)
 {
     PrintState& s = loop.state;
-    s.seenMoveAfterToolchange =
-        loop.dialect->kisslicerRows || s.seenMoveAfterToolchange || s.move.pathType == PathType::XYDraw;
+    s.seenMoveAfterToolchange = loop.dialect->toolReady == ToolReady::AfterFirstMove || s.seenMoveAfterToolchange ||
+                                s.move.pathType == PathType::XYDraw;
     s.moves.currentPathType = s.move.pathType;
 }
 
-// The crossings of a travel as read, and as written: a lifted travel drags
-// only along its flat start, before it rises. The flat part ends where its
-// written line says (as a printer reads it). In debug mode a travel of the
-// printing that still crosses says why.
-void countTravel(LineLoop& loop, LiftRule rule)
+// What the move line just classified did, for the watchers.
+MoveTold moveTold(const LineLoop& loop, const MoveState& before)
 {
     const PrintState& s = loop.state;
-    const Vec2 origin = moveOrigin(s.moves, s.move), terminus{s.moves.currentX, s.moves.currentY};
-    const Crossings before = crossingsOf(loop.drawLines, origin, terminus, s.moves.currentZ, s.currentTool);
-    Crossings after = before;
-    Vec2 dragsTo = terminus;
-    if (rule == LiftRule::Lifted) {
-        after = {};
-        dragsTo = origin;
-        const PlannedLine& first = loop.plan.lines.front();
-        if (first.shape == PlannedShape::XYMove) {
-            dragsTo = {asWritten(first.xy.x), asWritten(first.xy.y)};
-            after = crossingsOf(loop.drawLines, origin, dragsTo, s.moves.currentZ, s.currentTool);
-        }
-    }
-    tallyTravel(loop, origin, dragsTo, before, after, rule);
-}
-
-// An arc that travels drags along its steps; it is never lifted.
-void countArcTravel(LineLoop& loop, const Vec2 start)
-{
-    Vec2 from = start;
-    const PrintState& s = loop.state;
-    Crossings crossings;
-    for (const Vec2 point : loop.arcPoints) {
-        const Crossings step = crossingsOf(loop.drawLines, from, point, s.moves.currentZ, s.currentTool);
-        crossings.all += step.all;
-        crossings.overOuterPerimeters += step.overOuterPerimeters;
-        from = point;
-    }
-    tallyTravel(loop, start, from, crossings, crossings,
-                s.chapter == Chapter::Printing ? LiftRule::ArcTravel : LiftRule::OutsidePrinting);
-}
-
-void restorePendingFan(LineLoop& loop)
-{
-    if (loop.state.seenFanControlAfterToolChange) return;
-    restoreFan(loop);
-    loop.state.seenFanControlAfterToolChange = true;
+    MoveTold told;
+    told.draws = s.move.pathType == PathType::XYDraw;
+    told.from = {before.currentX, before.currentY};
+    told.to = {s.moves.currentX, s.moves.currentY};
+    told.fromZ = before.currentZ;
+    told.toZ = s.moves.currentZ;
+    told.tool = s.currentTool;
+    told.kind = s.section;
+    told.chapter = s.chapter;
+    return told;
 }
 
 } // namespace
@@ -317,15 +221,29 @@ void handleMoveLine(LineLoop& loop, std::string_view line)
     const double minutes = moveMinutes(before, s.moves);
     loop.results.inputMinutes += minutes;
     clear(loop.plan);
+    Rewrite rewrite = Rewrite::None;
     LiftRule liftRule = LiftRule::OutsidePrinting;
-    const Rewrite rewrite = planRewrite(loop, line, liftRule);
-    if (rewrite == Rewrite::InterfaceBoost || rewrite == Rewrite::InfillBoost) refuseMisreadExtrusion(s);
+    LiftDecision decision;
+    bool decided = false;
+    if (s.move.pathType == PathType::XYDraw) {
+        rewrite = handleDraw(loop, line);
+    } else if (s.move.pathType == PathType::XYMove) {
+        liftRule = handleTravel(loop, line, decision, decided);
+        if (liftRule == LiftRule::Lifted) rewrite = Rewrite::Lift;
+    }
+    if (!loop.watchers.empty() && (s.move.pathType == PathType::XYDraw || s.move.pathType == PathType::XYMove)) {
+        MoveTold told = moveTold(loop, before);
+        told.liftRule = liftRule;
+        told.decision = decided ? &decision : nullptr;
+        told.rewrite = rewrite;
+        told.plan = rewrite == Rewrite::None ? nullptr : &loop.plan;
+        tell(loop, told);
+    }
     restorePendingFan(loop);
     if (rewrite == Rewrite::None)
         keepLine(loop, line);
     else
         writeRewrite(loop, rewrite, line, before, minutes);
-    if (loop.countDrags && s.move.pathType == PathType::XYMove) countTravel(loop, liftRule);
     noteMoveDone(loop);
 }
 
@@ -336,18 +254,21 @@ void handleArc(LineLoop& loop, std::string_view line)
     Arc arc;
     s.move = classifyArcLine(s.moves, line, line[1] == '2', arc);
     loop.results.inputMinutes += arcMinutes(before, s.moves, arc);
-    if (s.move.pathType == PathType::XYDraw) {
+    const bool draws = s.move.pathType == PathType::XYDraw;
+    const bool told = !loop.watchers.empty() && (draws || s.move.pathType == PathType::XYMove);
+    if (draws) {
         checkDrawingTool(loop);
         if (s.chapter == Chapter::Printing) updateLayerThickness(s);
-        arcPoints(arc, {s.moves.currentX, s.moves.currentY}, loop.arcPoints);
-        Vec2 from{before.currentX, before.currentY};
-        for (const Vec2 point : loop.arcPoints) {
-            fileDrawnPoint(loop, from, point);
-            from = point;
-        }
-    } else if (loop.countDrags && s.move.pathType == PathType::XYMove) {
-        arcPoints(arc, {s.moves.currentX, s.moves.currentY}, loop.arcPoints);
-        countArcTravel(loop, {before.currentX, before.currentY});
+    }
+    if (draws || told) arcPoints(arc, {s.moves.currentX, s.moves.currentY}, loop.arcPoints);
+    if (draws)
+        for (const Vec2 point : loop.arcPoints)
+            fileDrawnPoint(loop, point);
+    if (told) {
+        MoveTold move = moveTold(loop, before);
+        move.arcSteps = loop.arcPoints;
+        move.liftRule = s.chapter == Chapter::Printing ? LiftRule::ArcTravel : LiftRule::OutsidePrinting;
+        tell(loop, move);
     }
     restorePendingFan(loop);
     keepLine(loop, line);

@@ -1,10 +1,7 @@
 // Pricing moves in minutes.
 #include "pass/print_time.hpp"
 
-#include "gcode/words.hpp"
-
 #include <cmath>
-#include <string>
 
 namespace vorlane {
 
@@ -26,13 +23,6 @@ double arcMinutes(const MoveState& before, const MoveState& after, const Arc& ar
     return std::sqrt(along * along + dz * dz) / after.currentF;
 }
 
-float asWritten(float value)
-{
-    std::string word = "X";
-    appendNumber(word, value);
-    return parseGCodeValues(word)['X'];
-}
-
 double planMinutes(MoveState at, const Plan& plan)
 {
     // Plans are made only under absolute positioning: their words set the
@@ -41,12 +31,13 @@ double planMinutes(MoveState at, const Plan& plan)
     for (const PlannedLine& line : plan.lines) {
         if (line.shape == PlannedShape::Text) continue;
         const MoveState before = at;
+        const WrittenValues& written = line.written;
         if (line.shape != PlannedShape::ZMove && line.shape != PlannedShape::FeedRate) {
-            at.currentX = asWritten(line.xy.x);
-            at.currentY = asWritten(line.xy.y);
+            at.currentX = written.xy.x;
+            at.currentY = written.xy.y;
         }
-        if (line.shape == PlannedShape::ZMove || line.shape == PlannedShape::XYZMove) at.currentZ = asWritten(line.z);
-        at.currentF = asWritten(line.feedRate);
+        if (line.shape == PlannedShape::ZMove || line.shape == PlannedShape::XYZMove) at.currentZ = written.z;
+        at.currentF = written.feedRate;
         at.feedRateSeen = true;
         minutes += moveMinutes(before, at);
     }

@@ -167,6 +167,21 @@ void indexVertex(LayerCollection& layers, std::uint32_t at, const Vec2* prev, Ve
 
 } // namespace
 
+std::string storeLimitText(StoreLimit limit)
+{
+    switch (limit) {
+    case StoreLimit::LayerHeights:
+        return "more than " + std::to_string(MAX_LAYERS) + " layer heights of one kind of path";
+    case StoreLimit::PathsOfOneTool:
+        return "more than " + std::to_string(MAX_PATHS) + " paths of one tool at one height";
+    case StoreLimit::Vertices:
+        return "more than " + std::to_string(MAX_VERTICES) + " draws of one kind of path";
+    case StoreLimit::None:
+        break;
+    }
+    return {};
+}
+
 StoreLimit appendVertex(LayerCollection& layers, float z, int tool, Vec2 pt, bool startsPath)
 {
     if (tool < 0 || tool >= TOOL_SLOTS) throw std::out_of_range("tool slot out of range");

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vorlane {
@@ -61,6 +62,9 @@ const ToolSlot* findSlot(const LayerCollection& layers, std::uint32_t entry, int
 // What keeps a draw from being stored: the limit of the records it would go
 // past, or None when it was stored.
 enum class StoreLimit { None, LayerHeights, PathsOfOneTool, Vertices };
+
+// How a refusal names the limit a draw would go past.
+std::string storeLimitText(StoreLimit limit);
 
 // Appends a vertex to the last path of `tool` at height z (or, with
 // startsPath or when there is none, as a new path), keeping the search index

@@ -116,11 +116,53 @@ std::string_view peekHead(InputFile& in)
     return std::string_view(in.buffer.data() + in.begin, in.end - in.begin);
 }
 
+namespace {
+
+// The next piece of the rest of a cut line, the last one without the line
+// end; false when the line is done.
+bool restOfLine(InputFile& in, std::string_view& piece)
+{
+    while (in.lineCut) {
+        const char* base = in.buffer.data();
+        if (const void* lf = std::memchr(base + in.begin, '\n', in.end - in.begin)) {
+            const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
+            piece = std::string_view(base + in.begin, beforeCR(base, in.begin, at) - in.begin);
+            in.begin = in.scanned = at + 1;
+            in.lineCut = false;
+            return true;
+        }
+        if (in.atEnd) {
+            piece = std::string_view(base + in.begin, in.end - in.begin);
+            in.begin = in.scanned = in.end;
+            in.lineCut = false;
+            return true;
+        }
+        const std::size_t pieceEnd = beforeCR(base, in.begin, in.end);
+        if (pieceEnd > in.begin) {
+            piece = std::string_view(base + in.begin, pieceEnd - in.begin);
+            in.begin = in.scanned = pieceEnd;
+            return true;
+        }
+        readMore(in);
+    }
+    return false;
+}
+
+// The cut line handed out last, whole: its first bytes still stand at the
+// buffer's start, before `begin`.
+void copyCutLine(InputFile& in)
+{
+    if (in.cutLinesTo) writePiece(*in.cutLinesTo, std::string_view(in.buffer.data(), in.begin));
+    for (std::string_view piece; restOfLine(in, piece);)
+        if (in.cutLinesTo) writePiece(*in.cutLinesTo, piece);
+    if (in.cutLinesTo) endLine(*in.cutLinesTo);
+}
+
+} // namespace
+
 bool nextLine(InputFile& in, std::string_view& line)
 {
-    if (in.lineGoesOn)
-        for (std::string_view skipped; restOfLine(in, skipped);) {
-        }
+    if (in.lineCut) copyCutLine(in);
     for (;;) {
         const char* base = in.buffer.data();
         const void* lf = std::memchr(base + in.scanned, '\n', in.end - in.scanned);
@@ -143,39 +185,11 @@ bool nextLine(InputFile& in, std::string_view& line)
             const std::size_t headEnd = beforeCR(base, 0, in.end);
             line = std::string_view(base, headEnd);
             in.begin = in.scanned = headEnd;
-            in.lineGoesOn = true;
+            in.lineCut = true;
             return true;
         }
         readMore(in);
     }
-}
-
-bool restOfLine(InputFile& in, std::string_view& piece)
-{
-    while (in.lineGoesOn) {
-        const char* base = in.buffer.data();
-        if (const void* lf = std::memchr(base + in.begin, '\n', in.end - in.begin)) {
-            const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(lf) - base);
-            piece = std::string_view(base + in.begin, beforeCR(base, in.begin, at) - in.begin);
-            in.begin = in.scanned = at + 1;
-            in.lineGoesOn = false;
-            return true;
-        }
-        if (in.atEnd) {
-            piece = std::string_view(base + in.begin, in.end - in.begin);
-            in.begin = in.scanned = in.end;
-            in.lineGoesOn = false;
-            return true;
-        }
-        const std::size_t pieceEnd = beforeCR(base, in.begin, in.end);
-        if (pieceEnd > in.begin) {
-            piece = std::string_view(base + in.begin, pieceEnd - in.begin);
-            in.begin = in.scanned = pieceEnd;
-            return true;
-        }
-        readMore(in);
-    }
-    return false;
 }
 
 std::string inputChange(const InputFile& in)

@@ -35,8 +35,10 @@ struct InputFile {
     std::size_t end = 0;     // bytes read so far
     bool atEnd = false;
     // The line last returned is only the first bytes of one longer than the
-    // buffer; restOfLine gives the rest.
-    bool lineGoesOn = false;
+    // buffer: a cut line, which the reader copies whole to `cutLinesTo` (when
+    // it is given) once the line was handled, at the next call.
+    bool lineCut = false;
+    OutBuffer* cutLinesTo = nullptr;
 
     InputFile() = default;
     InputFile(const InputFile&) = delete;
@@ -63,13 +65,11 @@ std::string_view peekHead(InputFile& in);
 // without LF is a line. Bytes pass untouched. The view is valid until the next
 // call. False at the end of the file; throws InputError on a read error.
 // A line longer than LONGEST_WHOLE_LINE is never held whole: the view holds
-// its first bytes and lineGoesOn is set (the next call skips what restOfLine
-// did not take).
+// its first bytes and lineCut is set. The next call first copies that line,
+// its first bytes, the rest as it is read and a line end, to cutLinesTo: so a
+// cut line is written only once it was handled, and never when it was
+// refused.
 bool nextLine(InputFile& in, std::string_view& line);
-
-// The next piece of the rest of a line that goes on, the last one without
-// the line end; false when the line is done. Throws as nextLine does.
-bool restOfLine(InputFile& in, std::string_view& piece);
 
 // Empty while the input's name still stands for the file that was opened,
 // unchanged; otherwise what happened to it.

@@ -10,6 +10,7 @@
 #include "run/lua.hpp"
 #include "run/options.hpp"
 #include "run/platform.hpp"
+#include "watch/watchers.hpp"
 
 #include <chrono>
 #include <cstdio>
@@ -63,15 +64,6 @@ void selfCheck(Console& console)
         });
 }
 
-// The rest of a line longer than the read buffer goes straight to the
-// output: only a comment line may be that long, and none is replaced.
-void streamRestOfLine(InputFile& in, LineLoop& loop)
-{
-    for (std::string_view piece; restOfLine(in, piece);)
-        writePiece(loop.out, piece);
-    endLine(loop.out);
-}
-
 // A line shown in an error message: long lines are cut.
 std::string excerpt(std::string_view line)
 {
@@ -101,12 +93,11 @@ std::optional<PassStop> runPass(InputFile& in, LineLoop& loop, OutputFile& outFi
     bool inLine = false;
     try {
         beginOutput(in, loop, options);
+        in.cutLinesTo = &loop.out;
         while (nextLine(in, line)) {
-            loop.lineGoesOn = in.lineGoesOn;
             inLine = true;
-            processLine(loop, line);
+            processLine(loop, line, in.lineCut);
             inLine = false;
-            if (in.lineGoesOn) streamRestOfLine(in, loop);
         }
         // A file says what was done to it.
         writeLine(loop.out, summaryComment(loop.results, loop.dialect->summaryName));
@@ -228,7 +219,8 @@ constexpr const char* PATH_SEPARATORS = "/";
 // The report page beside the G-code, "<name>.html", put in place as the
 // result is: written into a private file, then renamed over whatever stood
 // there (a link itself, never what it points at).
-int writeReport(Console& console, const Platform& platform, const std::string& inputFileName, LineLoop& loop)
+int writeReport(Console& console, const Platform& platform, const std::string& inputFileName, const LineLoop& loop,
+                RunWatchers& watchers)
 {
     const std::string name = inputFileName + ".html";
     const Dialect& dialect = *loop.dialect;
@@ -237,13 +229,14 @@ int writeReport(Console& console, const Platform& platform, const std::string& i
     summary.slicer = dialect.consoleName.empty() ? "Kisslicer (or not named)" : std::string(dialect.consoleName);
     summary.results = describeResults(loop.results, dialect.summaryName);
     summary.settings = settingsLine(loop.settings, dialect.fanRestore);
-    summary.crossingsBefore = loop.drags.before.crossings.all;
-    summary.crossingsAfter = loop.drags.after.crossings.all;
-    summary.outerBefore = loop.drags.before.crossings.overOuterPerimeters;
-    summary.outerAfter = loop.drags.after.crossings.overOuterPerimeters;
+    const DragTally& drags = watchers.count.tally;
+    summary.crossingsBefore = drags.before.crossings.all;
+    summary.crossingsAfter = drags.after.crossings.all;
+    summary.outerBefore = drags.before.crossings.overOuterPerimeters;
+    summary.outerAfter = drags.after.crossings.overOuterPerimeters;
     OutputFile file;
     SystemError error = createProcessingFile(file, platform, inputFileName, FileAttributes{});
-    for (const std::string_view piece : reportPage(*loop.report, summary))
+    for (const std::string_view piece : reportPage(watchers.report, summary))
         if (!error) error = platform.writeAll(file.file, piece);
     if (!error) {
         try {
@@ -281,14 +274,10 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
     out.destination = &outFile;
     if (options.option_Debug) selfCheck(console);
 
-    LineLoop loop{out, console, options.option_Debug};
+    LineLoop loop{out, console};
     loop.settings = options.settings;
-    Report report;
-    report.liftHeight_MM = options.settings.liftHeight_MM;
-    if (options.option_Report) loop.report = &report;
-    // Debug mode says why each travel that still drags across another
-    // colour was left; the report shows it.
-    loop.countDrags = options.option_Debug || options.option_Report;
+    RunWatchers watchers;
+    listen(loop, watchers, options.option_Debug, options.option_Report);
     if (const std::optional<PassStop> stop = runPass(in, loop, outFile, options, luaStopwatch, ourStopwatch)) {
         if (stop->keepProcessed) keepWhatWasProcessed(out, outFile, keptName);
         return stoppedEarly(console, stop->message, inputFileName);
@@ -301,7 +290,7 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
                         loop.lineNo, " lines", gcode, " in ", secondsText(ourStopwatch), " s"));
     int status = options.option_Debug ? placeDebugResult(console, in, outFile, keptName)
                                       : replaceInput(console, platform, options, in, outFile);
-    if (status == 0 && options.option_Report) status = writeReport(console, platform, inputFileName, loop);
+    if (status == 0 && options.option_Report) status = writeReport(console, platform, inputFileName, loop, watchers);
     // A message that asked to be read (an unreadable setting) is waited on
     // once, at the end, unless --waitforkey waits anyway.
     if (status == 0 && loop.state.settings.unreadableSetting && !options.option_WaitForKey) waitForEnter(console);

@@ -14,6 +14,7 @@
 #include "gcode/out_buffer.hpp"
 #include "gcode/refusal.hpp"
 #include "pass/line_loop.hpp"
+#include "watch/watchers.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -79,7 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         static_cast<std::string*>(destination)->append(bytes);
     };
     out.destination = &output;
-    vorlane::LineLoop loop{out, quietConsole(), debug};
+    vorlane::LineLoop loop{out, quietConsole()};
+    vorlane::RunWatchers watchers;
+    vorlane::listen(loop, watchers, debug, false);
     vorlane::test::useDialectOfHead(loop, gcode);
     try {
         forEachLine(gcode, [&](std::string_view line) { vorlane::processLine(loop, line); });

@@ -150,31 +150,32 @@ TEST(Writers, EachWritesItsOneLine)
         return out.text;
     };
     const std::vector<Row> rows{
-        {written([](OutBuffer& out) { writeZMoveLine(out, 0.35f, 7200.f); }), "G1 Z0.35 F7200\n", "Z and F in %g form"},
-        {written([](OutBuffer& out) { writeZMoveLine(out, 100.25f, 1000.f); }), "G1 Z100.25 F1000\n", "Z100.25"},
-        {written([](OutBuffer& out) { writeZMoveLine(out, 1234.56789f, 600.f); }), "G1 Z1234.57 F600\n",
+        {written([](OutBuffer& out) { writeZMoveLine(out.text, 0.35f, 7200.f); }), "G1 Z0.35 F7200\n",
+         "Z and F in %g form"},
+        {written([](OutBuffer& out) { writeZMoveLine(out.text, 100.25f, 1000.f); }), "G1 Z100.25 F1000\n", "Z100.25"},
+        {written([](OutBuffer& out) { writeZMoveLine(out.text, 1234.56789f, 600.f); }), "G1 Z1234.57 F600\n",
          "digits past the sixth are lost"},
         {written([](OutBuffer& out) {
-             writeXYMove(out, {12.5f, 30.f}, 1800.f);
+             writeXYMove(out.text, {12.5f, 30.f}, 1800.f);
          }),
          "G1 X12.5 Y30 F1800\n", "a travel: X, Y, F"},
         {written([](OutBuffer& out) {
-             writeXYMove(out, {-5.f, -0.f}, 9000.f);
+             writeXYMove(out.text, {-5.f, -0.f}, 9000.f);
          }),
          "G1 X-5 Y-0 F9000\n", "signs as the numbers have them"},
         {written([](OutBuffer& out) {
-             writeXYZMove(out, {1.f, 2.f}, 0.6f, 7200.f);
+             writeXYZMove(out.text, {1.f, 2.f}, 0.6f, 7200.f);
          }),
          "G1 X1 Y2 Z0.6 F7200\n", "X, Y, Z, F in that order"},
-        {written([](OutBuffer& out) { writeFeedRate(out, 7200.f); }), "G1 F7200\n", "never F7200.0"},
-        {written([](OutBuffer& out) { writeFeedRate(out, 1234567.f); }), "G1 F1.23457e+06\n",
+        {written([](OutBuffer& out) { writeFeedRate(out.text, 7200.f); }), "G1 F7200\n", "never F7200.0"},
+        {written([](OutBuffer& out) { writeFeedRate(out.text, 1234567.f); }), "G1 F1.23457e+06\n",
          "the one number text, even where G-code would rather not"},
         {written([](OutBuffer& out) {
-             writeXYEFDraw(out, {12.5f, 30.f}, 0.04321f, 1800.f);
+             writeXYEFDraw(out.text, {12.5f, 30.f}, 0.04321f, 1800.f);
          }),
          "G1 X12.5 Y30 E0.04321 F1800\n", "a draw: X, Y, E, F"},
         {written([](OutBuffer& out) {
-             writeXYEFDraw(out, {100.f, 50.25f}, 0.00001f, 2400.f);
+             writeXYEFDraw(out.text, {100.f, 50.25f}, 0.00001f, 2400.f);
          }),
          "G1 X100 Y50.25 E1e-05 F2400\n", "a tiny extrusion in scientific form"},
         {written([](OutBuffer& out) { writeFanControlLineForCurrentTool(out, 1, 255.f); }),
@@ -192,13 +193,23 @@ TEST(Writers, EachWritesItsOneLine)
         EXPECT_EQ(row.text, row.expected) << row.rule;
 }
 
+TEST(Writers, NumbersAreReturnedAsTheirTextReadsBack)
+{
+    std::string text;
+    const WrittenValues draw = writeXYEFDraw(text, {1234.5678f, -0.1f}, 0.00001f, 1234567.f);
+    EXPECT_EQ(draw.xy.x, 1234.57f) << "six significant digits";
+    EXPECT_EQ(draw.xy.y, -0.1f);
+    EXPECT_EQ(draw.e, 1.0f) << "E1e-05 reads as E1: the scanner takes the e for a word of its own";
+    EXPECT_EQ(draw.feedRate, 1.23457f) << "F1.23457e+06 reads as F1.23457";
+}
+
 TEST(Writers, LinesFollowWhatIsAlreadyBuffered)
 {
     OutBuffer out;
     out.text = "; before\n";
-    writeFeedRate(out, 3000.f);
+    writeFeedRate(out.text, 3000.f);
     writeFanControlLineForCurrentTool(out, -1, 1.f);
-    writeXYZMove(out, {0.1f, 0.2f}, 0.3f, 4800.f);
+    writeXYZMove(out.text, {0.1f, 0.2f}, 0.3f, 4800.f);
     EXPECT_EQ(out.text, "; before\nG1 F3000\nG1 X0.1 Y0.2 Z0.3 F4800\n")
         << "each writer appends exactly one line, the negative-tool fan none";
 }

@@ -4,6 +4,7 @@
 
 #include "gcode/refusal.hpp"
 #include "pass/line_loop.hpp"
+#include "watch/watchers.hpp"
 
 #include <gtest/gtest.h>
 
@@ -18,11 +19,13 @@ struct Loop {
     OutBuffer out;
     Console console;
     LineLoop loop;
+    RunWatchers watchers;
 
     explicit Loop(bool debug = true)
         : out(outBufferInto(output)), console{std::tmpfile(), std::tmpfile(), std::fopen(NULL_DEVICE, "r")},
-          loop{out, console, debug}
+          loop{out, console}
     {
+        listen(loop, watchers, debug, false);
     }
     ~Loop()
     {

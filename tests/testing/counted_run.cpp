@@ -31,7 +31,8 @@ CountedRun countedRunOf(std::string_view gcode)
     CountedRun run;
     {
         LineLoop loop{out, console};
-        loop.countDrags = true;
+        DragCount count;
+        addWatcher(loop, dragCountWatcher(count));
         useDialectOfHead(loop, gcode);
         for (std::size_t begin = 0; begin < gcode.size();) {
             std::size_t end = gcode.find('\n', begin);
@@ -42,7 +43,7 @@ CountedRun countedRunOf(std::string_view gcode)
             begin = end + 1;
         }
         drainOut(out);
-        run.drags = loop.drags;
+        run.drags = count.tally;
         run.results = loop.results;
     }
     std::fclose(console.out);

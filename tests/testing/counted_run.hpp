@@ -3,9 +3,9 @@
 // output and the console thrown away.
 #pragma once
 
-#include "lift/drags.hpp"
 #include "pass/line_loop.hpp"
 #include "state/run_results.hpp"
+#include "watch/drag_count.hpp"
 
 #include <string_view>
 

@@ -1,14 +1,16 @@
 // The report: one self-contained HTML page that shows, layer by layer, what
 // the run did (every lifted travel, every rewritten draw) and every travel
 // that still drags across another tool's fresh paths, over the paths of
-// each tool. The line loop tells it what happens as the pass goes; only the
-// layers with something to show are kept, as SVG drawings, so the page grows
-// with what was done, not with the print.
+// each tool. It listens to the pass; only the layers with something to show
+// are kept, as SVG drawings, so the page grows with what was done, not with
+// the print. The page around them is report_page.html, made part of the
+// program when it is built.
 #pragma once
 
 #include "geometry/vec2.hpp"
-#include "lift/lift.hpp"
+#include "pass/told.hpp"
 #include "paths/layers.hpp"
+#include "watch/drag_count.hpp"
 
 #include <array>
 #include <cstdint>
@@ -36,6 +38,9 @@ struct Strokes {
 struct Report {
     // How far below the nozzle the lift looks: the paths drawn faint.
     float liftHeight_MM = 0.5f;
+    // The count of the same run, which hears each line first: the travels
+    // that still drag.
+    const DragCount* count = nullptr;
     // The slicer's colours per tool ("#RRGGBB"), where it names them.
     std::array<std::string, TOOL_SLOTS> extruderColours, filamentColours;
 
@@ -65,18 +70,9 @@ struct Report {
     std::string head, tail;
 };
 
-// A settings comment naming the slicer's colours: "; extruder_colour = ..."
-// or "; filament_colour = #RRGGBB;#RRGGBB".
-void noteColours(Report& report, std::string_view line);
-
-// A layer marker: the layer before it is done.
-void startReportLayer(Report& report);
-
-void reportDraw(Report& report, int tool, float z, Vec2 from, Vec2 to);
-// A lifted travel: flat to `rise`, rising to `up`, high to `to`, down there.
-void reportLift(Report& report, Vec2 from, Vec2 rise, Vec2 up, Vec2 to, float liftHeight_MM);
-void reportRewrite(Report& report, Vec2 from, Vec2 to, float factor);
-void reportCrossings(Report& report, Vec2 from, Vec2 to, long long crossings, LiftRule rule);
+// The watcher that draws; it asks for the settings that name the slicer's
+// colours ("; extruder_colour = ...", "; filament_colour = #RRGGBB;#RRGGBB").
+Watcher reportWatcher(Report& report);
 
 // What the page's head says of the run.
 struct ReportSummary {

@@ -8,7 +8,7 @@
 #include "testing/two_colour.hpp"
 
 #include "gcode/refusal.hpp"
-#include "lift/drags.hpp"
+#include "watch/drag_count.hpp"
 
 #include <gtest/gtest.h>
 
@@ -145,14 +145,12 @@ TEST(Drags, ATravelCrossesOtherToolsLinesAtTheNozzlesHeight)
         {"far up, a float apart", far, 1, across, 0, std::nextafter(far, FLOAT_MAX), {0, 0}},
     };
     for (const CountRow& row : rows) {
-        DrawLines lines;
+        DragCount count;
         for (std::size_t i = 1; i < row.path.size(); ++i)
-            ASSERT_EQ(
-                fileDrawLine(lines, row.z, row.tool, (row.outer >> (i - 1) & 1u) != 0, row.path[i - 1], row.path[i]),
-                StoreLimit::None);
-        // Lines of another tool in the layer between keep chunks apart.
-        fileDrawLine(lines, row.z, 2, false, {20, 20}, {21, 21});
-        const Crossings found = crossingsOf(lines, {0, 0}, {10, 0}, row.travelZ, 0);
+            fileDrawLine(count, row.z, row.tool, (row.outer >> (i - 1) & 1u) != 0, row.path[i - 1], row.path[i]);
+        // Lines of another tool in the layer between keep paths apart.
+        fileDrawLine(count, row.z, 2, false, {20, 20}, {21, 21});
+        const Crossings found = crossingsOf(count, {0, 0}, {10, 0}, row.travelZ, 0);
         EXPECT_EQ(found.all, row.expected.all) << row.rule;
         EXPECT_EQ(found.overOuterPerimeters, row.expected.overOuterPerimeters) << row.rule;
     }

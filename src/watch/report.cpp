@@ -1,8 +1,9 @@
-// The report page: layers as SVG drawings, the run's summary above them, a
-// little script to step through them.
-#include "report/report.hpp"
+// The report page: layers as SVG drawings, the run's summary above them, in
+// the page that report_page.html holds.
+#include "watch/report.hpp"
 
 #include "gcode/number_text.hpp"
+#include "watch/report_page.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -234,60 +235,12 @@ void finishLayer(Report& r)
     r.maxX = r.maxY = -FLOAT_MAX;
 }
 
-constexpr std::string_view STYLE = R"(
-body{font-family:sans-serif;margin:1em;color:#222}
-header table{border-collapse:collapse}td,th{padding:2px 8px;text-align:left;border-bottom:1px solid #ddd}
-nav a{margin-right:.4em}#controls{margin:.6em 0}#controls input{width:60%}
-svg{width:100%;height:70vh;background:#a9adb1;border:1px solid #888}
-path{fill:none;stroke-width:1.2px;vector-effect:non-scaling-stroke;stroke-linejoin:round}
-.below{opacity:.3}
-.marks line,.marks polyline{fill:none;vector-effect:non-scaling-stroke}
-.lift polyline{stroke:#000;stroke-width:3px}.lift .rise{fill:#0a0}.lift .descent{fill:#a00}
-.rewrite line{stroke:#f0f;stroke-width:4px;opacity:.7}
-.crossing line{stroke:#f00;stroke-width:3px;stroke-dasharray:6 3}
-)";
+// ---- What the pass tells.
 
-constexpr std::string_view SCRIPT = R"(
-(function () {
-  var sections = Array.prototype.slice.call(document.querySelectorAll('section[data-vorlane-layer]'));
-  var slider = document.getElementById('layer-slider');
-  var label = document.getElementById('layer-label');
-  if (!sections.length) return;
-  slider.max = String(sections.length - 1);
-  function show(index) {
-    index = Math.max(0, Math.min(sections.length - 1, index));
-    sections.forEach(function (s, i) { s.hidden = i !== index; });
-    slider.value = String(index);
-    label.textContent = 'layer ' + sections[index].dataset.vorlaneLayer;
-    var hash = '#layer=' + sections[index].dataset.vorlaneLayer;
-    if (location.hash !== hash) history.replaceState(null, '', hash);
-  }
-  function fromHash() {
-    var match = /layer=(-?\d+)/.exec(location.hash);
-    var index = 0;
-    if (match) sections.forEach(function (s, i) { if (s.dataset.vorlaneLayer === match[1]) index = i; });
-    show(index);
-  }
-  slider.addEventListener('input', function () { show(Number(slider.value)); });
-  document.addEventListener('keydown', function (e) {
-    if (e.key === 'ArrowRight' || e.key === 'PageDown') show(Number(slider.value) + 1);
-    if (e.key === 'ArrowLeft' || e.key === 'PageUp') show(Number(slider.value) - 1);
-  });
-  window.addEventListener('hashchange', fromHash);
-  fromHash();
-})();
-)";
+constexpr std::string_view EXTRUDER_COLOURS = "extruder_colour", FILAMENT_COLOURS = "filament_colour";
+constexpr std::string_view COLOUR_SETTINGS[] = {EXTRUDER_COLOURS, FILAMENT_COLOURS};
 
-} // namespace
-
-void noteColours(Report& report, std::string_view line)
-{
-    constexpr std::string_view extruder = "; extruder_colour = ", filament = "; filament_colour = ";
-    if (!line.starts_with("; ")) return;
-    if (line.starts_with(extruder)) readColours(line.substr(extruder.size()), report.extruderColours);
-    if (line.starts_with(filament)) readColours(line.substr(filament.size()), report.filamentColours);
-}
-
+// A layer marker: the layer before it is done.
 void startReportLayer(Report& report)
 {
     finishLayer(report);
@@ -351,38 +304,87 @@ void reportCrossings(Report& report, Vec2 from, Vec2 to, long long crossings, Li
     report.marks += "</g>";
 }
 
+void hearMove(Report& report, long long lineNo, const MoveTold& move)
+{
+    if (move.draws) {
+        if (move.arcSteps.empty()) {
+            reportDraw(report, move.tool, move.toZ, move.from, move.to);
+        } else {
+            Vec2 from = move.from;
+            for (const Vec2 step : move.arcSteps) {
+                reportDraw(report, move.tool, move.toZ, from, step);
+                from = step;
+            }
+        }
+    }
+    if (move.rewrite == Rewrite::Lift) {
+        const LiftDecision& d = *move.decision;
+        reportLift(report, move.from, d.risePoint, d.upPoint, move.to, d.liftedZ_MM - move.toZ);
+    } else if (move.rewrite != Rewrite::None) {
+        reportRewrite(report, move.from, move.to, move.plan->factor);
+    }
+    if (const CountedTravel* travel = draggingTravelOf(*report.count, lineNo); travel && !move.draws)
+        reportCrossings(report, travel->from, travel->dragsTo, travel->after.all, travel->rule);
+}
+
+void hear(void* context, long long lineNo, const Told& told)
+{
+    Report& report = *static_cast<Report*>(context);
+    if (const MoveTold* move = std::get_if<MoveTold>(&told)) {
+        hearMove(report, lineNo, *move);
+    } else if (std::holds_alternative<LayerTold>(told)) {
+        startReportLayer(report);
+    } else if (const SettingTold* setting = std::get_if<SettingTold>(&told)) {
+        readColours(setting->value,
+                    setting->name == EXTRUDER_COLOURS ? report.extruderColours : report.filamentColours);
+    }
+}
+
+// Appends the page up to `marker` and passes it.
+void appendPageUpTo(std::string& text, std::string_view& page, std::string_view marker)
+{
+    const std::size_t at = page.find(marker);
+    text += page.substr(0, at);
+    page.remove_prefix(at + marker.size());
+}
+
+} // namespace
+
+Watcher reportWatcher(Report& report) { return {hear, &report, false, COLOUR_SETTINGS}; }
+
 std::vector<std::string_view> reportPage(Report& report, const ReportSummary& s)
 {
     finishLayer(report);
-    std::string& page = report.head;
-    page = "<!doctype html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>Vorlane report: ";
-    appendParts(page, escaped(s.title), "</title><style>", STYLE);
+    std::string_view page = REPORT_PAGE;
+    std::string& head = report.head;
+    head.clear();
+    appendPageUpTo(head, page, "<!--vorlane title-->");
+    head += escaped(s.title);
+    appendPageUpTo(head, page, "<!--vorlane tool colours-->");
     for (std::size_t tool = 0; tool < TOOL_SLOTS; ++tool) {
         const std::string& colour = !report.extruderColours[tool].empty() ? report.extruderColours[tool]
                                     : !report.filamentColours[tool].empty()
                                         ? report.filamentColours[tool]
                                         : std::string(PALETTE[tool % PALETTE.size()]);
-        appendParts(page, ".t", static_cast<int>(tool), "{stroke:", colour, "}");
+        appendParts(head, ".t", static_cast<int>(tool), "{stroke:", colour, "}");
     }
-    page +=
-        "</style></head>\n<body data-errors=\"0\"><script>window.onerror = function () { document.body.dataset.errors "
-        "= String(Number(document.body.dataset.errors) + 1); };</script>\n<header><h1>";
-    appendParts(page, escaped(s.title), "</h1><table>");
+    appendPageUpTo(head, page, "<!--vorlane title-->");
+    head += escaped(s.title);
+    appendPageUpTo(head, page, "<!--vorlane summary-->");
     const auto row = [&](std::string_view name, const std::string& value) {
-        appendParts(page, "<tr><th>", name, "</th><td>", escaped(value), "</td></tr>");
+        appendParts(head, "<tr><th>", name, "</th><td>", escaped(value), "</td></tr>");
     };
     row("Slicer", s.slicer);
     row("Done", s.results);
     row("Other-colour crossings", concat(s.crossingsBefore, " before, ", s.crossingsAfter, " after"));
     row("Of them over outer perimeters", concat(s.outerBefore, " before, ", s.outerAfter, " after"));
     row("Settings", s.settings.empty() ? std::string("the defaults") : s.settings);
-    page += "</table>\n<nav>";
-    if (report.shown.empty()) page += "No layer has a lifted travel, a rewritten draw or a travel that drags.";
+    appendPageUpTo(head, page, "<!--vorlane layers-->");
+    if (report.shown.empty()) head += "No layer has a lifted travel, a rewritten draw or a travel that drags.";
     for (const long long layer : report.shown)
-        appendParts(page, "<a href=\"#layer=", layer, "\">", layer, "</a>");
-    page += "</nav><div id=\"controls\"><input type=\"range\" id=\"layer-slider\" min=\"0\" max=\"0\" value=\"0\" "
-            "aria-label=\"layer\"> <span id=\"layer-label\"></span> (arrow keys step)</div></header>\n<main>\n";
-    report.tail = concat("</main>\n<script>", SCRIPT, "</script>\n</body></html>\n");
+        appendParts(head, "<a href=\"#layer=", layer, "\">", layer, "</a>");
+    appendPageUpTo(head, page, "<!--vorlane sections-->");
+    report.tail = page;
     std::vector<std::string_view> pieces{report.head};
     pieces.insert(pieces.end(), report.sections.begin(), report.sections.end());
     pieces.push_back(report.tail);

@@ -1,0 +1,124 @@
+// Counting the crossings of travels with other tools' fresh paths.
+#include "watch/drag_count.hpp"
+
+#include "gcode/number_text.hpp"
+#include "gcode/refusal.hpp"
+#include "paths/search_index.hpp"
+
+#include <cmath>
+
+namespace vorlane {
+
+namespace {
+
+void addTravel(DragCounts& counts, const Crossings& crossings)
+{
+    ++counts.travels;
+    if (crossings.all > 0) ++counts.crossingTravels;
+    counts.crossings.all += crossings.all;
+    counts.crossings.overOuterPerimeters += crossings.overOuterPerimeters;
+}
+
+void add(Crossings& sum, const Crossings& more)
+{
+    sum.all += more.all;
+    sum.overOuterPerimeters += more.overOuterPerimeters;
+}
+
+long long crossingsIn(const LayerCollection& lines, SearchScratch& scratch, Vec2 from, Vec2 to, float z, int tool)
+{
+    long long crossings = 0;
+    const auto tooLow = [z](float height) { return !(z - height < NOZZLE_HEIGHT_TOLERANCE_MM); };
+    const auto tooHigh = [z](float height) { return !(height - z < NOZZLE_HEIGHT_TOLERANCE_MM); };
+    SlotFilter otherTools;
+    if (tool >= 0 && tool < TOOL_SLOTS) otherTools.tools &= static_cast<std::uint16_t>(~(1u << tool));
+    forEachSegmentInWindow(lines, searchQueryOf(from, to), tooLow, tooHigh, otherTools, scratch,
+                           [&](const LayerEntry&, int, Vec2 prev, Vec2 vertex) {
+                               if (crossesExactly(from, to, prev, vertex)) ++crossings;
+                           });
+    return crossings;
+}
+
+// The lines a draw laid: from where it began to where it ended, or along an
+// arc's steps.
+void fileDraw(DragCount& count, const MoveTold& move)
+{
+    const bool outer = move.kind == DrawType::Perimeter;
+    if (move.arcSteps.empty()) {
+        fileDrawLine(count, move.toZ, move.tool, outer, move.from, move.to);
+        return;
+    }
+    Vec2 from = move.from;
+    for (const Vec2 step : move.arcSteps) {
+        fileDrawLine(count, move.toZ, move.tool, outer, from, step);
+        from = step;
+    }
+}
+
+// A travel as read, and as written: a lifted travel drags only along its flat
+// start, before it rises, which ends where its written line says (as a
+// printer reads it). An arc that travels drags along its steps.
+void countTravel(DragCount& count, long long lineNo, const MoveTold& move)
+{
+    Crossings before;
+    Vec2 end = move.from;
+    for (const Vec2 step : move.arcSteps.empty() ? std::span<const Vec2>(&move.to, 1) : move.arcSteps) {
+        add(before, crossingsOf(count, end, step, move.toZ, move.tool));
+        end = step;
+    }
+    Crossings after = before;
+    Vec2 dragsTo = end;
+    if (move.rewrite == Rewrite::Lift) {
+        after = {};
+        dragsTo = move.from;
+        const PlannedLine& first = move.plan->lines.front();
+        if (first.shape == PlannedShape::XYMove) {
+            dragsTo = first.written.xy;
+            after = crossingsOf(count, move.from, dragsTo, move.toZ, move.tool);
+        }
+    }
+    DragTally& tally = count.tally;
+    addTravel(tally.before, before);
+    addTravel(tally.after, after);
+    tally.leftBy[static_cast<std::size_t>(move.liftRule)] += after.all;
+    count.last = {lineNo, move.from, dragsTo, after, move.liftRule, move.chapter};
+}
+
+void hear(void* context, long long lineNo, const Told& told)
+{
+    const MoveTold* move = std::get_if<MoveTold>(&told);
+    if (!move) return;
+    DragCount& count = *static_cast<DragCount*>(context);
+    if (move->draws)
+        fileDraw(count, *move);
+    else
+        countTravel(count, lineNo, *move);
+}
+
+} // namespace
+
+Watcher dragCountWatcher(DragCount& count) { return {hear, &count, false, {}}; }
+
+void fileDrawLine(DragCount& count, float z, int tool, bool outerPerimeter, Vec2 from, Vec2 to)
+{
+    if (std::isnan(z) || std::isnan(from.x) || std::isnan(from.y) || std::isnan(to.x) || std::isnan(to.y)) return;
+    LayerCollection& lines = outerPerimeter ? count.outerPerimeters : count.otherPaths;
+    if (const StoreLimit limit = appendSegment(lines, z, tool, from, to); limit != StoreLimit::None)
+        throw Refusal(concat("the print holds ", storeLimitText(limit), ", more than Vorlane can keep track of"));
+}
+
+Crossings crossingsOf(DragCount& count, Vec2 from, Vec2 to, float z, int tool)
+{
+    if (std::isnan(z)) return {};
+    const long long outer = crossingsIn(count.outerPerimeters, count.scratch, from, to, z, tool);
+    return {outer + crossingsIn(count.otherPaths, count.scratch, from, to, z, tool), outer};
+}
+
+const CountedTravel* draggingTravelOf(const DragCount& count, long long lineNo)
+{
+    const CountedTravel& last = count.last;
+    if (last.lineNo != lineNo || last.after.all == 0 || last.chapter != Chapter::Printing) return nullptr;
+    return &last;
+}
+
+} // namespace vorlane

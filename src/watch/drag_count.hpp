@@ -1,0 +1,75 @@
+// What the lift is for, as a number: the crossings of travels with paths
+// other tools have drawn at the nozzle's height, where the tip drags across
+// their tops. Counted for the travels as read and as written, with the rule
+// that left each crossing travel as it was; it listens to the pass.
+#pragma once
+
+#include "lift/lift.hpp"
+#include "pass/told.hpp"
+#include "paths/layers.hpp"
+
+#include <array>
+
+namespace vorlane {
+
+// Draw lines less than this far above or below a travel are at the nozzle's
+// height: the tip touches their tops.
+inline constexpr float NOZZLE_HEIGHT_TOLERANCE_MM = 0.02f;
+
+struct Crossings {
+    long long all = 0;
+    long long overOuterPerimeters = 0;
+};
+
+// What the travels cross, as read (before) and as written (after).
+struct DragCounts {
+    long long travels = 0;
+    long long crossingTravels = 0;
+    Crossings crossings;
+};
+
+struct DragTally {
+    DragCounts before, after;
+    // The crossings each rule left, as written.
+    std::array<long long, LIFT_RULES> leftBy{};
+};
+
+// The last travel counted, as written: where it drags from and to, what it
+// crosses there, and why it was left so.
+struct CountedTravel {
+    long long lineNo = 0;
+    Vec2 from, dragsTo;
+    Crossings after;
+    LiftRule rule = LiftRule::OutsidePrinting;
+    Chapter chapter = Chapter::None;
+};
+
+// Every draw line, a segment from where the draw began to where it ended (an
+// arc's steps each one), in path stores of their own: the lift's collections
+// join a kind's end points across other kinds' draws, and keep prime pillars
+// under one tool, but the count needs the lines as drawn and by whom. Outer
+// perimeters are kept apart, to count their crossings apart.
+struct DragCount {
+    LayerCollection outerPerimeters;
+    LayerCollection otherPaths;
+    SearchScratch scratch;
+    DragTally tally;
+    CountedTravel last;
+};
+
+// The watcher that counts.
+Watcher dragCountWatcher(DragCount& count);
+
+// Files a draw line. A line with a coordinate or height that is not a number
+// crosses nothing and is left out. Throws Refusal past the store's limits.
+void fileDrawLine(DragCount& count, float z, int tool, bool outerPerimeter, Vec2 from, Vec2 to);
+
+// The crossings of a travel's segment at height z with other tools' draw
+// lines at the nozzle's height (crossesExactly).
+Crossings crossingsOf(DragCount& count, Vec2 from, Vec2 to, float z, int tool);
+
+// The travel of line `lineNo` when it was counted and drags across another
+// colour while printing, else nothing: what the console and the report show.
+const CountedTravel* draggingTravelOf(const DragCount& count, long long lineNo);
+
+} // namespace vorlane
