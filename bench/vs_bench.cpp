@@ -163,7 +163,7 @@ int run(int argc, char** argv)
     const bool same = sameResults(kept, scratch);
     std::filesystem::remove(kept);
 
-    std::vector<double> baselineTimes, currentTimes, reportTimes;
+    std::vector<double> baselineTimes, currentTimes, reportTimes, currentRatios, reportRatios;
     std::printf("\n%4s %10s %10s %10s %9s %9s\n", "pair", "baseline", "current", "--report", "cur/base", "rep/cur");
     for (int pair = 1; pair <= pairs; ++pair) {
         // Odd pairs run the baseline first, even pairs the current program.
@@ -180,6 +180,8 @@ int run(int argc, char** argv)
         baselineTimes.push_back(base);
         currentTimes.push_back(current);
         reportTimes.push_back(report);
+        currentRatios.push_back(current / base);
+        reportRatios.push_back(report / current);
         std::printf("%4d %9.3fs %9.3fs %9.3fs %9.3f %9.3f\n", pair, base, current, report, current / base,
                     report / current);
     }
@@ -190,6 +192,10 @@ int run(int argc, char** argv)
     std::printf("  baseline, plain        %8.3f s\n", base);
     std::printf("  current, plain         %8.3f s   %.3f of the baseline\n", current, current / base);
     std::printf("  current, --report      %8.3f s   %.3f of its plain run\n", report, report / current);
+    // A pair's runs follow each other closely, so the pairs' own ratios
+    // vary less than the medians when the machine's load changes.
+    std::printf("median of the pairs' ratios: current/baseline %.3f, --report/current %.3f\n", median(currentRatios),
+                median(reportRatios));
     std::printf("plain run within 1.03 of the baseline: %s; --report within 1.25 of the plain run: %s\n",
                 current <= 1.03 * base ? "yes" : "NO", report <= 1.25 * current ? "yes" : "NO");
     return same ? 0 : 1;
