@@ -112,10 +112,10 @@ void handleBedTemperature(LineLoop& loop, std::string_view line)
     try {
         findBedRaise(loop.state.settings, line, finding);
     } catch (const Refusal&) {
-        if (finding.mCodeLine && !loop.watchers.empty()) tell(loop, finding);
+        if (finding.mCodeLine && !loop.watchers.empty()) tell(loop, &finding);
         throw;
     }
-    if (finding.mCodeLine && !loop.watchers.empty()) tell(loop, finding);
+    if (finding.mCodeLine && !loop.watchers.empty()) tell(loop, &finding);
     if (!finding.raise) {
         keepLine(loop, line);
         return;

@@ -10,10 +10,17 @@
 namespace vorlane {
 
 // The line is written as it was read; a cut line is the reader's to write.
-void keepLine(LineLoop& loop, std::string_view line);
+inline void keepLine(LineLoop& loop, std::string_view line)
+{
+    if (!loop.lineCut) writeLine(loop.out, line);
+}
 
 // Tells every watcher, in the order they were given.
-void tell(LineLoop& loop, const Told& told);
+inline void tell(LineLoop& loop, const Told& told)
+{
+    for (const Watcher& watcher : loop.watchers)
+        watcher.hear(watcher.context, loop.lineNo, told);
+}
 
 // ---- Tests.
 

@@ -15,17 +15,6 @@ std::string memoryHeld(const LayerCollections& layers, std::size_t lineBytes)
                   " bytes long");
 }
 
-void keepLine(LineLoop& loop, std::string_view line)
-{
-    if (!loop.lineCut) writeLine(loop.out, line);
-}
-
-void tell(LineLoop& loop, const Told& told)
-{
-    for (const Watcher& watcher : loop.watchers)
-        watcher.hear(watcher.context, loop.lineNo, told);
-}
-
 void useDialect(LineLoop& loop, const Dialect& dialect)
 {
     loop.dialect = &dialect;

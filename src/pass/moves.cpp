@@ -42,13 +42,17 @@ DrawToRewrite drawToRewrite(const PrintState& s, std::string_view line)
 
 ToolBelow toolBelow(const PrintState& s, int tool) { return {s.currentTool == tool, prevLayerHeightForTool(s, tool)}; }
 
-// A draw is filed with the tool drawing it, which must have a slot.
-void checkDrawingTool(LineLoop& loop)
+[[noreturn]] void refuseDrawingTool(LineLoop& loop)
 {
     const PrintState& s = loop.state;
     if (s.currentTool < 0) say(loop.console, concat("line: ", loop.lineNo, " drawing with tool of ", s.currentTool));
-    if (s.currentTool < 0 || s.currentTool >= TOOL_SLOTS)
-        throw Refusal(concat("tool ", s.currentTool, " is outside 0 to ", TOOL_SLOTS - 1));
+    throw Refusal(concat("tool ", s.currentTool, " is outside 0 to ", TOOL_SLOTS - 1));
+}
+
+// A draw is filed with the tool drawing it, which must have a slot.
+inline void checkDrawingTool(LineLoop& loop)
+{
+    if (loop.state.currentTool < 0 || loop.state.currentTool >= TOOL_SLOTS) refuseDrawingTool(loop);
 }
 
 // Files the end of a draw, or of an arc's step, in the collections.
@@ -237,7 +241,7 @@ void handleMoveLine(LineLoop& loop, std::string_view line)
         told.decision = decided ? &decision : nullptr;
         told.rewrite = rewrite;
         told.plan = rewrite == Rewrite::None ? nullptr : &loop.plan;
-        tell(loop, told);
+        tell(loop, &told);
     }
     restorePendingFan(loop);
     if (rewrite == Rewrite::None)
@@ -268,7 +272,7 @@ void handleArc(LineLoop& loop, std::string_view line)
         MoveTold move = moveTold(loop, before);
         move.arcSteps = loop.arcPoints;
         move.liftRule = s.chapter == Chapter::Printing ? LiftRule::ArcTravel : LiftRule::OutsidePrinting;
-        tell(loop, move);
+        tell(loop, &move);
     }
     restorePendingFan(loop);
     keepLine(loop, line);

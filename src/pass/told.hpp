@@ -59,7 +59,9 @@ struct SettingTold {
     std::string_view value;
 };
 
-using Told = std::variant<MoveTold, ToolChangeTold, LayerTold, SettingTold, BedFinding>;
+// What a line did, one of the records above; the larger ones by address,
+// valid while the watcher is called.
+using Told = std::variant<const MoveTold*, ToolChangeTold, LayerTold, SettingTold, const BedFinding*>;
 
 struct Watcher {
     void (*hear)(void* context, long long lineNo, const Told& told) = nullptr;

@@ -122,50 +122,104 @@ bool grow(BoundingBox& box, const BoundingBox& other)
     return grew;
 }
 
-// Files the segment from prev to the vertex numbered `at` in its chunk and
-// the nodes above it, up to the first node that held it already.
-void indexSegment(LayerCollection& layers, std::size_t at, Vec2 prev, Vec2 pt, float z, int tool)
+// Grows the nodes above chunk c by what it holds, up to the first node that
+// held it already.
+void growNodesAbove(const LayerCollection& layers, std::size_t c, float zLow, float zHigh, std::uint16_t tools)
 {
-    // A segment with a NaN coordinate or height crosses nothing and lies in
-    // no window: it is left out.
-    if (std::isnan(prev.x) || std::isnan(prev.y) || std::isnan(pt.x) || std::isnan(pt.y) || std::isnan(z)) return;
-    const BoundingBox segment{{minOf(prev.x, pt.x), minOf(prev.y, pt.y)}, {maxOf(prev.x, pt.x), maxOf(prev.y, pt.y)}};
-    std::size_t index = at / CHUNK_VERTICES;
-    // A chunk may hold several layers, so its nodes' heights may grow though
-    // its box does not.
-    const auto toolBit = static_cast<std::uint16_t>(1u << tool);
-    IndexChunk& chunk = layers.chunks[index];
-    grow(chunk.box, segment);
-    chunk.tools |= toolBit;
+    const BoundingBox& box = layers.chunks[c].box;
+    std::size_t index = c;
     for (PagedList<IndexNode>& level : layers.nodes) {
         index /= NODE_FANOUT;
         IndexNode& node = level[index];
-        bool grew = grow(node.box, segment);
-        if (z < node.zLow) node.zLow = z, grew = true;
-        if (z > node.zHigh) node.zHigh = z, grew = true;
-        if (!(node.tools & toolBit)) node.tools |= toolBit, grew = true;
+        bool grew = grow(node.box, box);
+        if (zLow < node.zLow) node.zLow = zLow, grew = true;
+        if (zHigh > node.zHigh) node.zHigh = zHigh, grew = true;
+        if ((node.tools & tools) != tools) node.tools |= tools, grew = true;
         if (!grew) return;
     }
 }
 
-// Files the vertex numbered `at` in the index; `prev` is the vertex before it
-// on its path, if any.
-void indexVertex(LayerCollection& layers, std::uint32_t at, const Vec2* prev, Vec2 pt, float z, int tool)
+// The records of the chunk that begins at vertex `at`, and of the nodes that
+// begin there.
+void openChunk(const LayerCollection& layers, std::uint32_t at, std::uint32_t run)
 {
-    if (at % CHUNK_VERTICES == 0)
-        layers.chunks.push_back({EMPTY_BOX, static_cast<std::uint32_t>(layers.runs.size() - 1), 0});
-    if (at % (CHUNK_VERTICES * NODE_FANOUT) == 0) {
-        std::size_t span = CHUNK_VERTICES;
-        for (PagedList<IndexNode>& level : layers.nodes) {
-            span *= NODE_FANOUT;
-            if (at % span == 0) level.push_back({EMPTY_BOX, FLOAT_INFINITY, -FLOAT_INFINITY, 0});
-        }
+    layers.chunks.push_back({EMPTY_BOX, run, 0});
+    std::size_t span = CHUNK_VERTICES;
+    for (PagedList<IndexNode>& level : layers.nodes) {
+        span *= NODE_FANOUT;
+        if (at % span != 0) break;
+        level.push_back({EMPTY_BOX, FLOAT_INFINITY, -FLOAT_INFINITY, 0});
     }
-    if (prev) indexSegment(layers, at, *prev, pt, z, tool);
-    layers.lastVertex = pt;
 }
 
 } // namespace
+
+void indexPending(const LayerCollection& layers)
+{
+    const auto end = static_cast<std::uint32_t>(layers.vertices.size());
+    std::uint32_t at = layers.indexedVertices;
+    if (at == end) return;
+    // What the loop keeps of the run the vertex is in, and of the vertex
+    // before it: the segment that ends at a vertex begins there, unless the
+    // vertex begins its run (and then its path, or the path's last run).
+    std::uint32_t r = layers.indexedRun;
+    std::uint32_t runEndsAt = 0, runFirst = 0, runBefore = NO_INDEX;
+    float z = 0;
+    std::uint16_t toolBit = 0;
+    const auto takeRun = [&] {
+        const VertexRun& run = layers.runs[r];
+        runFirst = run.first;
+        runBefore = run.before;
+        runEndsAt = runEnd(layers, r);
+        const auto [entry, tool] = unpack(run.layerAndTool);
+        z = layers.entries[entry].z;
+        toolBit = static_cast<std::uint16_t>(1u << tool);
+    };
+    takeRun();
+    Vec2 prev = at > runFirst ? layers.vertices[at - 1] : Vec2{};
+    while (at < end) {
+        // A chunk's vertices lie in one page, one after another.
+        const std::size_t c = at / CHUNK_VERTICES;
+        const auto chunkEnd = static_cast<std::uint32_t>(std::min<std::size_t>(end, (c + 1) * CHUNK_VERTICES));
+        if (at % CHUNK_VERTICES == 0) openChunk(layers, at, r);
+        IndexChunk& chunk = layers.chunks[c];
+        BoundingBox box = chunk.box;
+        float zLow = FLOAT_INFINITY, zHigh = -FLOAT_INFINITY;
+        std::uint16_t tools = 0;
+        const Vec2* vertex = &layers.vertices[at];
+        for (; at < chunkEnd; ++at, ++vertex) {
+            if (at >= runEndsAt) {
+                ++r;
+                takeRun();
+            }
+            Vec2 from = prev;
+            prev = *vertex;
+            if (at == runFirst) {
+                if (runBefore == NO_INDEX) continue;
+                from = layers.vertices[runBefore];
+            }
+            // A segment with a NaN coordinate or height crosses nothing and
+            // lies in no window: it is left out.
+            if (std::isnan(from.x) | std::isnan(from.y) | std::isnan(vertex->x) | std::isnan(vertex->y) |
+                std::isnan(z))
+                continue;
+            box.minima.x = minOf(box.minima.x, minOf(from.x, vertex->x));
+            box.minima.y = minOf(box.minima.y, minOf(from.y, vertex->y));
+            box.maxima.x = maxOf(box.maxima.x, maxOf(from.x, vertex->x));
+            box.maxima.y = maxOf(box.maxima.y, maxOf(from.y, vertex->y));
+            tools |= toolBit;
+            zLow = minOf(zLow, z);
+            zHigh = maxOf(zHigh, z);
+        }
+        chunk.box = box;
+        chunk.tools |= tools;
+        // A chunk may hold several layers, so its nodes' heights may grow
+        // though its box does not.
+        if (tools != 0) growNodesAbove(layers, c, zLow, zHigh, tools);
+    }
+    layers.indexedVertices = end;
+    layers.indexedRun = r;
+}
 
 std::string storeLimitText(StoreLimit limit)
 {
@@ -185,17 +239,9 @@ std::string storeLimitText(StoreLimit limit)
 StoreLimit appendVertex(LayerCollection& layers, float z, int tool, Vec2 pt, bool startsPath)
 {
     if (tool < 0 || tool >= TOOL_SLOTS) throw std::out_of_range("tool slot out of range");
+    if (!startsPath && goesOnWithLastRun(layers, z, tool)) return appendToLastRun(layers, pt);
     if (layers.vertices.size() >= MAX_VERTICES) return StoreLimit::Vertices;
     const auto at = static_cast<std::uint32_t>(layers.vertices.size());
-    // Most draws go on with the last run: the same height and tool as the
-    // draw before, on the same path.
-    if (!startsPath && !layers.runs.empty() && z == layers.lastRunZ &&
-        unpack(layers.runs.back().layerAndTool).tool == static_cast<unsigned>(tool)) {
-        const Vec2 prev = layers.lastVertex;
-        layers.vertices.push_back(pt);
-        indexVertex(layers, at, &prev, pt, layers.lastRunZ, tool);
-        return StoreLimit::None;
-    }
     const std::uint32_t entry = layerFor(layers, z);
     if (entry == NO_INDEX) return StoreLimit::LayerHeights;
     const LayerAndTool layerAndTool = packLayerAndTool(entry, static_cast<unsigned>(tool));
@@ -221,16 +267,14 @@ StoreLimit appendVertex(LayerCollection& layers, float z, int tool, Vec2 pt, boo
     }
     layers.vertices.push_back(pt);
     layers.lastRunZ = layers.entries[entry].z;
-    const Vec2 prev = before != NO_INDEX ? layers.vertices[before] : pt;
-    indexVertex(layers, at, before != NO_INDEX ? &prev : nullptr, pt, layers.lastRunZ, tool);
+    layers.lastRunTool = tool;
+    layers.lastVertex = pt;
     return StoreLimit::None;
 }
 
 StoreLimit appendSegment(LayerCollection& layers, float z, int tool, Vec2 from, Vec2 to)
 {
-    const bool goesOn = !layers.runs.empty() && z == layers.lastRunZ && layers.lastVertex == from &&
-                        unpack(layers.runs.back().layerAndTool).tool == static_cast<unsigned>(tool);
-    if (!goesOn)
+    if (!(goesOnWithLastRun(layers, z, tool) && layers.lastVertex == from))
         if (const StoreLimit limit = appendVertex(layers, z, tool, from, true); limit != StoreLimit::None) return limit;
     return appendVertex(layers, z, tool, to, false);
 }
@@ -268,7 +312,8 @@ StoreLimit collectDraw(LayerCollections& collections, const DrawContext& draw, b
     LayerCollection& layers = collectionFor(collections, draw.section);
     // Prime pillars of every tool share slot 0: any tool may wipe on them.
     const int tool = &layers == &collections.layerCommonWipables ? 0 : draw.currentTool;
-    const StoreLimit limit = appendVertex(layers, draw.currentZ, tool, {draw.currentX, draw.currentY}, beginDraw);
+    const StoreLimit limit =
+        appendVertexQuickly(layers, draw.currentZ, tool, {draw.currentX, draw.currentY}, beginDraw);
     beginDraw = false;
     return limit;
 }

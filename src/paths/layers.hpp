@@ -40,8 +40,16 @@ struct LayerCollection {
     PagedList<VertexRun> runs; // in the order of their first vertices
     PagedList<Vec2> vertices;
     // The search index over the vertex list: chunks, then levels of nodes.
-    PagedList<IndexChunk> chunks;
-    std::array<PagedList<IndexNode>, NODE_LEVELS> nodes;
+    // Filing a vertex leaves it out; the first search after draws were filed
+    // brings it up to date (indexPending), growing a chunk's box once per
+    // vertex and the nodes above once per chunk, so that most of a store's
+    // upkeep is paid in one tight pass, and only when it is searched. It is
+    // a cache of what the vertices say, which a search may bring up to date.
+    mutable PagedList<IndexChunk> chunks;
+    mutable std::array<PagedList<IndexNode>, NODE_LEVELS> nodes;
+    // The vertices indexed so far, and the run the next one is in.
+    mutable std::uint32_t indexedVertices = 0;
+    mutable std::uint32_t indexedRun = 0;
     // Entry numbers plus one by height, open addressing; 0 is a free place.
     std::vector<std::uint32_t> heightTable;
     std::size_t filedHeights = 0;
@@ -49,8 +57,10 @@ struct LayerCollection {
     std::uint32_t lastUsedEntry = 0;
     // The slot the last draw went to.
     std::uint32_t lastUsedSlot = NO_INDEX;
-    // The height of the last run's layer, and the last vertex.
+    // The height and tool of the last run (-1 before the first), and the
+    // last vertex.
     float lastRunZ = 0;
+    int lastRunTool = -1;
     Vec2 lastVertex{};
 };
 
@@ -67,16 +77,44 @@ enum class StoreLimit { None, LayerHeights, PathsOfOneTool, Vertices };
 std::string storeLimitText(StoreLimit limit);
 
 // Appends a vertex to the last path of `tool` at height z (or, with
-// startsPath or when there is none, as a new path), keeping the search index
-// in step. A collection that would go past MAX_LAYERS heights, MAX_PATHS
-// paths of one tool at one height or MAX_VERTICES vertices stores nothing
-// and says which. The tool must be 0 to TOOL_SLOTS - 1: the caller refuses
-// other tools, and throws std::out_of_range for them.
+// startsPath or when there is none, as a new path). A collection that would
+// go past MAX_LAYERS heights, MAX_PATHS paths of one tool at one height or
+// MAX_VERTICES vertices stores nothing and says which. The tool must be 0 to
+// TOOL_SLOTS - 1: the caller refuses other tools, and throws
+// std::out_of_range for them.
 StoreLimit appendVertex(LayerCollection& layers, float z, int tool, Vec2 pt, bool startsPath);
 
 // Files the segment from `from` to `to`: it goes on with the tool's last
 // path at height z when that ends at `from`, else `from` begins a new path.
 StoreLimit appendSegment(LayerCollection& layers, float z, int tool, Vec2 from, Vec2 to);
+
+// Most draws go on with the last run: the same height and tool as the draw
+// before, on the same path. Inline, as most of a run's draws take it.
+inline StoreLimit appendToLastRun(LayerCollection& layers, Vec2 pt)
+{
+    if (layers.vertices.size() >= MAX_VERTICES) return StoreLimit::Vertices;
+    layers.vertices.push_back(pt);
+    layers.lastVertex = pt;
+    return StoreLimit::None;
+}
+inline bool goesOnWithLastRun(const LayerCollection& layers, float z, int tool)
+{
+    return tool == layers.lastRunTool && z == layers.lastRunZ;
+}
+inline StoreLimit appendVertexQuickly(LayerCollection& layers, float z, int tool, Vec2 pt, bool startsPath)
+{
+    if (!startsPath && goesOnWithLastRun(layers, z, tool)) return appendToLastRun(layers, pt);
+    return appendVertex(layers, z, tool, pt, startsPath);
+}
+inline StoreLimit appendSegmentQuickly(LayerCollection& layers, float z, int tool, Vec2 from, Vec2 to)
+{
+    if (goesOnWithLastRun(layers, z, tool) && layers.lastVertex == from) return appendToLastRun(layers, to);
+    return appendSegment(layers, z, tool, from, to);
+}
+
+// Brings the search index up to date with the vertices filed; every search
+// begins with it.
+void indexPending(const LayerCollection& layers);
 
 // Where run r ends: where the next run begins.
 inline std::uint32_t runEnd(const LayerCollection& layers, std::uint32_t r)

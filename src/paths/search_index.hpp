@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 namespace vorlane {
@@ -79,15 +80,22 @@ inline bool passes(const SlotFilter& filter, std::uint32_t entry, unsigned tool)
 }
 
 // Calls visit(entry, tool, prev, vertex) for the segments that end at the
-// vertices begin up to end of run r.
+// vertices begin up to end of run r; a visitor that takes a fifth argument
+// gets the number of the vertex the segment ends at too.
 template <typename Visit>
 void visitRunPiece(const LayerCollection& layers, std::uint32_t r, std::uint32_t begin, std::uint32_t end,
                    const LayerEntry& entry, int tool, Visit& visit)
 {
+    const auto call = [&](Vec2 prev, Vec2 vertex, std::uint32_t at) {
+        if constexpr (std::is_invocable_v<Visit&, const LayerEntry&, int, Vec2, Vec2, std::uint32_t>)
+            visit(entry, tool, prev, vertex, at);
+        else
+            visit(entry, tool, prev, vertex);
+    };
     const VertexRun& run = layers.runs[r];
     std::uint32_t i = begin;
     if (i == run.first) {
-        if (run.before != NO_INDEX) visit(entry, tool, layers.vertices[run.before], layers.vertices[i]);
+        if (run.before != NO_INDEX) call(layers.vertices[run.before], layers.vertices[i], i);
         ++i;
     }
     constexpr std::size_t PAGE = decltype(layers.vertices)::PAGE;
@@ -96,16 +104,17 @@ void visitRunPiece(const LayerCollection& layers, std::uint32_t r, std::uint32_t
         const auto pageEnd = static_cast<std::uint32_t>(std::min<std::size_t>(end, (i | (PAGE - 1)) + 1));
         Vec2 prev = layers.vertices[i - 1];
         for (const Vec2* vertex = &layers.vertices[i]; i < pageEnd; ++i, ++vertex) {
-            visit(entry, tool, prev, *vertex);
+            call(prev, *vertex, i);
             prev = *vertex;
         }
     }
 }
 
-// The pieces of the runs in chunk c, which may meet the query.
-template <typename TooLow, typename TooHigh>
+// Hands found(piece) the pieces of the runs in chunk c, which may meet the
+// query.
+template <typename TooLow, typename TooHigh, typename Found>
 void gatherChunk(const LayerCollection& layers, std::size_t c, TooLow& tooLow, TooHigh& tooHigh,
-                 const SlotFilter& filter, SearchScratch& scratch)
+                 const SlotFilter& filter, Found& found)
 {
     const auto first = static_cast<std::uint32_t>(c * CHUNK_VERTICES);
     const auto last = static_cast<std::uint32_t>(std::min<std::size_t>(first + CHUNK_VERTICES, layers.vertices.size()));
@@ -115,8 +124,7 @@ void gatherChunk(const LayerCollection& layers, std::size_t c, TooLow& tooLow, T
         if (!passes(filter, entry, tool)) continue;
         const float z = layers.entries[entry].z;
         if (tooLow(z) || tooHigh(z)) continue;
-        scratch.pieces.push_back(
-            {layerAndTool, std::max(first, layers.runs[r].first), std::min(last, runEnd(layers, r)), r});
+        found(SearchPiece{layerAndTool, std::max(first, layers.runs[r].first), std::min(last, runEnd(layers, r)), r});
     }
 }
 
@@ -133,9 +141,9 @@ bool nodeMayHold(const IndexNode& node, const SearchQuery& query, TooLow& tooLow
 
 // The pieces below node `node` of level `level` (1 for the level just above
 // the chunks), which may hold what the search looks at.
-template <typename TooLow, typename TooHigh>
+template <typename TooLow, typename TooHigh, typename Found>
 void gatherBelow(const LayerCollection& layers, const SearchQuery& query, std::size_t level, std::size_t node,
-                 TooLow& tooLow, TooHigh& tooHigh, const SlotFilter& filter, SearchScratch& scratch)
+                 TooLow& tooLow, TooHigh& tooHigh, const SlotFilter& filter, Found& found)
 {
     const std::size_t firstChild = node * NODE_FANOUT;
     if (level == 1) {
@@ -143,7 +151,7 @@ void gatherBelow(const LayerCollection& layers, const SearchQuery& query, std::s
         for (std::size_t c = firstChild; c < lastChild; ++c) {
             const IndexChunk& chunk = layers.chunks[c];
             if ((chunk.tools & filter.tools) && chunkMayMeet(chunk.box, query))
-                gatherChunk(layers, c, tooLow, tooHigh, filter, scratch);
+                gatherChunk(layers, c, tooLow, tooHigh, filter, found);
         }
         return;
     }
@@ -151,7 +159,24 @@ void gatherBelow(const LayerCollection& layers, const SearchQuery& query, std::s
     const std::size_t lastChild = std::min(firstChild + NODE_FANOUT, children.size());
     for (std::size_t child = firstChild; child < lastChild; ++child)
         if (nodeMayHold(children[child], query, tooLow, tooHigh, filter))
-            gatherBelow(layers, query, level - 1, child, tooLow, tooHigh, filter, scratch);
+            gatherBelow(layers, query, level - 1, child, tooLow, tooHigh, filter, found);
+}
+
+// Hands found(piece) every piece of the index that may hold a segment the
+// search looks at (see forEachSegmentInWindow), in vertex order.
+template <typename TooLow, typename TooHigh, typename Found>
+void gatherAll(const LayerCollection& layers, const SearchQuery& query, TooLow& tooLow, TooHigh& tooHigh,
+               const SlotFilter& filter, Found& found)
+{
+    indexPending(layers);
+    // Levels of one node only hold what the level below holds.
+    std::size_t top = NODE_LEVELS;
+    while (top > 1 && layers.nodes[top - 2].size() == 1)
+        --top;
+    const PagedList<IndexNode>& topNodes = layers.nodes[top - 1];
+    for (std::size_t node = 0; node < topNodes.size(); ++node)
+        if (nodeMayHold(topNodes[node], query, tooLow, tooHigh, filter))
+            gatherBelow(layers, query, top, node, tooLow, tooHigh, filter, found);
 }
 
 // Calls visit(entry, tool, prev, vertex) for the segments of the slots that
@@ -166,14 +191,8 @@ void forEachSegmentInWindow(const LayerCollection& layers, const SearchQuery& qu
                             const SlotFilter& filter, SearchScratch& scratch, Visit visit)
 {
     scratch.pieces.clear();
-    // Levels of one node only hold what the level below holds.
-    std::size_t top = NODE_LEVELS;
-    while (top > 1 && layers.nodes[top - 2].size() == 1)
-        --top;
-    const PagedList<IndexNode>& topNodes = layers.nodes[top - 1];
-    for (std::size_t node = 0; node < topNodes.size(); ++node)
-        if (nodeMayHold(topNodes[node], query, tooLow, tooHigh, filter))
-            gatherBelow(layers, query, top, node, tooLow, tooHigh, filter, scratch);
+    const auto keep = [&scratch](const SearchPiece& piece) { scratch.pieces.push_back(piece); };
+    gatherAll(layers, query, tooLow, tooHigh, filter, keep);
     // The pieces come in vertex order, which is the order within a slot, and
     // those of one slot mostly follow one another: the groups of them are
     // put in the order of layer entry and tool, keeping their own order.
@@ -199,6 +218,20 @@ void forEachSegmentInWindow(const LayerCollection& layers, const SearchQuery& qu
     }
 }
 
+// The same segments as forEachSegmentInWindow, for a search whose result
+// does not depend on their order (a count): visited as the index finds them,
+// with nothing put in order.
+template <typename TooLow, typename TooHigh, typename Visit>
+void forEachSegmentInWindowInAnyOrder(const LayerCollection& layers, const SearchQuery& query, TooLow tooLow,
+                                      TooHigh tooHigh, const SlotFilter& filter, Visit visit)
+{
+    const auto visitNow = [&](const SearchPiece& piece) {
+        const auto [entry, tool] = unpack(piece.layerAndTool);
+        visitRunPiece(layers, piece.run, piece.begin, piece.end, layers.entries[entry], static_cast<int>(tool), visit);
+    };
+    gatherAll(layers, query, tooLow, tooHigh, filter, visitNow);
+}
+
 // Calls visit(entry, tool, prev, vertex) for the segments of one tool slot
 // that may meet the query, in path and vertex order: through the chunks of
 // its runs while it has few, else through the index as any search does (a
@@ -214,6 +247,7 @@ void forEachSegmentOfSlotNear(const LayerCollection& layers, std::uint32_t entry
     const SlotFilter slot{static_cast<std::uint16_t>(1u << tool), entry};
     const ToolSlot* found = findSlot(layers, entry, tool);
     if (!found) return;
+    indexPending(layers);
     constexpr int FEW_RUNS = 8;
     int runs = 0;
     for (std::uint32_t r = found->firstRun; r != NO_INDEX && runs <= FEW_RUNS; r = layers.runs[r].nextOfSlot)

@@ -26,13 +26,13 @@ void sayTravel(DebugConsole& debug, long long lineNo, const MoveTold& move)
 void hear(void* context, long long lineNo, const Told& told)
 {
     DebugConsole& debug = *static_cast<DebugConsole*>(context);
-    if (const MoveTold* move = std::get_if<MoveTold>(&told)) {
-        if (!move->draws) sayTravel(debug, lineNo, *move);
+    if (const auto* move = std::get_if<const MoveTold*>(&told)) {
+        if (!(*move)->draws) sayTravel(debug, lineNo, **move);
     } else if (const LayerTold* layer = std::get_if<LayerTold>(&told)) {
         say(*debug.console, concat("Layer Begin after ", layer->currentZ));
-    } else if (const BedFinding* bed = std::get_if<BedFinding>(&told)) {
-        say(*debug.console, concat("Multi-Material - Prefix M-code line found: ", bed->line));
-        for (const float temperature : bed->materialBedTemps)
+    } else if (const auto* bed = std::get_if<const BedFinding*>(&told)) {
+        say(*debug.console, concat("Multi-Material - Prefix M-code line found: ", (*bed)->line));
+        for (const float temperature : (*bed)->materialBedTemps)
             say(*debug.console, concat("found material bed temp of ", temperature));
     }
 }

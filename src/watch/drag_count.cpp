@@ -25,18 +25,15 @@ void add(Crossings& sum, const Crossings& more)
     sum.overOuterPerimeters += more.overOuterPerimeters;
 }
 
-long long crossingsIn(const LayerCollection& lines, SearchScratch& scratch, Vec2 from, Vec2 to, float z, int tool)
+// A draw line filed; inline here, where every draw passes.
+inline void fileLine(DragCount& count, float z, int tool, bool outerPerimeter, Vec2 from, Vec2 to)
 {
-    long long crossings = 0;
-    const auto tooLow = [z](float height) { return !(z - height < NOZZLE_HEIGHT_TOLERANCE_MM); };
-    const auto tooHigh = [z](float height) { return !(height - z < NOZZLE_HEIGHT_TOLERANCE_MM); };
-    SlotFilter otherTools;
-    if (tool >= 0 && tool < TOOL_SLOTS) otherTools.tools &= static_cast<std::uint16_t>(~(1u << tool));
-    forEachSegmentInWindow(lines, searchQueryOf(from, to), tooLow, tooHigh, otherTools, scratch,
-                           [&](const LayerEntry&, int, Vec2 prev, Vec2 vertex) {
-                               if (crossesExactly(from, to, prev, vertex)) ++crossings;
-                           });
-    return crossings;
+    if (std::isnan(z) | std::isnan(from.x) | std::isnan(from.y) | std::isnan(to.x) | std::isnan(to.y)) return;
+    if (const StoreLimit limit = appendSegmentQuickly(count.lines, z, tool, from, to); limit != StoreLimit::None)
+        throw Refusal(concat("the print holds ", storeLimitText(limit), ", more than Vorlane can keep track of"));
+    const std::size_t end = count.lines.vertices.size() - 1;
+    if (count.outerPerimeterLines.size() <= end / 64) count.outerPerimeterLines.push_back(0);
+    count.outerPerimeterLines[end / 64] |= std::uint64_t{outerPerimeter} << end % 64;
 }
 
 // The lines a draw laid: from where it began to where it ended, or along an
@@ -45,12 +42,12 @@ void fileDraw(DragCount& count, const MoveTold& move)
 {
     const bool outer = move.kind == DrawType::Perimeter;
     if (move.arcSteps.empty()) {
-        fileDrawLine(count, move.toZ, move.tool, outer, move.from, move.to);
+        fileLine(count, move.toZ, move.tool, outer, move.from, move.to);
         return;
     }
     Vec2 from = move.from;
     for (const Vec2 step : move.arcSteps) {
-        fileDrawLine(count, move.toZ, move.tool, outer, from, step);
+        fileLine(count, move.toZ, move.tool, outer, from, step);
         from = step;
     }
 }
@@ -86,13 +83,13 @@ void countTravel(DragCount& count, long long lineNo, const MoveTold& move)
 
 void hear(void* context, long long lineNo, const Told& told)
 {
-    const MoveTold* move = std::get_if<MoveTold>(&told);
+    const auto* move = std::get_if<const MoveTold*>(&told);
     if (!move) return;
     DragCount& count = *static_cast<DragCount*>(context);
-    if (move->draws)
-        fileDraw(count, *move);
+    if ((*move)->draws)
+        fileDraw(count, **move);
     else
-        countTravel(count, lineNo, *move);
+        countTravel(count, lineNo, **move);
 }
 
 } // namespace
@@ -101,17 +98,35 @@ Watcher dragCountWatcher(DragCount& count) { return {hear, &count, false, {}}; }
 
 void fileDrawLine(DragCount& count, float z, int tool, bool outerPerimeter, Vec2 from, Vec2 to)
 {
-    if (std::isnan(z) || std::isnan(from.x) || std::isnan(from.y) || std::isnan(to.x) || std::isnan(to.y)) return;
-    LayerCollection& lines = outerPerimeter ? count.outerPerimeters : count.otherPaths;
-    if (const StoreLimit limit = appendSegment(lines, z, tool, from, to); limit != StoreLimit::None)
-        throw Refusal(concat("the print holds ", storeLimitText(limit), ", more than Vorlane can keep track of"));
+    fileLine(count, z, tool, outerPerimeter, from, to);
 }
 
-Crossings crossingsOf(DragCount& count, Vec2 from, Vec2 to, float z, int tool)
+Crossings crossingsOf(const DragCount& count, Vec2 from, Vec2 to, float z, int tool)
 {
-    if (std::isnan(z)) return {};
-    const long long outer = crossingsIn(count.outerPerimeters, count.scratch, from, to, z, tool);
-    return {outer + crossingsIn(count.otherPaths, count.scratch, from, to, z, tool), outer};
+    Crossings crossings;
+    if (std::isnan(z)) return crossings;
+    const auto tooLow = [z](float height) { return !(z - height < NOZZLE_HEIGHT_TOLERANCE_MM); };
+    const auto tooHigh = [z](float height) { return !(height - z < NOZZLE_HEIGHT_TOLERANCE_MM); };
+    SlotFilter otherTools;
+    if (tool >= 0 && tool < TOOL_SLOTS) otherTools.tools &= static_cast<std::uint16_t>(~(1u << tool));
+    // The segments of a piece come one after another: the side of the
+    // travel each point lies on is worked out once for the two it ends and
+    // begins.
+    Vec2 sidePoint{};
+    double side = 0;
+    forEachSegmentInWindowInAnyOrder(
+        count.lines, searchQueryOf(from, to), tooLow, tooHigh, otherTools,
+        [&](const LayerEntry&, int, Vec2 prev, Vec2 vertex, std::uint32_t end) {
+            const double prevSide = prev == sidePoint ? side : sideOf(from, to, prev);
+            side = sideOf(from, to, vertex);
+            sidePoint = vertex;
+            if (!onOppositeSides(prevSide, side) ||
+                !onOppositeSides(sideOf(prev, vertex, from), sideOf(prev, vertex, to)))
+                return;
+            ++crossings.all;
+            if (count.outerPerimeterLines[end / 64] >> end % 64 & 1u) ++crossings.overOuterPerimeters;
+        });
+    return crossings;
 }
 
 const CountedTravel* draggingTravelOf(const DragCount& count, long long lineNo)

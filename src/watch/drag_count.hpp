@@ -9,6 +9,8 @@
 #include "paths/layers.hpp"
 
 #include <array>
+#include <cstdint>
+#include <vector>
 
 namespace vorlane {
 
@@ -45,14 +47,13 @@ struct CountedTravel {
 };
 
 // Every draw line, a segment from where the draw began to where it ended (an
-// arc's steps each one), in path stores of their own: the lift's collections
+// arc's steps each one), in a path store of its own: the lift's collections
 // join a kind's end points across other kinds' draws, and keep prime pillars
-// under one tool, but the count needs the lines as drawn and by whom. Outer
-// perimeters are kept apart, to count their crossings apart.
+// under one tool, but the count needs the lines as drawn and by whom.
 struct DragCount {
-    LayerCollection outerPerimeters;
-    LayerCollection otherPaths;
-    SearchScratch scratch;
+    LayerCollection lines;
+    // Bit v: the line that ends at vertex v is an outer perimeter's.
+    std::vector<std::uint64_t> outerPerimeterLines;
     DragTally tally;
     CountedTravel last;
 };
@@ -66,7 +67,7 @@ void fileDrawLine(DragCount& count, float z, int tool, bool outerPerimeter, Vec2
 
 // The crossings of a travel's segment at height z with other tools' draw
 // lines at the nozzle's height (crossesExactly).
-Crossings crossingsOf(DragCount& count, Vec2 from, Vec2 to, float z, int tool);
+Crossings crossingsOf(const DragCount& count, Vec2 from, Vec2 to, float z, int tool);
 
 // The travel of line `lineNo` when it was counted and drags across another
 // colour while printing, else nothing: what the console and the report show.

@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace vorlane {
 
@@ -76,6 +77,35 @@ void flushStaged(Strokes& s)
     s.stagedBytes = 0;
 }
 
+// A number of a path step, as std::to_chars writes it, at `at` (room for
+// 11 characters). Most steps are a few millimetres: their numbers have at
+// most three digits, written here without a search for the length.
+char* writeStepNumber(char* at, std::int32_t value)
+{
+    static constexpr char PAIRS[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                                    "4041424344454647484950515253545556575859606162636465666768697071727374757677787980"
+                                    "81828384858687888990919293949596979899";
+    auto magnitude = static_cast<std::uint32_t>(value);
+    if (value < 0) {
+        *at++ = '-';
+        magnitude = 0u - magnitude;
+    }
+    if (magnitude < 10) {
+        *at = static_cast<char>('0' + magnitude);
+        return at + 1;
+    }
+    if (magnitude < 100) {
+        std::memcpy(at, PAIRS + 2 * magnitude, 2);
+        return at + 2;
+    }
+    if (magnitude < 1000) {
+        *at = static_cast<char>('0' + magnitude / 100);
+        std::memcpy(at + 1, PAIRS + 2 * (magnitude % 100), 2);
+        return at + 3;
+    }
+    return std::to_chars(at, at + 10, magnitude).ptr;
+}
+
 // A path command and its two numbers, as short as SVG reads them (a minus
 // sign parts the numbers as well as a space does), gathered a few hundred
 // bytes at a time before they go to the path data.
@@ -86,9 +116,9 @@ void appendStep(Strokes& s, char command, std::int32_t x, std::int32_t y)
     if (s.staged.size() - s.stagedBytes < LONGEST) flushStaged(s);
     char* const begin = s.staged.data() + s.stagedBytes;
     *begin = command;
-    char* end = std::to_chars(begin + 1, begin + 12, x).ptr;
+    char* end = writeStepNumber(begin + 1, x);
     if (y >= 0) *end++ = ' ';
-    end = std::to_chars(end, begin + LONGEST, y).ptr;
+    end = writeStepNumber(end, y);
     s.stagedBytes = static_cast<std::uint16_t>(end - s.staged.data());
 }
 
@@ -323,15 +353,16 @@ void hearMove(Report& report, long long lineNo, const MoveTold& move)
     } else if (move.rewrite != Rewrite::None) {
         reportRewrite(report, move.from, move.to, move.plan->factor);
     }
-    if (const CountedTravel* travel = draggingTravelOf(*report.count, lineNo); travel && !move.draws)
+    if (move.draws) return;
+    if (const CountedTravel* travel = draggingTravelOf(*report.count, lineNo))
         reportCrossings(report, travel->from, travel->dragsTo, travel->after.all, travel->rule);
 }
 
 void hear(void* context, long long lineNo, const Told& told)
 {
     Report& report = *static_cast<Report*>(context);
-    if (const MoveTold* move = std::get_if<MoveTold>(&told)) {
-        hearMove(report, lineNo, *move);
+    if (const auto* move = std::get_if<const MoveTold*>(&told)) {
+        hearMove(report, lineNo, **move);
     } else if (std::holds_alternative<LayerTold>(told)) {
         startReportLayer(report);
     } else if (const SettingTold* setting = std::get_if<SettingTold>(&told)) {
