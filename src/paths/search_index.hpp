@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <type_traits>
 #include <vector>
 
@@ -218,18 +219,59 @@ void forEachSegmentInWindow(const LayerCollection& layers, const SearchQuery& qu
     }
 }
 
+// The nodes just above the chunks that hold heights of a narrow window,
+// kept from search to search in it: the travels of a layer all search
+// around its height, and the levels above need no second look. Its owner
+// names the window by a key (the height it lies around) and keeps it.
+struct WindowNodes {
+    float key = std::numeric_limits<float>::quiet_NaN(); // NaN: nothing kept
+    // The nodes looked at so far (the last of them may have grown since),
+    // and those of them that hold heights of the window.
+    std::size_t looked = 0;
+    std::vector<std::uint32_t> nodes;
+};
+
+// Brings `kept` up to date for the window that tooLow and tooHigh make,
+// named `key`.
+template <typename TooLow, typename TooHigh>
+void keepWindowNodes(const LayerCollection& layers, TooLow& tooLow, TooHigh& tooHigh, float key, WindowNodes& kept)
+{
+    const PagedList<IndexNode>& level1 = layers.nodes[0];
+    if (!(kept.key == key)) {
+        kept.key = key;
+        kept.looked = 0;
+        kept.nodes.clear();
+    }
+    // Only the last node looked at may have grown into the window since.
+    std::size_t node = kept.looked > 0 ? kept.looked - 1 : 0;
+    if (!kept.nodes.empty() && kept.nodes.back() == node) ++node;
+    for (; node < level1.size(); ++node)
+        if (!tooLow(level1[node].zHigh) && !tooHigh(level1[node].zLow))
+            kept.nodes.push_back(static_cast<std::uint32_t>(node));
+    kept.looked = level1.size();
+}
+
 // The same segments as forEachSegmentInWindow, for a search whose result
 // does not depend on their order (a count): visited as the index finds them,
-// with nothing put in order.
+// with nothing put in order. `kept` holds the nodes of the window `key`
+// names from search to search.
 template <typename TooLow, typename TooHigh, typename Visit>
 void forEachSegmentInWindowInAnyOrder(const LayerCollection& layers, const SearchQuery& query, TooLow tooLow,
-                                      TooHigh tooHigh, const SlotFilter& filter, Visit visit)
+                                      TooHigh tooHigh, const SlotFilter& filter, float key, WindowNodes& kept,
+                                      Visit visit)
 {
     const auto visitNow = [&](const SearchPiece& piece) {
         const auto [entry, tool] = unpack(piece.layerAndTool);
         visitRunPiece(layers, piece.run, piece.begin, piece.end, layers.entries[entry], static_cast<int>(tool), visit);
     };
-    gatherAll(layers, query, tooLow, tooHigh, filter, visitNow);
+    indexPending(layers);
+    keepWindowNodes(layers, tooLow, tooHigh, key, kept);
+    // A node's parents hold all it holds: the nodes that pass are those a
+    // search from the top would reach.
+    const PagedList<IndexNode>& level1 = layers.nodes[0];
+    for (const std::uint32_t node : kept.nodes)
+        if (nodeMayHold(level1[node], query, tooLow, tooHigh, filter))
+            gatherBelow(layers, query, 1, node, tooLow, tooHigh, filter, visitNow);
 }
 
 // Calls visit(entry, tool, prev, vertex) for the segments of one tool slot

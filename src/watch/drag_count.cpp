@@ -101,7 +101,7 @@ void fileDrawLine(DragCount& count, float z, int tool, bool outerPerimeter, Vec2
     fileLine(count, z, tool, outerPerimeter, from, to);
 }
 
-Crossings crossingsOf(const DragCount& count, Vec2 from, Vec2 to, float z, int tool)
+Crossings crossingsOf(DragCount& count, Vec2 from, Vec2 to, float z, int tool)
 {
     Crossings crossings;
     if (std::isnan(z)) return crossings;
@@ -115,7 +115,7 @@ Crossings crossingsOf(const DragCount& count, Vec2 from, Vec2 to, float z, int t
     Vec2 sidePoint{};
     double side = 0;
     forEachSegmentInWindowInAnyOrder(
-        count.lines, searchQueryOf(from, to), tooLow, tooHigh, otherTools,
+        count.lines, searchQueryOf(from, to), tooLow, tooHigh, otherTools, z, count.window,
         [&](const LayerEntry&, int, Vec2 prev, Vec2 vertex, std::uint32_t end) {
             const double prevSide = prev == sidePoint ? side : sideOf(from, to, prev);
             side = sideOf(from, to, vertex);

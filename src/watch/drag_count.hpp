@@ -7,6 +7,7 @@
 #include "lift/lift.hpp"
 #include "pass/told.hpp"
 #include "paths/layers.hpp"
+#include "paths/search_index.hpp"
 
 #include <array>
 #include <cstdint>
@@ -52,6 +53,8 @@ struct CountedTravel {
 // under one tool, but the count needs the lines as drawn and by whom.
 struct DragCount {
     LayerCollection lines;
+    // The index's nodes around the height of the last travel counted.
+    WindowNodes window;
     // Bit v: the line that ends at vertex v is an outer perimeter's.
     std::vector<std::uint64_t> outerPerimeterLines;
     DragTally tally;
@@ -67,7 +70,7 @@ void fileDrawLine(DragCount& count, float z, int tool, bool outerPerimeter, Vec2
 
 // The crossings of a travel's segment at height z with other tools' draw
 // lines at the nozzle's height (crossesExactly).
-Crossings crossingsOf(const DragCount& count, Vec2 from, Vec2 to, float z, int tool);
+Crossings crossingsOf(DragCount& count, Vec2 from, Vec2 to, float z, int tool);
 
 // The travel of line `lineNo` when it was counted and drags across another
 // colour while printing, else nothing: what the console and the report show.

@@ -20,7 +20,7 @@ constexpr std::array<std::string_view, 8> PALETTE = {"#1f77b4", "#ff7f0e", "#2ca
 // A coordinate in hundredths of a millimetre, rounded half away from zero.
 // mm * 100 and the half added are exact in a double. Beyond ten thousand
 // kilometres it is held there, so that differences of two fit 32 bits.
-std::int32_t hundredths(float mm)
+[[gnu::always_inline]] inline std::int32_t hundredths(float mm)
 {
     constexpr double LIMIT = 1e9;
     const double scaled = static_cast<double>(mm) * 100;
@@ -80,7 +80,7 @@ void flushStaged(Strokes& s)
 // A number of a path step, as std::to_chars writes it, at `at` (room for
 // 11 characters). Most steps are a few millimetres: their numbers have at
 // most three digits, written here without a search for the length.
-char* writeStepNumber(char* at, std::int32_t value)
+[[gnu::always_inline]] inline char* writeStepNumber(char* at, std::int32_t value)
 {
     static constexpr char PAIRS[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
                                     "4041424344454647484950515253545556575859606162636465666768697071727374757677787980"
@@ -109,7 +109,7 @@ char* writeStepNumber(char* at, std::int32_t value)
 // A path command and its two numbers, as short as SVG reads them (a minus
 // sign parts the numbers as well as a space does), gathered a few hundred
 // bytes at a time before they go to the path data.
-void appendStep(Strokes& s, char command, std::int32_t x, std::int32_t y)
+[[gnu::always_inline]] inline void appendStep(Strokes& s, char command, std::int32_t x, std::int32_t y)
 {
     // A command, two numbers of at most 11 characters and a space.
     constexpr std::size_t LONGEST = 24;
@@ -122,7 +122,7 @@ void appendStep(Strokes& s, char command, std::int32_t x, std::int32_t y)
     s.stagedBytes = static_cast<std::uint16_t>(end - s.staged.data());
 }
 
-void writePending(Strokes& s)
+[[gnu::always_inline]] inline void writePending(Strokes& s)
 {
     if (!s.pending) return;
     appendStep(s, 'l', s.pendingX - s.lastX, s.pendingY - s.lastY);
@@ -140,7 +140,7 @@ void moveTo(Strokes& s, std::int32_t x, std::int32_t y)
     s.open = true;
 }
 
-void lineTo(Strokes& s, std::int32_t x, std::int32_t y)
+[[gnu::always_inline]] inline void lineTo(Strokes& s, std::int32_t x, std::int32_t y)
 {
     const std::int32_t atX = s.pending ? s.pendingX : s.lastX, atY = s.pending ? s.pendingY : s.lastY;
     if (x == atX && y == atY) return;
@@ -163,7 +163,7 @@ void drawLine(Strokes& s, std::int32_t fromX, std::int32_t fromY, std::int32_t t
 
 // ---- Marks.
 
-void extend(Report& r, Vec2 p)
+[[gnu::always_inline]] inline void extend(Report& r, Vec2 p)
 {
     r.minX = minOf(r.minX, p.x);
     r.minY = minOf(r.minY, p.y);

@@ -10,6 +10,7 @@
 #include "gcode/recognizers.hpp"
 #include "gcode/refusal.hpp"
 #include "lift/obstacles.hpp"
+#include "paths/search_index.hpp"
 #include "pass/line_loop.hpp"
 #include "run/files.hpp"
 
@@ -18,12 +19,20 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <random>
+#include <tuple>
 
 namespace vorlane {
 namespace {
 
 bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+std::uint32_t bitsOf(float value)
+{
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
 
 struct Scene {
     LayerCollections layers;
@@ -119,6 +128,35 @@ std::vector<Met> crossingsMet(const LayerCollection& layers, const TravelMove& m
     return met;
 }
 
+// The same through the walk in any order, which a count makes with the
+// window's nodes kept from move to move (`kept`): in the plain walk's order
+// once sorted.
+std::vector<Met> crossingsMetInAnyOrder(const LayerCollection& layers, const TravelMove& move, const Window& window,
+                                        WindowNodes& kept)
+{
+    std::vector<Met> met;
+    const auto tooLow = [&](float z) { return !(move.currentZ - z < window.below); };
+    const auto tooHigh = [&](float z) { return window.onlyBelow && !(0.0f < move.currentZ - z); };
+    forEachSegmentInWindowInAnyOrder(layers, searchQueryOf(move.origin, move.terminus), tooLow, tooHigh,
+                                     window.filter, move.currentZ, kept,
+                                     [&](const LayerEntry& entry, int tool, Vec2 prev, Vec2 vertex) {
+                                         float lambda, dotProduct;
+                                         if (crossesAt(move.origin, move.terminus, prev, vertex, move.direction,
+                                                       lambda, dotProduct))
+                                             met.push_back({entry.z, tool, lambda, dotProduct});
+                                     });
+    return met;
+}
+
+std::vector<Met> sorted(std::vector<Met> met)
+{
+    const auto key = [](const Met& m) {
+        return std::tuple(bitsOf(m.z), m.tool, bitsOf(m.lambda), bitsOf(m.dotProduct));
+    };
+    std::sort(met.begin(), met.end(), [&](const Met& a, const Met& b) { return key(a) < key(b); });
+    return met;
+}
+
 // The own-colour search's slot: one tool at the nozzle's height.
 std::vector<Met> ownSlotCrossingsMet(const LayerCollection& layers, const TravelMove& move, bool walking)
 {
@@ -144,7 +182,8 @@ std::vector<Met> ownSlotCrossingsMet(const LayerCollection& layers, const Travel
 
 // Every search a move may make: other tools' paths in the lift's window,
 // every tool's in a draw's window below, and the own slot at its height.
-int expectSameCrossings(const LayerCollections& collections, const TravelMove& move, float drawWindow_MM)
+int expectSameCrossings(const LayerCollections& collections, const TravelMove& move, float drawWindow_MM,
+                        std::map<std::pair<const LayerCollection*, float>, WindowNodes>& kept)
 {
     SlotFilter otherTools;
     if (move.currentTool >= 0 && move.currentTool < TOOL_SLOTS)
@@ -154,8 +193,11 @@ int expectSameCrossings(const LayerCollections& collections, const TravelMove& m
     for (const LayerCollection* layers : allCollections(collections)) {
         for (const Window& window : windows) {
             const std::vector<Met> indexed = crossingsMet(*layers, move, window, false);
-            EXPECT_TRUE(indexed == crossingsMet(*layers, move, window, true))
-                << "the same crossings in the same order, window " << window.below;
+            const std::vector<Met> walked = crossingsMet(*layers, move, window, true);
+            EXPECT_TRUE(indexed == walked) << "the same crossings in the same order, window " << window.below;
+            EXPECT_TRUE(sorted(crossingsMetInAnyOrder(*layers, move, window, kept[{layers, window.below}])) ==
+                        sorted(walked))
+                << "in any order, the same crossings, window " << window.below;
             met += static_cast<int>(indexed.size());
         }
         EXPECT_TRUE(ownSlotCrossingsMet(*layers, move, false) == ownSlotCrossingsMet(*layers, move, true));
@@ -169,6 +211,7 @@ TEST(SearchIndex, MeetsExactlyWhatThePlainWalkMeets)
     int crossingsSeen = 0;
     for (int s = 0; s < 300; ++s) {
         Scene scene = makeScene(random);
+        std::map<std::pair<const LayerCollection*, float>, WindowNodes> kept;
         for (int m = 0; m < 60; ++m) {
             TravelMove move;
             move.origin = randomPoint(random, scene);
@@ -176,7 +219,8 @@ TEST(SearchIndex, MeetsExactlyWhatThePlainWalkMeets)
             move.direction = normalized(move.terminus - move.origin);
             move.currentZ = scene.heights[random() % scene.heights.size()] + (random() % 3 == 0 ? 0.2f : 0.0f);
             move.currentTool = static_cast<int>(random() % 4);
-            crossingsSeen += expectSameCrossings(scene.layers, move, 0.25f * static_cast<float>(random() % 4));
+            crossingsSeen +=
+                expectSameCrossings(scene.layers, move, 0.25f * static_cast<float>(random() % 4), kept);
             if (testing::Test::HasFailure()) FAIL() << "scene " << s << " move " << m;
         }
     }
@@ -292,6 +336,8 @@ int expectSameCrossingsThroughout(const std::string& path)
     bool busy = false;
     EXPECT_FALSE(openInput(in, systemPlatform(), path, busy) || busy);
     int met = 0;
+    // Kept as the count keeps them, while the print grows.
+    std::map<std::pair<const LayerCollection*, float>, WindowNodes> kept;
     std::string_view line;
     while (nextLine(in, line)) {
         try {
@@ -305,7 +351,7 @@ int expectSameCrossingsThroughout(const std::string& path)
         if (s.move.pathType != PathType::XYMove && s.move.pathType != PathType::XYDraw) continue;
         const Vec2 origin = moveOrigin(s.moves, s.move), terminus{s.moves.currentX, s.moves.currentY};
         const TravelMove move{origin, terminus, normalized(terminus - origin), s.moves.currentZ, s.currentTool};
-        met += expectSameCrossings(loop.layers, move, 0.3f);
+        met += expectSameCrossings(loop.layers, move, 0.3f, kept);
         if (testing::Test::HasFailure()) {
             ADD_FAILURE() << path << " line " << loop.lineNo;
             break;
