@@ -1,5 +1,6 @@
 // What the lift prevents, per print: for every real multi-tool file, the
-// other slicers' files, two-colour prints made from the single-tool
+// other slicers' files (those of ../shared/more-slicers Vorlane reads by
+// their own rules too), two-colour prints made from the single-tool
 // Kisslicer 1.1 files and a generated print, the travels and what they
 // cross of other tools' fresh paths at the nozzle's height, as read and as
 // written, the rule that left each crossing, and what the rewrites cost in
@@ -74,6 +75,8 @@ int main(int argc, char** argv)
             rows.push_back(rowOf(name + " (two colours)", test::twoColourPrint(readText(file))));
     }
     for (const std::string& file : test::gcodeFilesIn(VORLANE_OTHER_SLICERS))
+        rows.push_back(rowOf(std::filesystem::path(file).stem().string(), readText(file)));
+    for (const std::string& file : test::moreSlicerFilesIn(VORLANE_MORE_SLICERS))
         rows.push_back(rowOf(std::filesystem::path(file).stem().string(), readText(file)));
     // Files named on the command line (made with gen_corpus, say).
     for (int i = 1; i < argc; ++i)

@@ -406,4 +406,6 @@ std::vector<std::string> realGcodeFiles() { return gcodeFilesIn(VORLANE_REAL_GCO
 
 std::vector<std::string> otherSlicerFiles() { return gcodeFilesIn(VORLANE_OTHER_SLICERS); }
 
+std::vector<std::string> moreSlicerFiles() { return moreSlicerFilesIn(VORLANE_MORE_SLICERS); }
+
 } // namespace vorlane::test

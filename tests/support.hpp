@@ -118,5 +118,8 @@ std::string nothingRewritten(int fanRestores = 0);
 std::vector<std::string> realGcodeFiles();
 // The real files of the other slicers, likewise.
 std::vector<std::string> otherSlicerFiles();
+// The files of ../shared/more-slicers whose slicers Vorlane reads by their
+// own rules (MORE_SLICER_FILES).
+std::vector<std::string> moreSlicerFiles();
 
 } // namespace vorlane::test

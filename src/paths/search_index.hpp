@@ -222,9 +222,12 @@ void forEachSegmentInWindow(const LayerCollection& layers, const SearchQuery& qu
 // The nodes just above the chunks that hold heights of a narrow window,
 // kept from search to search in it: the travels of a layer all search
 // around its height, and the levels above need no second look. Its owner
-// names the window by a key (the height it lies around) and keeps it.
+// names the window by a key (the heights it lies around) and keeps it.
+struct WindowKey {
+    float low, high;
+};
 struct WindowNodes {
-    float key = std::numeric_limits<float>::quiet_NaN(); // NaN: nothing kept
+    WindowKey key{std::numeric_limits<float>::quiet_NaN(), 0}; // NaN: nothing kept
     // The nodes looked at so far (the last of them may have grown since),
     // and those of them that hold heights of the window.
     std::size_t looked = 0;
@@ -234,10 +237,11 @@ struct WindowNodes {
 // Brings `kept` up to date for the window that tooLow and tooHigh make,
 // named `key`.
 template <typename TooLow, typename TooHigh>
-void keepWindowNodes(const LayerCollection& layers, TooLow& tooLow, TooHigh& tooHigh, float key, WindowNodes& kept)
+void keepWindowNodes(const LayerCollection& layers, TooLow& tooLow, TooHigh& tooHigh, WindowKey key,
+                     WindowNodes& kept)
 {
     const PagedList<IndexNode>& level1 = layers.nodes[0];
-    if (!(kept.key == key)) {
+    if (!(kept.key.low == key.low && kept.key.high == key.high)) {
         kept.key = key;
         kept.looked = 0;
         kept.nodes.clear();
@@ -257,7 +261,7 @@ void keepWindowNodes(const LayerCollection& layers, TooLow& tooLow, TooHigh& too
 // names from search to search.
 template <typename TooLow, typename TooHigh, typename Visit>
 void forEachSegmentInWindowInAnyOrder(const LayerCollection& layers, const SearchQuery& query, TooLow tooLow,
-                                      TooHigh tooHigh, const SlotFilter& filter, float key, WindowNodes& kept,
+                                      TooHigh tooHigh, const SlotFilter& filter, WindowKey key, WindowNodes& kept,
                                       Visit visit)
 {
     const auto visitNow = [&](const SearchPiece& piece) {

@@ -5,6 +5,7 @@
 #include "gcode/refusal.hpp"
 #include "paths/search_index.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace vorlane {
@@ -37,9 +38,11 @@ inline void fileLine(DragCount& count, float z, int tool, bool outerPerimeter, V
 }
 
 // The lines a draw laid: from where it began to where it ended, or along an
-// arc's steps.
+// arc's steps. A purge tower's (or prime pillar's) are crossed without harm
+// to the print: they are not kept.
 void fileDraw(DragCount& count, const MoveTold& move)
 {
+    if (move.kind == DrawType::PrimePillar) return;
     const bool outer = move.kind == DrawType::Perimeter;
     if (move.arcSteps.empty()) {
         fileLine(count, move.toZ, move.tool, outer, move.from, move.to);
@@ -52,33 +55,75 @@ void fileDraw(DragCount& count, const MoveTold& move)
     }
 }
 
-// A travel as read, and as written: a lifted travel drags only along its flat
-// start, before it rises, which ends where its written line says (as a
-// printer reads it). An arc that travels drags along its steps.
+// What a travel crosses along its straight pieces, each from its start to
+// its end height, and where the last piece that crosses ends.
+struct Dragged {
+    Crossings crossings;
+    Vec2 to;
+};
+
+void addPiece(DragCount& count, Dragged& dragged, Vec2 from, Vec2 to, double fromZ, double toZ, int tool)
+{
+    const Crossings piece = crossingsOf(count, from, to, fromZ, toZ, tool);
+    if (piece.all == 0) return;
+    add(dragged.crossings, piece);
+    dragged.to = to;
+}
+
+// A travel as read: along its line, or its arc's steps, its height rising or
+// falling evenly with the distance travelled.
+Dragged asRead(DragCount& count, const MoveTold& move)
+{
+    Dragged dragged{{}, move.to};
+    if (move.arcSteps.empty()) {
+        addPiece(count, dragged, move.from, move.to, move.fromZ, move.toZ, move.tool);
+        return dragged;
+    }
+    const double rise = static_cast<double>(move.toZ) - move.fromZ;
+    const auto steps = static_cast<double>(move.arcSteps.size());
+    Vec2 from = move.from;
+    for (std::size_t k = 0; k < move.arcSteps.size(); ++k) {
+        const double fromZ = move.fromZ + rise * static_cast<double>(k) / steps;
+        const double toZ = move.fromZ + rise * static_cast<double>(k + 1) / steps;
+        addPiece(count, dragged, from, move.arcSteps[k], fromZ, toZ, move.tool);
+        from = move.arcSteps[k];
+    }
+    dragged.to = from;
+    return dragged;
+}
+
+// A lifted travel as written, each of its lines from where the one before
+// left the head, its numbers as a printer reads them: the flat start at the
+// height before the travel, the rise, the travel high.
+Dragged asWritten(DragCount& count, const MoveTold& move)
+{
+    Dragged dragged{{}, move.from};
+    Vec2 at = move.from;
+    double z = move.fromZ;
+    for (const PlannedLine& line : move.plan->lines) {
+        const bool movesXY = line.shape == PlannedShape::XYMove || line.shape == PlannedShape::XYZMove;
+        const bool movesZ = line.shape == PlannedShape::ZMove || line.shape == PlannedShape::XYZMove;
+        const Vec2 to = movesXY ? line.written.xy : at;
+        const double toZ = movesZ ? line.written.z : z;
+        if (movesXY) addPiece(count, dragged, at, to, z, toZ, move.tool);
+        at = to;
+        z = toZ;
+    }
+    return dragged;
+}
+
+// A travel as read, and as written: a lifted travel drags only where its
+// lines still pass at the height of paths. The tally keeps both, with the
+// rule that left what still drags.
 void countTravel(DragCount& count, long long lineNo, const MoveTold& move)
 {
-    Crossings before;
-    Vec2 end = move.from;
-    for (const Vec2 step : move.arcSteps.empty() ? std::span<const Vec2>(&move.to, 1) : move.arcSteps) {
-        add(before, crossingsOf(count, end, step, move.toZ, move.tool));
-        end = step;
-    }
-    Crossings after = before;
-    Vec2 dragsTo = end;
-    if (move.rewrite == Rewrite::Lift) {
-        after = {};
-        dragsTo = move.from;
-        const PlannedLine& first = move.plan->lines.front();
-        if (first.shape == PlannedShape::XYMove) {
-            dragsTo = first.written.xy;
-            after = crossingsOf(count, move.from, dragsTo, move.toZ, move.tool);
-        }
-    }
+    const Dragged before = asRead(count, move);
+    const Dragged after = move.rewrite == Rewrite::Lift ? asWritten(count, move) : before;
     DragTally& tally = count.tally;
-    addTravel(tally.before, before);
-    addTravel(tally.after, after);
-    tally.leftBy[static_cast<std::size_t>(move.liftRule)] += after.all;
-    count.last = {lineNo, move.from, dragsTo, after, move.liftRule, move.chapter};
+    addTravel(tally.before, before.crossings);
+    addTravel(tally.after, after.crossings);
+    tally.leftBy[static_cast<std::size_t>(move.liftRule)] += after.crossings.all;
+    count.last = {lineNo, move.from, after.to, after.crossings, move.liftRule, move.chapter};
 }
 
 void hear(void* context, long long lineNo, const Told& told)
@@ -101,12 +146,19 @@ void fileDrawLine(DragCount& count, float z, int tool, bool outerPerimeter, Vec2
     fileLine(count, z, tool, outerPerimeter, from, to);
 }
 
-Crossings crossingsOf(DragCount& count, Vec2 from, Vec2 to, float z, int tool)
+Crossings crossingsOf(DragCount& count, Vec2 from, Vec2 to, double fromZ, double toZ, int tool)
 {
     Crossings crossings;
-    if (std::isnan(z)) return crossings;
-    const auto tooLow = [z](float height) { return !(z - height < NOZZLE_HEIGHT_TOLERANCE_MM); };
-    const auto tooHigh = [z](float height) { return !(height - z < NOZZLE_HEIGHT_TOLERANCE_MM); };
+    if (std::isnan(fromZ) || std::isnan(toZ)) return crossings;
+    // A level travel's height is a float, and the paths at the nozzle's
+    // height are those whose layers lie within its reach. A travel that
+    // moves Z takes the layers its reach may meet on the way; a crossing
+    // there counts where the nozzle then stands within reach of the path.
+    const bool level = fromZ == toZ;
+    const auto low = static_cast<float>(std::min(fromZ, toZ)), high = static_cast<float>(std::max(fromZ, toZ));
+    const float reach = level ? NOZZLE_HEIGHT_TOLERANCE_MM : 2 * NOZZLE_HEIGHT_TOLERANCE_MM;
+    const auto tooLow = [low, reach](float height) { return !(low - height < reach); };
+    const auto tooHigh = [high, reach](float height) { return !(height - high < reach); };
     SlotFilter otherTools;
     if (tool >= 0 && tool < TOOL_SLOTS) otherTools.tools &= static_cast<std::uint16_t>(~(1u << tool));
     // The segments of a piece come one after another: the side of the
@@ -115,14 +167,19 @@ Crossings crossingsOf(DragCount& count, Vec2 from, Vec2 to, float z, int tool)
     Vec2 sidePoint{};
     double side = 0;
     forEachSegmentInWindowInAnyOrder(
-        count.lines, searchQueryOf(from, to), tooLow, tooHigh, otherTools, z, count.window,
-        [&](const LayerEntry&, int, Vec2 prev, Vec2 vertex, std::uint32_t end) {
+        count.lines, searchQueryOf(from, to), tooLow, tooHigh, otherTools, WindowKey{low, high}, count.window,
+        [&](const LayerEntry& entry, int, Vec2 prev, Vec2 vertex, std::uint32_t end) {
             const double prevSide = prev == sidePoint ? side : sideOf(from, to, prev);
             side = sideOf(from, to, vertex);
             sidePoint = vertex;
-            if (!onOppositeSides(prevSide, side) ||
-                !onOppositeSides(sideOf(prev, vertex, from), sideOf(prev, vertex, to)))
-                return;
+            if (!onOppositeSides(prevSide, side)) return;
+            const double fromSide = sideOf(prev, vertex, from), toSide = sideOf(prev, vertex, to);
+            if (!onOppositeSides(fromSide, toSide)) return;
+            if (!level) {
+                const double along = fromSide / (fromSide - toSide);
+                const double height = fromZ + along * (toZ - fromZ);
+                if (!(std::fabs(height - entry.z) < static_cast<double>(NOZZLE_HEIGHT_TOLERANCE_MM))) return;
+            }
             ++crossings.all;
             if (count.outerPerimeterLines[end / 64] >> end % 64 & 1u) ++crossings.overOuterPerimeters;
         });

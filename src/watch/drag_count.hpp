@@ -37,8 +37,9 @@ struct DragTally {
     std::array<long long, LIFT_RULES> leftBy{};
 };
 
-// The last travel counted, as written: where it drags from and to, what it
-// crosses there, and why it was left so.
+// The last travel counted, as written: where it drags from and to (to the
+// end of its last line that crosses), what it crosses, and why it was left
+// so.
 struct CountedTravel {
     long long lineNo = 0;
     Vec2 from, dragsTo;
@@ -68,9 +69,12 @@ Watcher dragCountWatcher(DragCount& count);
 // crosses nothing and is left out. Throws Refusal past the store's limits.
 void fileDrawLine(DragCount& count, float z, int tool, bool outerPerimeter, Vec2 from, Vec2 to);
 
-// The crossings of a travel's segment at height z with other tools' draw
-// lines at the nozzle's height (crossesExactly).
-Crossings crossingsOf(DragCount& count, Vec2 from, Vec2 to, float z, int tool);
+// The crossings of a travel's segment with other tools' draw lines at the
+// nozzle's height (crossesExactly): its height goes from fromZ to toZ evenly
+// along it, and a crossing counts where it lies less than
+// NOZZLE_HEIGHT_TOLERANCE_MM from the crossed line's height. Purge towers
+// are not kept: crossing them harms no print.
+Crossings crossingsOf(DragCount& count, Vec2 from, Vec2 to, double fromZ, double toZ, int tool);
 
 // The travel of line `lineNo` when it was counted and drags across another
 // colour while printing, else nothing: what the console and the report show.

@@ -138,7 +138,7 @@ std::vector<Met> crossingsMetInAnyOrder(const LayerCollection& layers, const Tra
     const auto tooLow = [&](float z) { return !(move.currentZ - z < window.below); };
     const auto tooHigh = [&](float z) { return window.onlyBelow && !(0.0f < move.currentZ - z); };
     forEachSegmentInWindowInAnyOrder(layers, searchQueryOf(move.origin, move.terminus), tooLow, tooHigh,
-                                     window.filter, move.currentZ, kept,
+                                     window.filter, WindowKey{move.currentZ, move.currentZ}, kept,
                                      [&](const LayerEntry& entry, int tool, Vec2 prev, Vec2 vertex) {
                                          float lambda, dotProduct;
                                          if (crossesAt(move.origin, move.terminus, prev, vertex, move.direction,

@@ -875,13 +875,19 @@ class Checker {
         }
         const bool travels = !(e && *e > 0.0f) && (at_.x != before.x || at_.y != before.y);
         if (travels) {
+            // The head rises or falls evenly along the arc: over its steps.
             CheckCounts::Drags steps;
             Point from{before.x, before.y};
-            for (const Point step : arcSteps(from, {at_.x, at_.y}, words, line_[1] == '2')) {
-                const CheckCounts::Drags crossed = crossingsOf(from, step);
+            const std::vector<Point> points = arcSteps(from, {at_.x, at_.y}, words, line_[1] == '2');
+            const double rise = static_cast<double>(at_.z) - before.z;
+            for (std::size_t k = 0; k < points.size(); ++k) {
+                const double n = static_cast<double>(points.size());
+                const CheckCounts::Drags crossed =
+                    crossingsOf(from, points[k], before.z + rise * static_cast<double>(k) / n,
+                                before.z + rise * static_cast<double>(k + 1) / n);
                 steps.crossings += crossed.crossings;
                 steps.overOuterPerimeters += crossed.overOuterPerimeters;
-                from = step;
+                from = points[k];
             }
             addTravel(counts_.dragsBefore, steps);
             addTravel(counts_.dragsAfter, steps);
@@ -919,20 +925,34 @@ class Checker {
         return opposite(side(a, b, c), side(a, b, d)) && opposite(side(c, d, a), side(c, d, b));
     }
 
-    // Other tools' draws that the travel's segment at the head's height
-    // crosses, and of them the outer walls.
-    CheckCounts::Drags crossingsOf(Point from, Point to) const
+    // Other tools' draws that the travel's segment crosses where the head,
+    // going from height fromZ to toZ evenly along it, is within the nozzle's
+    // reach of them, and of them the outer walls. Crossing a purge tower
+    // harms no print: it is not counted.
+    CheckCounts::Drags crossingsOf(Point from, Point to, double fromZ, double toZ) const
     {
         CheckCounts::Drags found;
-        if (std::isnan(at_.z)) return found;
-        const long long bucket = static_cast<long long>(std::floor(at_.z / NOZZLE_HEIGHT));
-        for (long long b = bucket - 1; b <= bucket + 1; ++b) {
-            const auto at = drawnAt_.find(b);
-            if (at == drawnAt_.end()) continue;
+        if (std::isnan(fromZ) || std::isnan(toZ)) return found;
+        const bool level = fromZ == toZ;
+        const long long lowest = static_cast<long long>(std::floor(std::min(fromZ, toZ) / NOZZLE_HEIGHT)) - 1;
+        const long long highest = static_cast<long long>(std::floor(std::max(fromZ, toZ) / NOZZLE_HEIGHT)) + 1;
+        const auto z = static_cast<float>(fromZ);
+        for (auto at = drawnAt_.lower_bound(lowest); at != drawnAt_.end() && at->first <= highest; ++at) {
             for (const std::size_t k : at->second) {
                 const Drawn& d = drawn_[k];
-                if (d.tool == tool_ || !(at_.z - d.z < NOZZLE_HEIGHT && d.z - at_.z < NOZZLE_HEIGHT)) continue;
+                if (d.tool == tool_ || d.section == Section::PrimePillar) continue;
+                // A level travel's height is the float it was read as.
+                if (level && !(z - d.z < NOZZLE_HEIGHT && d.z - z < NOZZLE_HEIGHT)) continue;
+                const auto side = [](Point p, Point q, Point r) {
+                    return (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
+                };
                 if (!properlyCross(from, to, d.from, d.to)) continue;
+                if (!level) {
+                    // Where along the travel it crosses the path's line.
+                    const double fromSide = side(d.from, d.to, from), toSide = side(d.from, d.to, to);
+                    const double height = fromZ + fromSide / (fromSide - toSide) * (toZ - fromZ);
+                    if (!(std::fabs(height - d.z) < NOZZLE_HEIGHT)) continue;
+                }
                 ++found.crossings;
                 if (d.section == Section::Perimeter) ++found.overOuterPerimeters;
             }
@@ -1151,7 +1171,8 @@ class Checker {
             keepDrawn(origin, terminus);
         else
             lastMoveDrew_ = false;
-        const CheckCounts::Drags crossed = isTravel ? crossingsOf(origin, terminus) : CheckCounts::Drags{};
+        const CheckCounts::Drags crossed =
+            isTravel ? crossingsOf(origin, terminus, before.z, at_.z) : CheckCounts::Drags{};
         CheckCounts::Drags left = crossed;
         // A line copied as it was stands first. (The first line of a lift is
         // never the travel itself, and the lines after a copy may look like a
@@ -1192,9 +1213,21 @@ class Checker {
             if (!crossesAnObstacle(origin, terminus))
                 problem(where() + " is lifted though it crosses no other tool's outer wall or solid at its height or "
                                   "less than the lift height below");
-            // Lifted, it drags only along its flat start, before it rises.
-            const std::optional<Point> flatEnd = liftedTravel(announcement, origin, terminus);
-            left = flatEnd ? crossingsOf(origin, *flatEnd) : CheckCounts::Drags{};
+            // Lifted, it drags only where its written lines pass at the
+            // height of paths: each line from where the one before left the
+            // head, at the height the travel started at until it rises.
+            left = {};
+            Point from = origin;
+            double fromZ = before.z;
+            for (const Written& line : liftedTravel(announcement, origin, terminus)) {
+                if (line.to.x != from.x || line.to.y != from.y) {
+                    const CheckCounts::Drags crossed = crossingsOf(from, line.to, fromZ, line.z.value_or(fromZ));
+                    left.crossings += crossed.crossings;
+                    left.overOuterPerimeters += crossed.overOuterPerimeters;
+                }
+                from = line.to;
+                fromZ = line.z.value_or(fromZ);
+            }
         } else {
             expectCopy();
         }
@@ -1233,11 +1266,25 @@ class Checker {
         return npos;
     }
 
+    // A line of a lifted travel as a printer reads it: where it leaves the
+    // head, and its height when it names one.
+    struct Written {
+        Point to;
+        std::optional<float> z;
+    };
+
     // [XY move to where the rise begins,] the rise along the travel, the
-    // travel's end at height, down to the travel's Z, the feed rate back.
-    std::optional<Point> liftedTravel(std::size_t announcement, Point origin, Point terminus)
+    // travel's end at height, down to the travel's Z, the feed rate back;
+    // the lines that move the head as a printer reads them, none when they
+    // are not as they should be.
+    std::vector<Written> liftedTravel(std::size_t announcement, Point origin, Point terminus)
     {
-        std::optional<Point> flatEnd;
+        std::vector<Written> written;
+        const auto asRead = [&](std::size_t k, Point at) {
+            const Words words = readWords(out_[k]);
+            return Written{{words['X'].value_or(static_cast<float>(at.x)), words['Y'].value_or(static_cast<float>(at.y))},
+                           words['Z']};
+        };
         ++counts_.liftedTravels;
         const std::string lifted = "the lifted travel of " + where();
         const std::size_t n = announcement - next_;
@@ -1258,9 +1305,7 @@ class Checker {
                     if (a.offLine > a.lineSlack || a.lambda < -a.lambdaSlack || a.lambda > 1 + a.lambdaSlack)
                         problem(lifted + " starts its rise off the travel: `" + std::string(out_[next_]) + "`");
                     lambdaBefore = a.lambda - a.lambdaSlack;
-                    // As a printer reads the written numbers: floats.
-                    const Words written = readWords(out_[next_]);
-                    flatEnd = Point{written['X'].value_or(0.0f), written['Y'].value_or(0.0f)};
+                    written.push_back(asRead(next_, origin));
                 }
             }
             double v[4];
@@ -1279,11 +1324,14 @@ class Checker {
                 if (!(v[2] >= z - 1e-5 * std::fabs(z) - 1e-6))
                     problem(lifted + " rises to Z " + g(static_cast<float>(v[2])) + ", below the travel's Z " +
                             g(at_.z));
+                written.push_back(asRead(rise, written.empty() ? origin : written.back().to));
             }
             const std::string end = "G1 X" + g(at_.x) + " Y" + g(at_.y) + " F" + fText;
             if (out_[rise + 1] != end)
                 problem(lifted + " does not travel to the travel's end point at its feed rate (`" + end + "`): `" +
                         excerpt(out_[rise + 1]) + "`");
+            else
+                written.push_back(asRead(rise + 1, terminus));
             const std::string down = "G1 Z" + g(at_.z) + " F" + run_.liftFeedText;
             if (out_[rise + 2] != down)
                 problem(lifted + " does not come back down to the travel's Z (`" + down + "`): `" +
@@ -1293,7 +1341,7 @@ class Checker {
                         excerpt(out_[rise + 3]) + "`");
         }
         next_ = announcement + 1;
-        return flatEnd;
+        return written;
     }
 
     // ---- rewritten draws

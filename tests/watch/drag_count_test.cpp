@@ -35,7 +35,7 @@ TEST(Drags, EachRuleThatLeavesACrossingTravelIsNamedInDebugMode)
         {"relative_positioning_not_lifted",
          {},
          "line 15: 1 other-colour crossings left: relative positioning (G91) or no feed rate yet"},
-        {"travel_with_z_and_e", {}, "line 15: 1 other-colour crossings left: the travel moves the extruder"},
+        {"travel_moves_extruder", {}, "line 13: 1 other-colour crossings left: the travel moves the extruder"},
         {"worked_example", {"--no-lift"}, "line 17: 1 other-colour crossings left: --no-lift"},
         {"travel_length_threshold", {}, "line 14: 1 other-colour crossings left: not longer than --lift-min-travel"},
         {"loop_paths_only", {}, "line 14: 1 other-colour crossings left: no obstacle of a collected kind"},
@@ -103,10 +103,14 @@ TEST(Drags, TheCountIsTheCheckersOnEveryRealAndTwoColourFile)
     }
     for (const std::string& file : otherSlicerFiles())
         expectSameAsTheChecker(file, readFile(file));
+    for (const std::string& file : moreSlicerFiles())
+        expectSameAsTheChecker(file, readFile(file));
 }
 
-// The lines kept for counting, by height, tool and place, and what a travel
-// of tool 0 from (0, 0) to (10, 0) at the row's travel height crosses of them.
+// The lines drawn, by height, tool, kind and place, and what a travel of
+// tool 0 from (0, 0) to (10, 0) crosses of them, from the row's travel height
+// to its end height (the same when none is given), along its arc's steps
+// when it has them.
 struct CountRow {
     const char* rule;
     float z;
@@ -115,7 +119,29 @@ struct CountRow {
     std::uint64_t outer = 0; // bit i: line i is an outer perimeter's
     float travelZ = 5;
     Crossings expected;
+    float travelEndZ = NaN;
+    std::vector<Vec2> arcSteps = {};
+    DrawType kind = DrawType::UnclassifiedPath;
 };
+
+// A move told to the count as the pass tells it.
+void tell(DragCount& count, const MoveTold& move)
+{
+    const Watcher watcher = dragCountWatcher(count);
+    watcher.hear(watcher.context, 1, Told{&move});
+}
+
+void drawLine(DragCount& count, float z, int tool, DrawType kind, Vec2 from, Vec2 to)
+{
+    MoveTold draw;
+    draw.draws = true;
+    draw.from = from;
+    draw.to = to;
+    draw.fromZ = draw.toZ = z;
+    draw.tool = tool;
+    draw.kind = kind;
+    tell(count, draw);
+}
 
 TEST(Drags, ATravelCrossesOtherToolsLinesAtTheNozzlesHeight)
 {
@@ -143,14 +169,49 @@ TEST(Drags, ATravelCrossesOtherToolsLinesAtTheNozzlesHeight)
          {3, 2}},
         {"far up, at the same height", far, 1, across, 0, far, {1, 0}},
         {"far up, a float apart", far, 1, across, 0, std::nextafter(far, FLOAT_MAX), {0, 0}},
+        {"descending 0.5 mm as it goes: a path is crossed early high above, late at its height",
+         5,
+         1,
+         {{1, -1}, {1, 1}, {9.8f, 1}, {9.8f, -1}},
+         0,
+         5.5f,
+         {1, 0},
+         5},
+        {"rising as it goes: a path is crossed early at its height, late high above",
+         5,
+         1,
+         {{0.2f, -1}, {0.2f, 1}, {9, 1}, {9, -1}},
+         0,
+         5,
+         {1, 0},
+         5.5f},
+        {"a helix rises evenly over its steps: at the second's start it stands at its mid height",
+         5.25f,
+         1,
+         {{0.2f, -2}, {0.2f, 2}, {5.1f, 6}, {5.1f, 4}},
+         0,
+         5,
+         {1, 0},
+         5.5f,
+         {{5, 5}, {10, 0}}},
+        {"a purge tower's paths are crossed without harm: not counted", 5, 1, across, 0, 5, {0, 0}, NaN, {},
+         DrawType::PrimePillar},
     };
     for (const CountRow& row : rows) {
         DragCount count;
         for (std::size_t i = 1; i < row.path.size(); ++i)
-            fileDrawLine(count, row.z, row.tool, (row.outer >> (i - 1) & 1u) != 0, row.path[i - 1], row.path[i]);
+            drawLine(count, row.z, row.tool, (row.outer >> (i - 1) & 1u) != 0 ? DrawType::Perimeter : row.kind,
+                     row.path[i - 1], row.path[i]);
         // Lines of another tool in the layer between keep paths apart.
-        fileDrawLine(count, row.z, 2, false, {20, 20}, {21, 21});
-        const Crossings found = crossingsOf(count, {0, 0}, {10, 0}, row.travelZ, 0);
+        drawLine(count, row.z, 2, DrawType::UnclassifiedPath, {20, 20}, {21, 21});
+        MoveTold travel;
+        travel.from = {0, 0};
+        travel.to = row.arcSteps.empty() ? Vec2{10, 0} : row.arcSteps.back();
+        travel.fromZ = row.travelZ;
+        travel.toZ = std::isnan(row.travelEndZ) ? row.travelZ : row.travelEndZ;
+        travel.arcSteps = row.arcSteps;
+        tell(count, travel);
+        const Crossings found = count.tally.before.crossings;
         EXPECT_EQ(found.all, row.expected.all) << row.rule;
         EXPECT_EQ(found.overOuterPerimeters, row.expected.overOuterPerimeters) << row.rule;
     }
