@@ -234,8 +234,28 @@ struct WindowNodes {
     std::vector<std::uint32_t> nodes;
 };
 
+// The nodes of level `level` below `node` whose heights meet the window,
+// down to the level just above the chunks.
+template <typename TooLow, typename TooHigh>
+void windowNodesBelow(const LayerCollection& layers, std::size_t level, std::size_t node, TooLow& tooLow,
+                      TooHigh& tooHigh, std::vector<std::uint32_t>& found)
+{
+    const PagedList<IndexNode>& nodes = layers.nodes[level - 1];
+    if (tooLow(nodes[node].zHigh) || tooHigh(nodes[node].zLow)) return;
+    if (level == 1) {
+        found.push_back(static_cast<std::uint32_t>(node));
+        return;
+    }
+    const std::size_t firstChild = node * NODE_FANOUT;
+    const std::size_t lastChild = std::min(firstChild + NODE_FANOUT, layers.nodes[level - 2].size());
+    for (std::size_t child = firstChild; child < lastChild; ++child)
+        windowNodesBelow(layers, level - 1, child, tooLow, tooHigh, found);
+}
+
 // Brings `kept` up to date for the window that tooLow and tooHigh make,
-// named `key`.
+// named `key`: found from the top for a window of its own, else by a look
+// at the nodes added since (and the last one looked at, which may have
+// grown into the window).
 template <typename TooLow, typename TooHigh>
 void keepWindowNodes(const LayerCollection& layers, TooLow& tooLow, TooHigh& tooHigh, WindowKey key,
                      WindowNodes& kept)
@@ -243,10 +263,12 @@ void keepWindowNodes(const LayerCollection& layers, TooLow& tooLow, TooHigh& too
     const PagedList<IndexNode>& level1 = layers.nodes[0];
     if (!(kept.key.low == key.low && kept.key.high == key.high)) {
         kept.key = key;
-        kept.looked = 0;
         kept.nodes.clear();
+        for (std::size_t node = 0; node < layers.nodes[NODE_LEVELS - 1].size(); ++node)
+            windowNodesBelow(layers, NODE_LEVELS, node, tooLow, tooHigh, kept.nodes);
+        kept.looked = level1.size();
+        return;
     }
-    // Only the last node looked at may have grown into the window since.
     std::size_t node = kept.looked > 0 ? kept.looked - 1 : 0;
     if (!kept.nodes.empty() && kept.nodes.back() == node) ++node;
     for (; node < level1.size(); ++node)
