@@ -187,7 +187,8 @@ SearchFigures compareSearches(const std::string& from)
                 s.currentTool < 0 || s.currentTool >= TOOL_SLOTS)
                 continue;
             const Vec2 origin = moveOrigin(s.moves, s.move), terminus{s.moves.currentX, s.moves.currentY};
-            const TravelMove travel{origin, terminus, normalized(terminus - origin), s.moves.currentZ, s.currentTool};
+            const TravelMove travel{origin,           terminus,      normalized(terminus - origin),
+                                    s.moves.currentZ, s.currentTool, s.moves.currentZ};
             ++figures.travels;
             for (const LayerCollection* layers : {&loop.layers.layerPerims, &loop.layers.layerSolids}) {
                 const std::uint64_t indexed = crossingsAlong<false>(*layers, travel, loop.settings.liftHeight_MM,

@@ -10,14 +10,17 @@
 ; - layers 1 and 3: tool 1's travel from the prime pillar to its stripe crosses
 ;   tool 0's fresh walls and is lifted 0.5 mm.
 ; - layer 2: tool 1's interface lines cross only tool 0's main support of layer 1
-;   and are boosted whole (more plastic, slower). Tool 1's travel to them is not
-;   lifted: it starts against tool 0's first-layer walls and solid fill, one
-;   unbroken band of other-colour paths. Tool 0's travel to its support crosses
-;   only its own walls and is not lifted either.
+;   and are boosted whole (more plastic, slower). Tool 1's travel to them starts
+;   against tool 0's first-layer walls and solid fill, one unbroken band of
+;   other-colour paths to its end: the nozzle rises straight up where it starts.
+;   After the next tool change, tool 0's travel back to the prime pillar across
+;   tool 1's fresh interface is lifted too. Tool 0's travel to its support
+;   crosses only its own walls and is not lifted.
 ; - layer 3: tool 0's sparse infill over layer 2's stacked infill is boosted.
-;   Tool 1's travel from its stripe to the interface rises once past the body
-;   wall beside the stripe. Interface lines that cross both main support and
-;   layer 2's interface are split: boosted over the support, plain elsewhere.
+;   Tool 1's travel from its stripe to the interface starts against the body
+;   wall beside the stripe: the nozzle rises straight up before it moves on.
+;   Interface lines that cross both main support and layer 2's interface are
+;   split: boosted over the support, plain elsewhere.
 ; - layer 4: tool 1's travel over tool 0's walls one layer down is lifted 0.25 mm.
 ;
 ; KISSlicer - PRO

@@ -408,4 +408,20 @@ std::vector<std::string> otherSlicerFiles() { return gcodeFilesIn(VORLANE_OTHER_
 
 std::vector<std::string> moreSlicerFiles() { return moreSlicerFilesIn(VORLANE_MORE_SLICERS); }
 
+std::vector<std::string> fixtureOptions(std::string_view gcode)
+{
+    const std::string_view first = gcode.substr(0, gcode.find('\n'));
+    const std::size_t open = first.rfind(" [--");
+    std::vector<std::string> options;
+    if (open == std::string_view::npos || !first.ends_with(']')) return options;
+    std::string_view named = first.substr(open + 2);
+    named = named.substr(0, std::min(named.find(':'), named.find(']')));
+    while (!named.empty()) {
+        const std::size_t space = named.find(' ');
+        options.emplace_back(named.substr(0, space));
+        named.remove_prefix(space == std::string_view::npos ? named.size() : space + 1);
+    }
+    return options;
+}
+
 } // namespace vorlane::test

@@ -118,6 +118,10 @@ std::string nothingRewritten(int fanRestores = 0);
 std::vector<std::string> realGcodeFiles();
 // The real files of the other slicers, likewise.
 std::vector<std::string> otherSlicerFiles();
+// The options a fixture runs with: those its first comment names in a
+// closing "[--name ...: why]", none when it names none.
+std::vector<std::string> fixtureOptions(std::string_view gcode);
+
 // The files of ../shared/more-slicers whose slicers Vorlane reads by their
 // own rules (MORE_SLICER_FILES).
 std::vector<std::string> moreSlicerFiles();

@@ -2,7 +2,9 @@
 // before the first other-colour crossing; it may rise only after the last
 // own-colour crossing (dragging over its own colour wipes the nozzle); and a
 // band of adjacent other-colour paths at the start of the rise is crossed
-// anyway, so the rise moves past it.
+// anyway, so the rise moves past it. Where that leaves no room to rise along
+// the travel, the nozzle rises straight up; the classic decision leaves such
+// a travel flat.
 #include "lift/lift.hpp"
 
 #include <algorithm>
@@ -33,8 +35,10 @@ struct Obstacles {
 };
 
 // Every crossing of another tool's path is gathered into the scratch list,
-// for the band analysis. Solids count only when they are met before every
-// perimeter.
+// for the band analysis. Every kind of path is an obstacle, but for the purge
+// towers and prime pillars, on which any tool may wipe; the classic decision
+// searches outer walls, and solids only when they are met before every
+// outer wall.
 Obstacles findObstacles(const TravelMove& travel, float moveLength_MM, const LayerCollections& c,
                         const RunSettings& settings, LiftScratch& scratch)
 {
@@ -45,6 +49,14 @@ Obstacles findObstacles(const TravelMove& travel, float moveLength_MM, const Lay
         return findClosestWithinHeightGather(layers, settings.liftHeight_MM, lambdaPerDroolMM, travel, closest,
                                              closestDot, found.furthestLambda, scratch.intersections, scratch.search);
     };
+    if (!settings.classicLift) {
+        for (const LayerCollection* layers :
+             {&c.layerPerims, &c.layerSolids, &c.layerNonPerims, &c.layerSupportMain, &c.layerSupportInterface,
+              &c.layerStackedInfill, &c.layerTopInfill, &c.layerFirstLines})
+            found.mustLiftAmount_MM =
+                maxOf(found.mustLiftAmount_MM, search(*layers, found.closestLambda, found.closestDotProduct));
+        return found;
+    }
     found.mustLiftAmount_MM = search(c.layerPerims, found.closestLambda, found.closestDotProduct);
     float closestSolidsLambda = FLOAT_MAX;
     float closestSolidsDotProduct = 0;
@@ -66,13 +78,15 @@ struct RiseWindow {
     float minimalMovementInLambdaTerms;
 };
 
+// What lies where the rise would begin: a band of adjacent other-colour
+// paths followed by a gap, a band that runs to the last crossing, or none.
+enum class Band { None, ThenGap, ToTheEnd };
+
 // A band of adjacent other-colour paths where the rise would begin is
 // crossed anyway: the rise waits until it is behind the nozzle, and the
-// nozzle must be up by the first real gap. Without a gap after the band
-// there is nothing to lift for. Without a band, a window that closed before
-// it opened is no lift either.
-LiftRule moveRisePastBand(std::vector<Intersection>& crossings, float moveLength_MM, float pathWidth_MM,
-                          RiseWindow& window)
+// nozzle must be up by the first real gap. A band without a gap after it
+// leaves the window as it is.
+Band moveRisePastBand(std::vector<Intersection>& crossings, float moveLength_MM, float pathWidth_MM, RiseWindow& window)
 {
     const float pathWidthInLambdaTerms = pathWidth_MM / moveLength_MM;
     std::stable_sort(crossings.begin(), crossings.end());
@@ -94,24 +108,58 @@ LiftRule moveRisePastBand(std::vector<Intersection>& crossings, float moveLength
         lastContiguousLambda = maxOf(lastContiguousLambda, crossing.lambda);
         lastAngleFactor = separationFactorForPathAngle;
     }
-    if (lastContiguousLambda > window.minLambdaForLift) {
-        if (firstGapLambda == 0) return LiftRule::BandToTheEnd;
-        window.minLambdaForLift =
-            minOf(lastAngleFactor, ANGLE_FACTOR_CAP) * window.minimalMovementInLambdaTerms + lastContiguousLambda;
-        if (window.maxLambdaForLift < firstGapLambda) window.maxLambdaForLift = firstGapLambda;
-        window.minLambdaForLift = minOf(window.minLambdaForLift, firstGapLambda);
-    } else if (window.maxLambdaForLift < window.minLambdaForLift) {
+    if (!(lastContiguousLambda > window.minLambdaForLift)) return Band::None;
+    if (firstGapLambda == 0) return Band::ToTheEnd;
+    window.minLambdaForLift =
+        minOf(lastAngleFactor, ANGLE_FACTOR_CAP) * window.minimalMovementInLambdaTerms + lastContiguousLambda;
+    if (window.maxLambdaForLift < firstGapLambda) window.maxLambdaForLift = firstGapLambda;
+    window.minLambdaForLift = minOf(window.minLambdaForLift, firstGapLambda);
+    return Band::ThenGap;
+}
+
+// The classic decision: a band that runs to the travel's end, or an
+// own-colour wipe past the point where the nozzle must be up, leaves the
+// travel flat.
+LiftRule classicRise(Band band, RiseWindow& window)
+{
+    if (band == Band::ToTheEnd) return LiftRule::BandToTheEnd;
+    if (band == Band::None && window.maxLambdaForLift < window.minLambdaForLift) {
         window.maxLambdaForLift = window.minLambdaForLift;
         return LiftRule::OwnColourPastDeadline;
     }
     return LiftRule::Lifted;
 }
 
+// The nozzle rises straight up at `lambda`: the window closes where it opens.
+void riseStraightUp(RiseWindow& window, float lambda)
+{
+    window.minLambdaForLift = lambda;
+    window.maxLambdaForLift = lambda;
+}
+
+// Steep when it must be: where a band of other-colour paths lies at the
+// start of the rise window, the nozzle would drag across it, with or
+// without a gap after it, so it rises straight up where the band begins;
+// where an own-colour wipe runs past the point where the nozzle must be up
+// (the deadline before a band moved it), it stops there and the nozzle rises
+// straight up; when both apply, at the first of the two.
+LiftRule steepRise(Band band, RiseWindow& window, float wipeEnd, float deadline)
+{
+    if (band != Band::None)
+        riseStraightUp(window, minOf(wipeEnd, deadline));
+    else if (window.maxLambdaForLift < window.minLambdaForLift)
+        riseStraightUp(window, deadline);
+    return LiftRule::Lifted;
+}
+
 } // namespace
 
-LiftDecision decideLift(const TravelMove& travel, const LayerCollections& c, const RunSettings& settings,
+LiftDecision decideLift(const TravelMove& move, const LayerCollections& c, const RunSettings& settings,
                         LiftScratch& scratch)
 {
+    // The classic decision judges a travel at its end height all along.
+    TravelMove travel = move;
+    if (settings.classicLift) travel.startZ = travel.currentZ;
     LiftDecision decision;
     const Vec2 distance = travel.terminus - travel.origin;
     const float moveLength_MMSQ = distance.x * distance.x + distance.y * distance.y;
@@ -124,7 +172,9 @@ LiftDecision decideLift(const TravelMove& travel, const LayerCollections& c, con
     decision.furthestLambda = obstacles.furthestLambda;
     decision.mustLiftAmount_MM = obstacles.mustLiftAmount_MM;
     if (!(obstacles.mustLiftAmount_MM > 0)) {
-        decision.rule = LiftRule::NoObstacle;
+        decision.rule = settings.classicLift            ? LiftRule::NoObstacle
+                        : scratch.intersections.empty() ? LiftRule::NoPathCrossed
+                                                        : LiftRule::WithinDroolAllowance;
         return decision;
     }
 
@@ -137,12 +187,20 @@ LiftDecision decideLift(const TravelMove& travel, const LayerCollections& c, con
     const float lastWipablePathLambda = findLastWipablePathLambda(c, travel, obstacles.closestLambda, scratch.search);
     if (lastWipablePathLambda > window.minLambdaForLift) window.minLambdaForLift = lastWipablePathLambda;
 
+    const float wipeEnd = window.minLambdaForLift, deadline = window.maxLambdaForLift;
     if (window.minLambdaForLift > window.maxLambdaForLift && obstacles.furthestLambda <= obstacles.closestLambda) {
         // Nothing lies beyond the first obstacle to move past.
-        decision.rule = LiftRule::OwnColourPastDeadline;
-        decision.nothingBeyondFirstObstacle = true;
+        if (settings.classicLift) {
+            decision.rule = LiftRule::OwnColourPastDeadline;
+            decision.nothingBeyondFirstObstacle = true;
+        } else {
+            riseStraightUp(window, deadline);
+            decision.rule = LiftRule::Lifted;
+        }
     } else {
-        decision.rule = moveRisePastBand(scratch.intersections, decision.moveLength_MM, settings.pathWidth_MM, window);
+        const Band band =
+            moveRisePastBand(scratch.intersections, decision.moveLength_MM, settings.pathWidth_MM, window);
+        decision.rule = settings.classicLift ? classicRise(band, window) : steepRise(band, window, wipeEnd, deadline);
     }
     decision.minLambdaForLift = window.minLambdaForLift;
     decision.maxLambdaForLift = window.maxLambdaForLift;
@@ -174,6 +232,8 @@ std::string_view ruleText(LiftRule rule)
         "no obstacle of a collected kind",
         "the own-colour wipe runs past the point where the nozzle must be up",
         "the band runs to the travel's end",
+        "no other-colour path crossed within the lift height below the nozzle",
+        "every crossing lies within the drool allowance of the layers below",
     };
     return texts[static_cast<std::size_t>(rule)];
 }

@@ -14,7 +14,7 @@ namespace vorlane {
 
 // Why a travel is lifted or left as it is: the first rule that settled it.
 // The line loop's conditions come first, in the order they are tried; the
-// decision itself gives the last five.
+// decision itself gives the rest.
 enum class LiftRule {
     Lifted,
     // Travels outside the printing are never lifted.
@@ -34,14 +34,22 @@ enum class LiftRule {
     NoLift,
     // Not longer than the shortest travel that is lifted.
     ShortTravel,
-    // It crosses no other tool's perimeter or solid that needs a lift.
+    // It crosses no other tool's perimeter or solid that needs a lift
+    // (the classic decision).
     NoObstacle,
-    // Its own colour runs past the point where the nozzle must be up.
+    // The classic decision leaves these two flat: its own colour runs past
+    // the point where the nozzle must be up; the band of other-colour paths
+    // it crosses runs to its last crossing.
     OwnColourPastDeadline,
-    // The band of other-colour paths it crosses runs to its last crossing.
     BandToTheEnd,
+    // It crosses no other tool's path of any kind but a purge tower, at or
+    // less than the lift height below the nozzle as it goes.
+    NoPathCrossed,
+    // The paths it crosses all lie so far below the nozzle, so near the
+    // travel's start, that what oozes reaches none of them.
+    WithinDroolAllowance,
 };
-inline constexpr std::size_t LIFT_RULES = 13;
+inline constexpr std::size_t LIFT_RULES = 15;
 
 // How the console and the tables name a rule.
 std::string_view ruleText(LiftRule rule);

@@ -15,7 +15,9 @@ float findClosestWithinHeightGather(const LayerCollection& layers, float require
     float mustLiftAmount_MM = 0;
     const SearchQuery query = searchQueryOf(move.origin, move.terminus);
     // Every layer less than the clearance below the nozzle, and every layer above it.
-    const auto tooLow = [&](float z) { return !(move.currentZ - z < requiredClearance_MM); };
+    const bool level = move.startZ == move.currentZ;
+    const float lowest = minOf(move.startZ, move.currentZ);
+    const auto tooLow = [&](float z) { return !(lowest - z < requiredClearance_MM); };
     const auto tooHigh = [](float) { return false; };
     SlotFilter everyOtherTool;
     if (move.currentTool >= 0 && move.currentTool < TOOL_SLOTS)
@@ -27,6 +29,8 @@ float findClosestWithinHeightGather(const LayerCollection& layers, float require
             const float droolLambdaForThisLayer = lambdaPerDroolMM * clearance;
             float lambda, dotProduct;
             if (!crossesAt(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct)) return;
+            if (!level && !(move.startZ + lambda * (move.currentZ - move.startZ) - entry.z < requiredClearance_MM))
+                return;
             intersections.push_back({lambda, dotProduct});
             if (!(droolLambdaForThisLayer < lambda)) return;
             if (lambda < closestLambda) {

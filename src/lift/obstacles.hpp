@@ -20,13 +20,15 @@ struct Intersection {
 // order in a stable sort.
 inline bool operator<(const Intersection& a, const Intersection& b) { return a.lambda < b.lambda; }
 
-// The move under test and the nozzle it carries.
+// The move under test and the nozzle it carries: at startZ where it begins,
+// at currentZ where it ends, evenly between.
 struct TravelMove {
     Vec2 origin;
     Vec2 terminus;
     Vec2 direction; // normalized(terminus - origin)
     float currentZ;
     int currentTool;
+    float startZ;
 };
 
 // Walks every layer less than requiredClearance_MM below the nozzle (and every
@@ -36,6 +38,10 @@ struct TravelMove {
 // (lambdaPerDroolMM per millimetre below the nozzle, counted from the
 // travel's start) count as obstacles and move the accumulators. Returns the
 // lift the obstacles need. `scratch` is the index's, kept between searches.
+// A travel that moves Z reaches as far below its lower end; a crossing where
+// the nozzle then stands requiredClearance_MM or more above the path is no
+// crossing. Heights below the nozzle, the drool allowance and the lift are
+// measured from its end height, where a lifted travel comes back down to.
 float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float lambdaPerDroolMM,
                                     const TravelMove& move, float& closestLambda, float& closestDotProduct,
                                     float& furthestLambda, std::vector<Intersection>& intersections,

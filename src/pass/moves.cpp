@@ -55,12 +55,16 @@ inline void checkDrawingTool(LineLoop& loop)
     if (loop.state.currentTool < 0 || loop.state.currentTool >= TOOL_SLOTS) refuseDrawingTool(loop);
 }
 
-// Files the end of a draw, or of an arc's step, in the collections.
-void fileDrawnPoint(LineLoop& loop, Vec2 point)
+// Files the end of a draw, or of an arc's step, begun at `from`, in the
+// collections; the lift, but for the classic one, reads the lines they leave
+// out too.
+void fileDrawnPoint(LineLoop& loop, Vec2 from, Vec2 point)
 {
     PrintState& s = loop.state;
-    const StoreLimit limit =
-        collectDraw(loop.layers, {s.section, s.currentTool, point.x, point.y, s.moves.currentZ}, s.move.beginDraw);
+    const DrawContext draw{s.section, s.currentTool, point.x, point.y, s.moves.currentZ, from};
+    StoreLimit limit = StoreLimit::None;
+    if (!loop.settings.classicLift) limit = collectLineLeftOut(loop.layers, draw, s.move.beginDraw);
+    if (limit == StoreLimit::None) limit = collectDraw(loop.layers, draw, s.move.beginDraw);
     if (limit != StoreLimit::None)
         throw Refusal(concat("the print holds ", storeLimitText(limit), ", more than Vorlane can keep track of"));
     if (s.section == DrawType::SupportMain) s.toolForMain = s.currentTool;
@@ -105,7 +109,7 @@ Rewrite handleDraw(LineLoop& loop, std::string_view line)
     PrintState& s = loop.state;
     checkDrawingTool(loop);
     if (s.chapter == Chapter::Printing) updateLayerThickness(s);
-    fileDrawnPoint(loop, {s.moves.currentX, s.moves.currentY});
+    fileDrawnPoint(loop, moveOrigin(s.moves, s.move), {s.moves.currentX, s.moves.currentY});
     if (s.moves.relativePositioning || s.toolChangeBlocks > 0) return Rewrite::None;
     if (s.section == DrawType::SupportInterface && !loop.settings.noInterfaceBoost && plannedRewrite(s, [&] {
             return planInterfaceBoost(drawToRewrite(s, line), toolBelow(s, s.toolForMain), loop.layers, loop.settings,
@@ -121,24 +125,28 @@ Rewrite handleDraw(LineLoop& loop, std::string_view line)
 }
 
 // The first rule that keeps the travel just classified from being lifted,
-// or Lifted (its plan then made). A lifted travel is written in absolute
+// or Lifted (its plan then made). The travels after a tool change go to the
+// decision as any other, from where the file left the head, unless the run
+// asks to copy them (the classic lift too). A lifted travel is written in absolute
 // coordinates and with the travel's feed rate: under G91, or before the
 // file has set any feed rate, the travel is copied as it is. So is a travel
 // that moves the extruder (a retraction or prime on the travel): the lifted
 // travel's lines carry no E, and the amount would be lost.
-LiftRule handleTravel(LineLoop& loop, std::string_view line, LiftDecision& decision, bool& decided)
+LiftRule handleTravel(LineLoop& loop, std::string_view line, const MoveState& before, LiftDecision& decision,
+                      bool& decided)
 {
     const PrintState& s = loop.state;
     if (s.chapter != Chapter::Printing) return LiftRule::OutsidePrinting;
     if (s.toolChangeBlocks > 0) return LiftRule::InToolChangeBlock;
-    if (!s.seenMoveAfterToolchange)
+    if (!s.seenMoveAfterToolchange && (loop.settings.classicLift || loop.settings.noLiftAfterToolChange))
         return loop.dialect->toolReady == ToolReady::AfterFirstMove ? LiftRule::BeforeFirstMove
                                                                     : LiftRule::BeforeFirstDraw;
     if (s.moves.relativePositioning || !s.moves.feedRateSeen) return LiftRule::RelativeOrNoFeedRate;
     if (s.move.eDistance != 0.0f) return LiftRule::MovesExtruder;
     if (loop.settings.noLift) return LiftRule::NoLift;
     const Vec2 origin = moveOrigin(s.moves, s.move), terminus{s.moves.currentX, s.moves.currentY};
-    const TravelMove travel{origin, terminus, normalized(terminus - origin), s.moves.currentZ, s.currentTool};
+    const TravelMove travel{origin,           terminus,      normalized(terminus - origin),
+                            s.moves.currentZ, s.currentTool, before.currentZ};
     decision = decideLift(travel, loop.layers, loop.settings, loop.liftScratch);
     decided = true;
     if (decision.rule == LiftRule::Lifted)
@@ -179,10 +187,11 @@ void writeRewrite(LineLoop& loop, Rewrite rewrite, std::string_view line, const 
         writeLine(loop.out, "M82");
         writeTextLine(loop.out, "G92 E", parseGCodeValues(stripTrailingComment(line)).eText);
     }
-    loop.results.addedMinutes += planMinutes(before, loop.plan) - lineMinutes;
     RunResults& r = loop.results;
+    const double added = planMinutes(before, loop.plan) - lineMinutes;
+    r.addedMinutes += added;
     const bool split = drawLinesOf(loop.plan) >= 2;
-    if (rewrite == Rewrite::Lift) ++r.liftedTravels;
+    if (rewrite == Rewrite::Lift) ++r.liftedTravels, r.liftMinutes += added;
     if (rewrite == Rewrite::InterfaceBoost) ++r.interfaceDraws, r.interfaceSplit += split ? 1 : 0;
     if (rewrite == Rewrite::InfillBoost) ++r.infillDraws, r.infillSplit += split ? 1 : 0;
 }
@@ -232,7 +241,7 @@ void handleMoveLine(LineLoop& loop, std::string_view line)
     if (s.move.pathType == PathType::XYDraw) {
         rewrite = handleDraw(loop, line);
     } else if (s.move.pathType == PathType::XYMove) {
-        liftRule = handleTravel(loop, line, decision, decided);
+        liftRule = handleTravel(loop, line, before, decision, decided);
         if (liftRule == LiftRule::Lifted) rewrite = Rewrite::Lift;
     }
     if (!loop.watchers.empty() && (s.move.pathType == PathType::XYDraw || s.move.pathType == PathType::XYMove)) {
@@ -265,9 +274,13 @@ void handleArc(LineLoop& loop, std::string_view line)
         if (s.chapter == Chapter::Printing) updateLayerThickness(s);
     }
     if (draws || told) arcPoints(arc, {s.moves.currentX, s.moves.currentY}, loop.arcPoints);
-    if (draws)
-        for (const Vec2 point : loop.arcPoints)
-            fileDrawnPoint(loop, point);
+    if (draws) {
+        Vec2 from{before.currentX, before.currentY};
+        for (const Vec2 point : loop.arcPoints) {
+            fileDrawnPoint(loop, from, point);
+            from = point;
+        }
+    }
     if (told) {
         MoveTold move = moveTold(loop, before);
         move.arcSteps = loop.arcPoints;

@@ -200,8 +200,7 @@ void indexPending(const LayerCollection& layers)
             }
             // A segment with a NaN coordinate or height crosses nothing and
             // lies in no window: it is left out.
-            if (std::isnan(from.x) | std::isnan(from.y) | std::isnan(vertex->x) | std::isnan(vertex->y) |
-                std::isnan(z))
+            if (std::isnan(from.x) | std::isnan(from.y) | std::isnan(vertex->x) | std::isnan(vertex->y) | std::isnan(z))
                 continue;
             box.minima.x = minOf(box.minima.x, minOf(from.x, vertex->x));
             box.minima.y = minOf(box.minima.y, minOf(from.y, vertex->y));
@@ -316,6 +315,16 @@ StoreLimit collectDraw(LayerCollections& collections, const DrawContext& draw, b
         appendVertexQuickly(layers, draw.currentZ, tool, {draw.currentX, draw.currentY}, beginDraw);
     beginDraw = false;
     return limit;
+}
+
+StoreLimit collectLineLeftOut(LayerCollections& collections, const DrawContext& draw, bool beginDraw)
+{
+    if (draw.section == DrawType::PrimePillar) return StoreLimit::None;
+    const LayerCollection& layers = collectionFor(collections, draw.section);
+    if (!beginDraw && goesOnWithLastRun(layers, draw.currentZ, draw.currentTool) && layers.lastVertex == draw.from)
+        return StoreLimit::None;
+    return appendSegmentQuickly(collections.layerFirstLines, draw.currentZ, draw.currentTool, draw.from,
+                                {draw.currentX, draw.currentY});
 }
 
 std::size_t storedVertexCount(const LayerCollections& c)

@@ -137,7 +137,8 @@ template <typename Visit> void forEachVertexOf(const LayerCollection& layers, st
     }
 }
 
-// The eight collections, one per group of path kinds.
+// The eight collections, one per group of path kinds, and the lines they
+// leave out.
 struct LayerCollections {
     LayerCollection layerPerims;
     LayerCollection layerSolids;
@@ -147,20 +148,28 @@ struct LayerCollections {
     LayerCollection layerSupportInterface;
     LayerCollection layerStackedInfill;
     LayerCollection layerTopInfill;
+    // The others begin a path at its first draw's end, and a draw after a
+    // change of kind or tool goes on from its kind's last end point,
+    // wherever that was: the line each such draw truly drew is kept here,
+    // of every kind but the prime pillars, for the lift, to which every
+    // line drawn is an obstacle.
+    LayerCollection layerFirstLines;
 };
 
-// The print state a draw is collected from.
+// The print state a draw is collected from, and where the draw began.
 struct DrawContext {
     DrawType section;
     int currentTool;
     float currentX, currentY, currentZ;
+    Vec2 from;
 };
 
-// The eight collections (const or not), for what applies to all of them.
+// The nine collections (const or not), for what applies to all of them.
 template <typename Collections> auto allCollections(Collections& c)
 {
-    return std::array{&c.layerPerims,      &c.layerSolids,           &c.layerNonPerims,     &c.layerCommonWipables,
-                      &c.layerSupportMain, &c.layerSupportInterface, &c.layerStackedInfill, &c.layerTopInfill};
+    return std::array{&c.layerPerims,         &c.layerSolids,      &c.layerNonPerims,
+                      &c.layerCommonWipables, &c.layerSupportMain, &c.layerSupportInterface,
+                      &c.layerStackedInfill,  &c.layerTopInfill,   &c.layerFirstLines};
 }
 
 // Files the end point of one draw in the collection its section chooses:
@@ -170,6 +179,10 @@ template <typename Collections> auto allCollections(Collections& c)
 // tool without a move line between continues the last path of the new slot.
 // The tool must be 0 to TOOL_SLOTS - 1.
 StoreLimit collectDraw(LayerCollections& collections, const DrawContext& draw, bool& beginDraw);
+
+// Files the line of a draw about to be collected with `beginDraw` in
+// layerFirstLines when its own collection will not keep it as drawn.
+StoreLimit collectLineLeftOut(LayerCollections& collections, const DrawContext& draw, bool beginDraw);
 
 // Vertices stored in all collections, for memory figures.
 std::size_t storedVertexCount(const LayerCollections& collections);

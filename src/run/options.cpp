@@ -84,6 +84,11 @@ constexpr SwitchSetting switchSettings[] = {
     {"no-lift", &RunSettings::noLift, "no travel is lifted"},
     {"no-interface-boost", &RunSettings::noInterfaceBoost, "support-interface draws are copied"},
     {"no-infill-boost", &RunSettings::noInfillBoost, "sparse-infill draws are copied"},
+    {"no-lift-after-tool-change", &RunSettings::noLiftAfterToolChange,
+     "travels after a tool change, up to the new tool's first move or draw, are copied"},
+    {"classic-lift", &RunSettings::classicLift,
+     "the lift as it was: no travel after a tool change lifted, no straight-up rise, outer walls and solid fill "
+     "only, each travel judged at its end height"},
 };
 
 struct FanRestoreWord {

@@ -25,6 +25,8 @@ struct RunResults {
     // input, and what the rewrites add to it in the output.
     double inputMinutes = 0;
     double addedMinutes = 0;
+    // Of those added, the lifted travels' own.
+    double liftMinutes = 0;
     // Path-kind names the slicer's table does not know: the lines naming
     // one, and the first three distinct names in the order met.
     long long unknownKinds = 0;

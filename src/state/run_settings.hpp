@@ -35,6 +35,14 @@ struct RunSettings {
     bool noLift = false;
     bool noInterfaceBoost = false;
     bool noInfillBoost = false;
+    // The lift decides as it did before it lifted the travels after a tool
+    // change, rose straight up and took every kind of path for an obstacle:
+    // for comparing, and for prints tuned to it.
+    bool classicLift = false;
+    // The travels from a tool change to the new tool's first move (first
+    // draw, for slicers other than Kisslicer) are copied: for tool-changers
+    // whose firmware lifts on its own.
+    bool noLiftAfterToolChange = false;
 };
 
 // The safety margin in the lift decision's clearances; no setting changes it.

@@ -19,7 +19,7 @@ void addPath(LayerCollections& collections, DrawType section, int tool, float z,
 {
     bool beginDraw = true;
     for (const Vec2 v : vertices)
-        collectDraw(collections, {section, tool, v.x, v.y, z}, beginDraw);
+        collectDraw(collections, {section, tool, v.x, v.y, z, {}}, beginDraw);
 }
 
 // The draw under test: (0, 0) to (10, 0) at `currentZ` with the given window.

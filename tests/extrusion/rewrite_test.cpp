@@ -130,7 +130,9 @@ TEST_P(RewriteFixture, OutputIsTheTextDerivedByHand)
     const std::string expected = readFile(expectedFile(fixture));
     ASSERT_TRUE(input.starts_with("; ")) << fixture.name << ".gcode is missing or does not start with its comment";
     ASSERT_FALSE(expected.empty()) << expectedFile(fixture) << " is missing";
-    const std::string output = processWithExecutable(input, nullptr, fixture.options);
+    std::vector<std::string> options = fixtureOptions(input);
+    options.insert(options.end(), fixture.options.begin(), fixture.options.end());
+    const std::string output = processWithExecutable(input, nullptr, options);
     EXPECT_EQ(output, expected) << fixture.rule;
     EXPECT_EQ(joined(checkOutput(input, output)), "") << "the output checker reads the settings line";
 }

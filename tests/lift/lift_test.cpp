@@ -54,7 +54,7 @@ TEST_P(LiftFixture, ComesOutExactlyAsExpected)
     const std::string expected = readFile(fixtureFolder + "/" + name + ".expected");
     ASSERT_TRUE(gcode.starts_with("; ")) << "a fixture begins with a comment line saying what it exercises";
     ASSERT_FALSE(expected.empty()) << "every fixture has its expected output beside it";
-    const std::string output = processWithExecutable(gcode);
+    const std::string output = processWithExecutable(gcode, nullptr, fixtureOptions(gcode));
     EXPECT_EQ(output, expected) << name << ": the output differs from the hand-derived expected text";
     const std::vector<std::string> problems = checkOutput(gcode, output);
     EXPECT_TRUE(problems.empty()) << name << ":\n" << joined(problems);
@@ -80,13 +80,15 @@ TEST(LiftFixtures, DebugConsoleReportsTheSkipOfOwnColourPastTheDeadline)
     ASSERT_NE(travel, in.end());
     const std::string lineNo = std::to_string(travel - in.begin() + 1);
     RunResult run;
-    processWithExecutable(gcode, &run);
+    processWithExecutable(gcode, &run, {"--classic-lift"});
     const std::string message =
         "line:" + lineNo + " min > max!! min - skipping!0.45 mx 0.400625 furthest lambda 0.5 move len 20\n";
     EXPECT_NE(run.out.find(message), std::string::npos)
         << "with --debug the skip names the line, min and max lambda, the furthest crossing and the move length:\n"
         << run.out;
     EXPECT_EQ(run.out.find("min > max!!"), run.out.rfind("min > max!!")) << "only that one travel is skipped so";
+    processWithExecutable(gcode, &run);
+    EXPECT_EQ(run.out.find("min > max"), std::string::npos) << "the steep rise skips nothing: the message is classic";
 }
 
 TEST(LiftFixtures, NoSkipMessageWithoutDebug)
@@ -94,7 +96,7 @@ TEST(LiftFixtures, NoSkipMessageWithoutDebug)
     TempDir dir;
     const std::string input = dir.file("part.gcode");
     writeFile(input, readFile(fixtureFolder + "/own_past_deadline.gcode"));
-    const RunResult run = runVorlane({input});
+    const RunResult run = runVorlane({"--classic-lift", input});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out.find("min > max"), std::string::npos) << "the skip message is a debug message only";
 }

@@ -25,7 +25,7 @@ struct World {
     {
         bool beginDraw = true;
         for (const Vec2 v : vertices)
-            collectDraw(c, {section, tool, v.x, v.y, z}, beginDraw);
+            collectDraw(c, {section, tool, v.x, v.y, z, {}}, beginDraw);
     }
     // A perimeter of `tool` at z across the X axis at x, from y −1 to y 1.
     void crossbar(float z, int tool, float x, DrawType section = DrawType::Perimeter)
@@ -37,7 +37,7 @@ struct World {
 
 TravelMove travel(Vec2 origin, Vec2 terminus, float currentZ, int currentTool)
 {
-    return {origin, terminus, normalized(terminus - origin), currentZ, currentTool};
+    return {origin, terminus, normalized(terminus - origin), currentZ, currentTool, currentZ};
 }
 
 // A 10 mm move along the X axis: crossing a crossbar at x gives lambda x / 10.
@@ -281,7 +281,7 @@ TEST(ObstacleSearch, APathResumedAfterOtherDrawsIsOneLine)
     World world;
     bool beginDraw = true;
     for (const auto& [tool, at] : {std::pair{0, Vec2{6, -1}}, {2, Vec2{8, -1}}, {0, Vec2{6, 1}}})
-        collectDraw(world.c, {DrawType::Perimeter, tool, at.x, at.y, 0.2f}, beginDraw);
+        collectDraw(world.c, {DrawType::Perimeter, tool, at.x, at.y, 0.2f, {}}, beginDraw);
     Search s;
     s.gather(world, tenMillimetres(0.2f, 1));
     ASSERT_EQ(s.intersections.size(), 1u) << "the segment across the runs is searched";
@@ -539,7 +539,7 @@ RandomPrint makeRandomPrint(PrintDraws& draws)
             path.vertices.push_back({draws.coordinate(), draws.coordinate()});
         bool beginDraw = true;
         for (const Vec2 v : path.vertices)
-            collectDraw(print.world.c, {path.section, tool, v.x, v.y, path.z}, beginDraw);
+            collectDraw(print.world.c, {path.section, tool, v.x, v.y, path.z, {}}, beginDraw);
         print.paths.push_back(std::move(path));
     }
     return print;

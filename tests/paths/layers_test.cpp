@@ -53,7 +53,7 @@ struct Collector {
     void draw(DrawType section, int tool, float x, float y, float z, bool begin)
     {
         beginDraw = begin;
-        collectDraw(c, {section, tool, x, y, z}, beginDraw);
+        collectDraw(c, {section, tool, x, y, z, {}}, beginDraw);
         EXPECT_FALSE(beginDraw) << "the collection step clears beginDraw after every draw";
     }
 };

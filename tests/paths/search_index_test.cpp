@@ -10,8 +10,8 @@
 #include "gcode/recognizers.hpp"
 #include "gcode/refusal.hpp"
 #include "lift/obstacles.hpp"
-#include "paths/search_index.hpp"
 #include "pass/line_loop.hpp"
+#include "paths/search_index.hpp"
 #include "run/files.hpp"
 
 #include <gtest/gtest.h>
@@ -137,14 +137,13 @@ std::vector<Met> crossingsMetInAnyOrder(const LayerCollection& layers, const Tra
     std::vector<Met> met;
     const auto tooLow = [&](float z) { return !(move.currentZ - z < window.below); };
     const auto tooHigh = [&](float z) { return window.onlyBelow && !(0.0f < move.currentZ - z); };
-    forEachSegmentInWindowInAnyOrder(layers, searchQueryOf(move.origin, move.terminus), tooLow, tooHigh,
-                                     window.filter, WindowKey{move.currentZ, move.currentZ}, kept,
-                                     [&](const LayerEntry& entry, int tool, Vec2 prev, Vec2 vertex) {
-                                         float lambda, dotProduct;
-                                         if (crossesAt(move.origin, move.terminus, prev, vertex, move.direction,
-                                                       lambda, dotProduct))
-                                             met.push_back({entry.z, tool, lambda, dotProduct});
-                                     });
+    forEachSegmentInWindowInAnyOrder(
+        layers, searchQueryOf(move.origin, move.terminus), tooLow, tooHigh, window.filter,
+        WindowKey{move.currentZ, move.currentZ}, kept, [&](const LayerEntry& entry, int tool, Vec2 prev, Vec2 vertex) {
+            float lambda, dotProduct;
+            if (crossesAt(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct))
+                met.push_back({entry.z, tool, lambda, dotProduct});
+        });
     return met;
 }
 
@@ -219,8 +218,8 @@ TEST(SearchIndex, MeetsExactlyWhatThePlainWalkMeets)
             move.direction = normalized(move.terminus - move.origin);
             move.currentZ = scene.heights[random() % scene.heights.size()] + (random() % 3 == 0 ? 0.2f : 0.0f);
             move.currentTool = static_cast<int>(random() % 4);
-            crossingsSeen +=
-                expectSameCrossings(scene.layers, move, 0.25f * static_cast<float>(random() % 4), kept);
+            move.startZ = move.currentZ;
+            crossingsSeen += expectSameCrossings(scene.layers, move, 0.25f * static_cast<float>(random() % 4), kept);
             if (testing::Test::HasFailure()) FAIL() << "scene " << s << " move " << m;
         }
     }
@@ -235,7 +234,7 @@ std::vector<float> liftLambdas(const LayerCollections& layers, float z, bool wal
     otherTools.tools &= static_cast<std::uint16_t>(~(1u << 1));
     std::vector<float> lambdas;
     for (const Met& met :
-         crossingsMet(layers.layerPerims, {{0, 0}, {100, 0}, {1, 0}, z, 1}, {0.5f, false, otherTools}, walking))
+         crossingsMet(layers.layerPerims, {{0, 0}, {100, 0}, {1, 0}, z, 1, z}, {0.5f, false, otherTools}, walking))
         lambdas.push_back(met.lambda);
     return lambdas;
 }
@@ -316,7 +315,7 @@ TEST(SearchIndex, OwnPathsOfManyObjectsAtOneHeight)
         crossbar(layers, 0.4f, 2, 6.0f + 7.0f * static_cast<float>(object));
     }
     SearchScratch scratch;
-    const TravelMove travel{{0, 0}, {100, 0}, {1, 0}, 0.2f, 1};
+    const TravelMove travel{{0, 0}, {100, 0}, {1, 0}, 0.2f, 1, 0.2f};
     EXPECT_EQ(findLastWipablePathLambda(layers, travel, 0.8f, scratch), 0.75f)
         << "the farthest own crossing before 0.8 is the eleventh object's, at x 75";
     EXPECT_TRUE(ownSlotCrossingsMet(layers.layerPerims, travel, false) ==
@@ -350,7 +349,8 @@ int expectSameCrossingsThroughout(const std::string& path)
         if (!matches(pattern_G1, line) || s.chapter != Chapter::Printing) continue;
         if (s.move.pathType != PathType::XYMove && s.move.pathType != PathType::XYDraw) continue;
         const Vec2 origin = moveOrigin(s.moves, s.move), terminus{s.moves.currentX, s.moves.currentY};
-        const TravelMove move{origin, terminus, normalized(terminus - origin), s.moves.currentZ, s.currentTool};
+        const TravelMove move{origin,           terminus,      normalized(terminus - origin),
+                              s.moves.currentZ, s.currentTool, s.moves.currentZ};
         met += expectSameCrossings(loop.layers, move, 0.3f, kept);
         if (testing::Test::HasFailure()) {
             ADD_FAILURE() << path << " line " << loop.lineNo;

@@ -99,7 +99,7 @@ TEST(Run, HelpAndVersionTouchNothing)
             << s.option << " prints the banner line once";
         if (isHelp) {
             const std::vector<std::string> settings = splitAtLineFeeds(run.out.substr(help.size()));
-            EXPECT_EQ(settings.size(), 13u) << run.out;
+            EXPECT_EQ(settings.size(), 15u) << run.out;
             EXPECT_EQ(settings.at(1), "  --lift-height=MM                default 0.5, 0.05 to 5: the height a lifted "
                                       "travel keeps above the paths it crosses");
         }

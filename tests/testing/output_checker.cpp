@@ -499,6 +499,10 @@ struct RunValues {
     double infillFullSpeed = 10000; // at and above it sparse infill is not slowed for speed
     double interfaceDepth = 0.8, interfaceDepthSame = 0.25;
     bool noLift = false, noInterfaceBoost = false, noInfillBoost = false;
+    // The lift as it was: no travel after a tool change lifted, outer walls
+    // and solid fill the only obstacles, each travel judged at its end
+    // height; or only the travels after a tool change copied.
+    bool classicLift = false, noLiftAfterToolChange = false;
 };
 
 // Reads "; Vorlane settings: name=value ... switch ..."; false with `problem`
@@ -542,10 +546,12 @@ bool readSettingsLine(std::string_view line, RunValues& run, std::string& proble
         } else if (name == "path-width" || name == "nozzle-tip") {
             known = isNumber; // they move lifts, which the check takes as they come
         } else if (equals == npos) {
-            bool* flag = name == "no-lift"              ? &run.noLift
-                         : name == "no-interface-boost" ? &run.noInterfaceBoost
-                         : name == "no-infill-boost"    ? &run.noInfillBoost
-                                                        : nullptr;
+            bool* flag = name == "no-lift"                     ? &run.noLift
+                         : name == "no-interface-boost"        ? &run.noInterfaceBoost
+                         : name == "no-infill-boost"           ? &run.noInfillBoost
+                         : name == "classic-lift"              ? &run.classicLift
+                         : name == "no-lift-after-tool-change" ? &run.noLiftAfterToolChange
+                                                               : nullptr;
             if (flag) *flag = true;
             known = flag != nullptr;
         }
@@ -649,7 +655,7 @@ class Checker {
     // the last end point of each kind (outer wall or not), tool and height,
     // and whether the last move line drew.
     std::vector<Drawn> joined_;
-    std::map<std::tuple<bool, long long, float>, Point> lastEnds_;
+    std::map<std::tuple<Section, long long, float>, Point> lastEnds_;
     bool lastMoveDrew_ = false;
     static constexpr float NOZZLE_HEIGHT = 0.02f;
 
@@ -905,11 +911,14 @@ class Checker {
         // points, per tool and height: a draw right after another draw goes
         // on from its kind's last end point, wherever that was, and the lift
         // takes the line from there to the draw's end for an obstacle too.
-        if ((section_ == Section::Perimeter || section_ == Section::Solid) && !std::isnan(at_.z)) {
-            const auto key = std::make_tuple(section_ == Section::Perimeter, tool_, at_.z);
+        // (Draws of no kind are kept with the unclassified ones; purge
+        // towers are no obstacles.)
+        if (section_ != Section::PrimePillar && !std::isnan(at_.z)) {
+            const Section kept = section_ == Section::None ? Section::Unclassified : section_;
+            const auto key = std::make_tuple(kept, tool_, at_.z);
             const auto last = lastEnds_.find(key);
             if (lastMoveDrew_ && last != lastEnds_.end() && (last->second.x != from.x || last->second.y != from.y))
-                joined_.push_back({at_.z, tool_, section_, last->second, to});
+                joined_.push_back({at_.z, tool_, kept, last->second, to});
             lastEnds_[key] = to;
         }
         lastMoveDrew_ = true;
@@ -1021,14 +1030,19 @@ class Checker {
         return true;
     }
 
-    // A lifted travel crosses another tool's outer wall or solid laid at
-    // its height or less than the lift height below (or above it).
-    bool crossesAnObstacle(Point origin, Point terminus) const
+    // A lifted travel crosses another tool's path laid less than the lift
+    // height below the nozzle (or above it): of any kind but a purge tower,
+    // reaching below the travel's lower end; classically, an outer wall or
+    // solid below its end height.
+    bool crossesAnObstacle(Point origin, Point terminus, float startZ) const
     {
+        const float lowest = run_.classicLift ? at_.z : std::min(startZ, at_.z);
         for (const std::vector<Drawn>* lines : {&drawn_, &joined_})
             for (const Drawn& d : *lines) {
-                if (d.tool == tool_ || (d.section != Section::Perimeter && d.section != Section::Solid)) continue;
-                if (!(at_.z - d.z < run_.liftHeight)) continue;
+                if (d.tool == tool_) continue;
+                const bool obstacle = run_.classicLift ? d.section == Section::Perimeter || d.section == Section::Solid
+                                                       : d.section != Section::PrimePillar;
+                if (!obstacle || !(lowest - d.z < run_.liftHeight)) continue;
                 if (segmentsMeet(origin, terminus, d.from, d.to)) return true;
             }
         return false;
@@ -1203,16 +1217,16 @@ class Checker {
         } else if (const std::size_t announcement = first != line_ ? liftAnnouncement() : npos; announcement != npos) {
             if (!isTravel) problem(where() + " is announced as a lifted travel but is no travel");
             if (chapter_ != Chapter::Printing) problem(where() + " is lifted outside the printing chapter");
-            if (!seenMoveAfterToolChange_)
+            if (!seenMoveAfterToolChange_ && (run_.classicLift || run_.noLiftAfterToolChange))
                 problem(where() + " is lifted though it is the first move after a tool change");
             if (!longEnough) problem(where() + " is lifted though it is not longer than 2 mm");
             if (e && *e != 0.0f) problem(where() + " is lifted though it moves the extruder: its E would be lost");
             if (!feedRateSeen_) problem(where() + " is lifted though no feed rate was set yet");
             if (run_.noLift) problem(where() + " is lifted under no-lift");
             if (toolChangeBlocks_ > 0) problem(where() + " is lifted within a tool-change block");
-            if (!crossesAnObstacle(origin, terminus))
-                problem(where() + " is lifted though it crosses no other tool's outer wall or solid at its height or "
-                                  "less than the lift height below");
+            if (!crossesAnObstacle(origin, terminus, before.z))
+                problem(where() + " is lifted though it crosses no other tool's path it may lift over at its height "
+                                  "or less than the lift height below");
             // Lifted, it drags only where its written lines pass at the
             // height of paths: each line from where the one before left the
             // head, at the height the travel started at until it rises.

@@ -44,13 +44,18 @@ TEST(Drags, EachRuleThatLeavesACrossingTravelIsNamedInDebugMode)
          "line 28: 1 other-colour crossings left: the own-colour wipe runs past the point where the nozzle must be up"},
         {"band_without_gap", {}, "line 20: 3 other-colour crossings left: the band runs to the travel's end"},
         {"band_then_gap", {}, "line 22: 2 other-colour crossings before the rise"},
+        {"drool_allowance_near_height",
+         {},
+         "line 14: 1 other-colour crossings left: every crossing lies within the drool allowance of the layers below"},
     };
     for (const auto& row : rows) {
         const std::string gcode = readFile(liftFixtures + row.fixture + ".gcode");
         RunResult run;
-        const std::string output = processWithExecutable(gcode, &run, row.options);
+        std::vector<std::string> options = fixtureOptions(gcode);
+        options.insert(options.end(), row.options.begin(), row.options.end());
+        const std::string output = processWithExecutable(gcode, &run, options);
         EXPECT_NE(run.out.find(row.line + "\n"), std::string::npos) << row.fixture << ": " << run.out;
-        EXPECT_EQ(output, processWithExecutable(gcode, nullptr, row.options))
+        EXPECT_EQ(output, processWithExecutable(gcode, nullptr, options))
             << "the console's lines change nothing in the output";
     }
     RunResult lifted;

@@ -9,6 +9,7 @@ G1 X3 Y-1 E0.1
 G1 X8 Y-1 E0.25
 G1 X8 Y1 E0.1
 T1
+G1 X9 Y-2 F6000
 G1 X5 Y-2 F6000
 ; 'Support Interface Path', 1.0 [feed mm/s], 40.0 [head mm/s]
 G1 X5 Y-1 E0.05 F1200

@@ -1,4 +1,4 @@
-; Bambu Studio: an arc draws as its steps, and a travel across another colour's arc-drawn outer wall is lifted from the new colour's first draw on, not within the material change M620 S<n>A to M621 S<n>A; T255 and T1000 are no tools, and no fan line is added
+; Bambu Studio: an arc draws as its steps, and a travel across another colour's arc-drawn outer wall is lifted from the new colour's first draw on, not within the material change M620 S<n>A to M621 S<n>A; T255 and T1000 are no tools, and no fan line is added [--classic-lift: the lift as it was, which waits for the new colour's first draw]
 ; BambuStudio 01.07.06.92
 ; tool 0 draws half a circle of radius 5 around (10, 0), from (10, -5) through (15, 0) to (10, 5), as an outer wall on
 ; Z0.2; tool 1's travel from (0, 1) to (20, 1) crosses it near X14.9 (lambda about 0.745) and rises 0.5 to Z0.7 before it

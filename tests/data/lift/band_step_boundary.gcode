@@ -1,4 +1,4 @@
-; A crossing exactly one allowed step from the start of the rise window is still adjacent (strict gap test)
+; A crossing exactly one allowed step from the start of the rise window is still adjacent (strict gap test) [--classic-lift: the lift as it was, where a band to the end leaves the travel flat]
 ; tool 0's perimeters at X1.625 (Y-2..2) and X1.6250001 (Y29..31), Z1; tool 1 travels 20 mm along Y0 and along Y30
 ; allowed step 0.35/20 + 1.275/20 = 0.0175 + 0.06375 = 0.08125 (float 0.081249997); lambda 16.25/200 is that same float:
 ; along Y0 the crossing is adjacent, the band runs to the last crossing, no lift; along Y30 lambda 0.081250004 is a gap

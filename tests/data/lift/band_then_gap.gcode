@@ -1,4 +1,4 @@
-; A band of adjacent other-tool perimeters where the rise would begin, then a gap: the rise moves past the band
+; A band of adjacent other-tool perimeters where the rise would begin, then a gap: the rise moves past the band [--classic-lift: the lift as it was; it now rises straight up where the band begins, see band_then_gap_straight_up]
 ; tool 0's perimeters at X1, X2 and X10 (Y-2..2, Z1); tool 1 travels X0 -> X20: lambdas 0.05, 0.1, 0.5
 ; deadline max(0.05 - 0.06375 - 0.035625, 0) = 0; steps 0.05, 0.05 are within 0.35/20 + 0.06375 = 0.08125, 0.4 is a gap
 ; band ends at 0.1, first gap max(0.5 - 0.06375, 0.1) = 0.43625; rise from 1*0.035625 + 0.1 = 0.135625 (X2.7125)

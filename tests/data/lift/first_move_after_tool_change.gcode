@@ -1,4 +1,4 @@
-; The first G1 line after a tool change is never lifted, whatever it crosses; an F-only G1 line is such a first line
+; The first G1 line after a tool change is never lifted, whatever it crosses; an F-only G1 line is such a first line [--classic-lift: the lift as it was; it now lifts such travels, see lift_after_tool_change]
 ; tool 0's perimeter at X10 (Y-5..5, Z1); tool 1's first move G1 X20 Y0 crosses it at lambda 0.5 and is copied
 ; tool 1's next travel, back to X0, is lifted: deadline 0.400625 from (20, 0) -> X 20*(1 - 0.400625) = 11.9875, Z1.5
 ; tool 2's first G1 line only sets F, so its travel X0 -> X20 is lifted as the worked example (X8.0125)

@@ -1,4 +1,4 @@
-; Another tool's loop paths are no obstacle: a travel across them at the nozzle's height is copied, though it drags across them
+; Another tool's loop paths are no obstacle: a travel across them at the nozzle's height is copied, though it drags across them [--classic-lift: the lift as it was; every kind is now an obstacle, see sparse_infill_obstacle]
 ; tool 0's loop path at X10 (Y-5..5) on Z1, the worked example's perimeter as a loop; tool 1's travel from (0, 0) to
 ; (20, 0) crosses it at lambda 0.5 and is copied
 M83

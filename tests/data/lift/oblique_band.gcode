@@ -1,4 +1,4 @@
-; The rise past a band is delayed by the last band crossing's angle factor (1/sine), at most 2
+; The rise past a band is delayed by the last band crossing's angle factor (1/sine), at most 2 [--classic-lift: the lift as it was, which delays the rise past a band]
 ; tool 0's perimeters, Z1: along Y0 two slanted ones, direction (0.8, 0.6), crossing at X1 and X2, and one at X10;
 ; along Y40 one upright at X1, one slanted (2.4, 0.7) crossing at X2 (cosine 0.96), and one at X10; tool 1 travels 20 mm along each
 ; Y0: factor 1/sqrt(1 - 0.64) = 1.6667, steps 0.05 within 0.0175*1.6667 + 0.06375; gap at 0.5: max(0.5 - 0.06375, 0.1) = 0.43625

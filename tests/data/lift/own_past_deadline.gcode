@@ -1,4 +1,4 @@
-; Own-colour crossings beyond the deadline with every counted crossing at one lambda: not lifted, the line is copied
+; Own-colour crossings beyond the deadline with every counted crossing at one lambda: not lifted, the line is copied [--classic-lift: the lift as it was; it now rises straight up at the deadline, see wipe_cut_at_deadline]
 ; tool 0's perimeter at X10 and tool 1's own at X9 (Y-2..2, Z1); tool 1 travels X0 -> X20 along Y0
 ; closest = furthest = 0.5, deadline 0.400625, last wipable 36/80 = 0.45 > 0.400625: skipped at once; the debug console says
 ; line:<n> min > max!! min - skipping!0.45 mx 0.400625 furthest lambda 0.5 move len 20
