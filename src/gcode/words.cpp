@@ -198,7 +198,7 @@ WordTable parseGCodeValues(std::string_view text)
         const std::string_view number = text.substr(i + 1, length);
         float value;
         if (!convertNumber(number, scanned, value)) badNumber(letter, number);
-        words.values[slot % words.values.size()] = value;
+        words.values[slot] = value; // a letter's slot is below 52
         words.seen |= std::uint64_t{1} << slot;
         if (letter == 'E') {
             words.eText = number;

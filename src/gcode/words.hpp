@@ -11,7 +11,9 @@ namespace vorlane {
 // The words of one line: letter as written (case kept) -> 32-bit float. Each
 // letter once; a later word with the same letter replaces an earlier one.
 struct WordTable {
-    std::array<float, 52> values{};
+    // A letter's value is set only where the line has the letter: clearing
+    // all of them, line after line, cost more than reading the words.
+    std::array<float, 52> values;
     std::uint64_t seen = 0;
     // The number of the last upper-case E word as written, sign included, and
     // its value as a 64-bit double, so that an extruder position written with
@@ -30,7 +32,12 @@ struct WordTable {
         const int i = slot(letter);
         return i >= 0 && (seen >> i & 1u);
     }
-    float operator[](char letter) const { return values[static_cast<std::size_t>(slot(letter))]; }
+    // 0 for a letter the line does not have.
+    float operator[](char letter) const
+    {
+        const int i = slot(letter);
+        return i >= 0 && (seen >> i & 1u) ? values[static_cast<std::size_t>(i)] : 0.0f;
+    }
 };
 
 // The line up to its first ";" (all of it when there is none). Nothing trimmed.

@@ -45,16 +45,15 @@ Obstacles findObstacles(const TravelMove& travel, float moveLength_MM, const Lay
     Obstacles found;
     const float lambdaPerDroolMM = travelMMperDroolMM / moveLength_MM;
     scratch.intersections.clear();
-    const auto search = [&](const LayerCollection& layers, float& closest, float& closestDot) {
+    const auto search = [&](const LayerCollection& layers, float& closest, float& closestDot,
+                            WindowNodes* window = nullptr) {
         return findClosestWithinHeightGather(layers, settings.liftHeight_MM, lambdaPerDroolMM, travel, closest,
-                                             closestDot, found.furthestLambda, scratch.intersections, scratch.search);
+                                             closestDot, found.furthestLambda, scratch.intersections, scratch.search,
+                                             window);
     };
     if (!settings.classicLift) {
-        for (const LayerCollection* layers :
-             {&c.layerPerims, &c.layerSolids, &c.layerNonPerims, &c.layerSupportMain, &c.layerSupportInterface,
-              &c.layerStackedInfill, &c.layerTopInfill, &c.layerFirstLines})
-            found.mustLiftAmount_MM =
-                maxOf(found.mustLiftAmount_MM, search(*layers, found.closestLambda, found.closestDotProduct));
+        found.mustLiftAmount_MM =
+            search(c.layerAllLines, found.closestLambda, found.closestDotProduct, &scratch.allLinesWindow);
         return found;
     }
     found.mustLiftAmount_MM = search(c.layerPerims, found.closestLambda, found.closestDotProduct);

@@ -77,6 +77,8 @@ struct LiftDecision {
 struct LiftScratch {
     std::vector<Intersection> intersections;
     SearchScratch search;
+    // The nodes of the heights the last search of all lines looked at.
+    WindowNodes allLinesWindow;
 };
 
 // The decision for a travel of the printing chapter that may be lifted, with

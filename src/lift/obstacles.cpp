@@ -10,7 +10,7 @@ namespace vorlane {
 float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float lambdaPerDroolMM,
                                     const TravelMove& move, float& closestLambda, float& closestDotProduct,
                                     float& furthestLambda, std::vector<Intersection>& intersections,
-                                    SearchScratch& scratch)
+                                    SearchScratch& scratch, WindowNodes* window)
 {
     float mustLiftAmount_MM = 0;
     const SearchQuery query = searchQueryOf(move.origin, move.terminus);
@@ -22,24 +22,26 @@ float findClosestWithinHeightGather(const LayerCollection& layers, float require
     SlotFilter everyOtherTool;
     if (move.currentTool >= 0 && move.currentTool < TOOL_SLOTS)
         everyOtherTool.tools &= static_cast<std::uint16_t>(~(1u << move.currentTool));
-    forEachSegmentInWindow(
-        layers, query, tooLow, tooHigh, everyOtherTool, scratch,
-        [&](const LayerEntry& entry, int, Vec2 prev, Vec2 vertex) {
-            const float clearance = move.currentZ - entry.z;
-            const float droolLambdaForThisLayer = lambdaPerDroolMM * clearance;
-            float lambda, dotProduct;
-            if (!crossesAt(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct)) return;
-            if (!level && !(move.startZ + lambda * (move.currentZ - move.startZ) - entry.z < requiredClearance_MM))
-                return;
-            intersections.push_back({lambda, dotProduct});
-            if (!(droolLambdaForThisLayer < lambda)) return;
-            if (lambda < closestLambda) {
-                closestLambda = lambda;
-                closestDotProduct = dotProduct;
-            }
-            if (lambda > furthestLambda) furthestLambda = lambda;
-            mustLiftAmount_MM = maxOf(mustLiftAmount_MM, requiredClearance_MM - clearance);
-        });
+    const auto visit = [&](const LayerEntry& entry, int, Vec2 prev, Vec2 vertex) {
+        const float clearance = move.currentZ - entry.z;
+        const float droolLambdaForThisLayer = lambdaPerDroolMM * clearance;
+        float lambda, dotProduct;
+        if (!crossesAt(move.origin, move.terminus, prev, vertex, move.direction, lambda, dotProduct)) return;
+        if (!level && !(move.startZ + lambda * (move.currentZ - move.startZ) - entry.z < requiredClearance_MM)) return;
+        intersections.push_back({lambda, dotProduct});
+        if (!(droolLambdaForThisLayer < lambda)) return;
+        if (lambda < closestLambda) {
+            closestLambda = lambda;
+            closestDotProduct = dotProduct;
+        }
+        if (lambda > furthestLambda) furthestLambda = lambda;
+        mustLiftAmount_MM = maxOf(mustLiftAmount_MM, requiredClearance_MM - clearance);
+    };
+    if (window)
+        forEachSegmentInWindowInAnyOrder(layers, query, tooLow, tooHigh, everyOtherTool,
+                                         WindowKey{lowest, requiredClearance_MM}, *window, visit);
+    else
+        forEachSegmentInWindow(layers, query, tooLow, tooHigh, everyOtherTool, scratch, visit);
     return mustLiftAmount_MM;
 }
 

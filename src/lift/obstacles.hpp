@@ -5,6 +5,7 @@
 
 #include "geometry/vec2.hpp"
 #include "paths/layers.hpp"
+#include "paths/search_index.hpp"
 
 #include <vector>
 
@@ -42,10 +43,13 @@ struct TravelMove {
 // the nozzle then stands requiredClearance_MM or more above the path is no
 // crossing. Heights below the nozzle, the drool allowance and the lift are
 // measured from its end height, where a lifted travel comes back down to.
+// With `window`, the segments are visited in the order the index holds them
+// (the order drawn) rather than a plain walk's, through the nodes of the
+// search's heights that `window` keeps from search to search.
 float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float lambdaPerDroolMM,
                                     const TravelMove& move, float& closestLambda, float& closestDotProduct,
                                     float& furthestLambda, std::vector<Intersection>& intersections,
-                                    SearchScratch& scratch);
+                                    SearchScratch& scratch, WindowNodes* window = nullptr);
 
 // Own-tool crossings on the layer exactly at the nozzle's height, before
 // uptoLambda: moves farthestLambda up to the farthest one. True when it moved.

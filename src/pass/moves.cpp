@@ -56,14 +56,13 @@ inline void checkDrawingTool(LineLoop& loop)
 }
 
 // Files the end of a draw, or of an arc's step, begun at `from`, in the
-// collections; the lift, but for the classic one, reads the lines they leave
-// out too.
+// collections, and (but for the classic lift) its line among all lines.
 void fileDrawnPoint(LineLoop& loop, Vec2 from, Vec2 point)
 {
     PrintState& s = loop.state;
     const DrawContext draw{s.section, s.currentTool, point.x, point.y, s.moves.currentZ, from};
     StoreLimit limit = StoreLimit::None;
-    if (!loop.settings.classicLift) limit = collectLineLeftOut(loop.layers, draw, s.move.beginDraw);
+    if (!loop.settings.classicLift) limit = collectLine(loop.layers, draw);
     if (limit == StoreLimit::None) limit = collectDraw(loop.layers, draw, s.move.beginDraw);
     if (limit != StoreLimit::None)
         throw Refusal(concat("the print holds ", storeLimitText(limit), ", more than Vorlane can keep track of"));

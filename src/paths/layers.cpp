@@ -317,13 +317,10 @@ StoreLimit collectDraw(LayerCollections& collections, const DrawContext& draw, b
     return limit;
 }
 
-StoreLimit collectLineLeftOut(LayerCollections& collections, const DrawContext& draw, bool beginDraw)
+StoreLimit collectLine(LayerCollections& collections, const DrawContext& draw)
 {
     if (draw.section == DrawType::PrimePillar) return StoreLimit::None;
-    const LayerCollection& layers = collectionFor(collections, draw.section);
-    if (!beginDraw && goesOnWithLastRun(layers, draw.currentZ, draw.currentTool) && layers.lastVertex == draw.from)
-        return StoreLimit::None;
-    return appendSegmentQuickly(collections.layerFirstLines, draw.currentZ, draw.currentTool, draw.from,
+    return appendSegmentQuickly(collections.layerAllLines, draw.currentZ, draw.currentTool, draw.from,
                                 {draw.currentX, draw.currentY});
 }
 

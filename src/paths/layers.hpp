@@ -137,8 +137,7 @@ template <typename Visit> void forEachVertexOf(const LayerCollection& layers, st
     }
 }
 
-// The eight collections, one per group of path kinds, and the lines they
-// leave out.
+// The eight collections, one per group of path kinds, and one of them all.
 struct LayerCollections {
     LayerCollection layerPerims;
     LayerCollection layerSolids;
@@ -148,12 +147,13 @@ struct LayerCollections {
     LayerCollection layerSupportInterface;
     LayerCollection layerStackedInfill;
     LayerCollection layerTopInfill;
-    // The others begin a path at its first draw's end, and a draw after a
-    // change of kind or tool goes on from its kind's last end point,
-    // wherever that was: the line each such draw truly drew is kept here,
-    // of every kind but the prime pillars, for the lift, to which every
-    // line drawn is an obstacle.
-    LayerCollection layerFirstLines;
+    // Every line drawn, of every kind but the prime pillars, each from
+    // where its draw began: the lift's obstacles, searched once for all
+    // kinds. (The others begin a path at its first draw's end, and a draw
+    // after a change of kind or tool goes on from its kind's last end
+    // point, wherever that was, as the rewrites and the classic lift read
+    // them.)
+    LayerCollection layerAllLines;
 };
 
 // The print state a draw is collected from, and where the draw began.
@@ -169,7 +169,7 @@ template <typename Collections> auto allCollections(Collections& c)
 {
     return std::array{&c.layerPerims,         &c.layerSolids,      &c.layerNonPerims,
                       &c.layerCommonWipables, &c.layerSupportMain, &c.layerSupportInterface,
-                      &c.layerStackedInfill,  &c.layerTopInfill,   &c.layerFirstLines};
+                      &c.layerStackedInfill,  &c.layerTopInfill,   &c.layerAllLines};
 }
 
 // Files the end point of one draw in the collection its section chooses:
@@ -180,9 +180,8 @@ template <typename Collections> auto allCollections(Collections& c)
 // The tool must be 0 to TOOL_SLOTS - 1.
 StoreLimit collectDraw(LayerCollections& collections, const DrawContext& draw, bool& beginDraw);
 
-// Files the line of a draw about to be collected with `beginDraw` in
-// layerFirstLines when its own collection will not keep it as drawn.
-StoreLimit collectLineLeftOut(LayerCollections& collections, const DrawContext& draw, bool beginDraw);
+// Files the line of a draw in layerAllLines, unless it is a prime pillar's.
+StoreLimit collectLine(LayerCollections& collections, const DrawContext& draw);
 
 // Vertices stored in all collections, for memory figures.
 std::size_t storedVertexCount(const LayerCollections& collections);

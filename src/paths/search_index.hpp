@@ -33,9 +33,12 @@ inline BoundingBox queryBoxOf(Vec2 a, Vec2 b)
             {maxOf(a.x, b.x) + SEARCH_MARGIN_MM, maxOf(a.y, b.y) + SEARCH_MARGIN_MM}};
 }
 
+// All four sides tested, without a branch: which of them turns a box away
+// is no pattern a branch predictor learns.
 inline bool boxesMeet(const BoundingBox& a, const BoundingBox& b)
 {
-    return !(a.maxima.x < b.minima.x || b.maxima.x < a.minima.x || a.maxima.y < b.minima.y || b.maxima.y < a.minima.y);
+    return (static_cast<int>(!(a.maxima.x < b.minima.x)) & static_cast<int>(!(b.maxima.x < a.minima.x)) &
+            static_cast<int>(!(a.maxima.y < b.minima.y)) & static_cast<int>(!(b.maxima.y < a.minima.y))) != 0;
 }
 
 // The segment from `origin` to `terminus`, and the region a chunk must meet
@@ -54,19 +57,16 @@ inline SearchQuery searchQueryOf(Vec2 origin, Vec2 terminus)
 }
 
 // False only when the box misses the query's box or lies wholly on one side
-// of the band along the segment's line.
+// of the band along the segment's line: the box's centre lies farther from
+// the line than its half extents reach across it, and the band's half width.
 inline bool chunkMayMeet(const BoundingBox& chunk, const SearchQuery& q)
 {
     if (!boxesMeet(chunk, q.box)) return false;
-    double lowest = 0, highest = 0;
-    for (int corner = 0; corner < 4; ++corner) {
-        const double x = (corner & 1 ? chunk.maxima.x : chunk.minima.x) - q.originX;
-        const double y = (corner & 2 ? chunk.maxima.y : chunk.minima.y) - q.originY;
-        const double side = q.directionX * y - q.directionY * x;
-        lowest = corner == 0 ? side : std::min(lowest, side);
-        highest = corner == 0 ? side : std::max(highest, side);
-    }
-    return lowest <= q.halfBand && highest >= -q.halfBand;
+    const double halfWidth = 0.5 * (static_cast<double>(chunk.maxima.x) - chunk.minima.x);
+    const double halfHeight = 0.5 * (static_cast<double>(chunk.maxima.y) - chunk.minima.y);
+    const double x = chunk.minima.x + halfWidth - q.originX, y = chunk.minima.y + halfHeight - q.originY;
+    const double side = q.directionX * y - q.directionY * x;
+    return std::fabs(side) <= std::fabs(q.directionY) * halfWidth + std::fabs(q.directionX) * halfHeight + q.halfBand;
 }
 
 // Which tool slots a search looks at: those of the tools in `tools` (bit t
@@ -151,7 +151,9 @@ void gatherBelow(const LayerCollection& layers, const SearchQuery& query, std::s
         const std::size_t lastChild = std::min(firstChild + NODE_FANOUT, layers.chunks.size());
         for (std::size_t c = firstChild; c < lastChild; ++c) {
             const IndexChunk& chunk = layers.chunks[c];
-            if ((chunk.tools & filter.tools) && chunkMayMeet(chunk.box, query))
+            if ((static_cast<int>((chunk.tools & filter.tools) != 0) &
+                 static_cast<int>(boxesMeet(chunk.box, query.box))) &&
+                chunkMayMeet(chunk.box, query))
                 gatherChunk(layers, c, tooLow, tooHigh, filter, found);
         }
         return;
@@ -257,8 +259,7 @@ void windowNodesBelow(const LayerCollection& layers, std::size_t level, std::siz
 // at the nodes added since (and the last one looked at, which may have
 // grown into the window).
 template <typename TooLow, typename TooHigh>
-void keepWindowNodes(const LayerCollection& layers, TooLow& tooLow, TooHigh& tooHigh, WindowKey key,
-                     WindowNodes& kept)
+void keepWindowNodes(const LayerCollection& layers, TooLow& tooLow, TooHigh& tooHigh, WindowKey key, WindowNodes& kept)
 {
     const PagedList<IndexNode>& level1 = layers.nodes[0];
     if (!(kept.key.low == key.low && kept.key.high == key.high)) {

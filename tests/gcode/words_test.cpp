@@ -92,7 +92,7 @@ std::string difference(const WordTable& words, const std::map<char, float>& expe
         const bool wanted = want != expected.end();
         const int slot = WordTable::slot(letter);
         if (slot < 0) continue;
-        const float value = words.values[static_cast<std::size_t>(slot)];
+        const float value = words[letter];
         if (words.has(letter) != wanted) {
             differences += std::string(" ") + letter + (wanted ? " missing" : " unexpected");
         } else if (wanted && std::bit_cast<std::uint32_t>(value) != std::bit_cast<std::uint32_t>(want->second)) {

@@ -909,8 +909,9 @@ class Checker {
         drawn_.push_back({at_.z, tool_, section_, from, to});
         // The program keeps each kind's draws as the line through their end
         // points, per tool and height: a draw right after another draw goes
-        // on from its kind's last end point, wherever that was, and the lift
-        // takes the line from there to the draw's end for an obstacle too.
+        // on from its kind's last end point, wherever that was, and the
+        // classic lift takes the line from there to the draw's end for an
+        // obstacle too.
         // (Draws of no kind are kept with the unclassified ones; purge
         // towers are no obstacles.)
         if (section_ != Section::PrimePillar && !std::isnan(at_.z)) {
@@ -1031,13 +1032,17 @@ class Checker {
     }
 
     // A lifted travel crosses another tool's path laid less than the lift
-    // height below the nozzle (or above it): of any kind but a purge tower,
-    // reaching below the travel's lower end; classically, an outer wall or
-    // solid below its end height.
+    // height below the nozzle (or above it): a line drawn of any kind but a
+    // purge tower, reaching below the travel's lower end; classically, an
+    // outer wall or solid below its end height, kept as the program keeps
+    // them (a kind's draws joined from end point to end point).
     bool crossesAnObstacle(Point origin, Point terminus, float startZ) const
     {
         const float lowest = run_.classicLift ? at_.z : std::min(startZ, at_.z);
-        for (const std::vector<Drawn>* lines : {&drawn_, &joined_})
+        const std::vector<const std::vector<Drawn>*> kept =
+            run_.classicLift ? std::vector<const std::vector<Drawn>*>{&drawn_, &joined_}
+                             : std::vector<const std::vector<Drawn>*>{&drawn_};
+        for (const std::vector<Drawn>* lines : kept)
             for (const Drawn& d : *lines) {
                 if (d.tool == tool_) continue;
                 const bool obstacle = run_.classicLift ? d.section == Section::Perimeter || d.section == Section::Solid

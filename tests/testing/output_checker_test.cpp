@@ -531,11 +531,13 @@ TEST(OutputChecker, TakesFeedRatesMinusZeroAndZeroForOne)
 // The checker holds on what the program writes.
 
 // The whole .gcoded file of a debug run.
-std::string processWhole(const std::string& gcode, int* status = nullptr)
+std::string processWhole(const std::string& gcode, int* status = nullptr, std::vector<std::string> options = {})
 {
     TempDir dir;
     writeFile(dir.file("part.gcode"), gcode);
-    const RunResult run = runVorlane({"--debug", dir.file("part.gcode")});
+    options.insert(options.begin(), "--debug");
+    options.push_back(dir.file("part.gcode"));
+    const RunResult run = runVorlane(options);
     if (status) *status = run.status;
     EXPECT_TRUE(run.status == 0 || status) << run.err;
     return readOutput(dir.file("part.gcoded"));
@@ -558,8 +560,9 @@ std::vector<std::string> fixtures()
 // carriage return before a comment is blank); a settings section runs to the
 // next of its headers, whatever other "; *** " lines come between; and a
 // kind's draws are kept as the line through their end points, so a wall
-// drawn right after another kind's draw joins the wall before it, and a
-// travel across that line is lifted.
+// drawn right after another kind's draw joins the wall before it, and the
+// classic lift lifts a travel across that line (the lift of every kind reads
+// the lines as drawn, and leaves it flat).
 TEST(OutputChecker, ReadsSlicerSettingsAndWallsAsTheProgramDoes)
 {
     const std::string kisslicerFirst =
@@ -573,7 +576,11 @@ TEST(OutputChecker, ReadsSlicerSettingsAndWallsAsTheProgramDoes)
         lines({"; KISSlicer - PRO", "; *** Main G-code ***", "T1", "; 'Perimeter Path', 1.0 [feed mm/s]",
                "G1 X200 Y0 F1000", "G1 X108 Y108 E0.3", "; 'Loop Path', 1.0 [feed mm/s]", "G1 X1 Y108 E0.1",
                "; 'Perimeter Path', 1.0 [feed mm/s]", "G1 X6 Y-1 E0.1", "T0", "G1 X6 Y50 F1000", "G1 X104 Y50 F1000"});
-    ASSERT_NE(processWhole(wallJoinedAcrossAnotherKind).find("; original line:G1 X104 Y50"), std::string::npos);
+    const std::string classic = processWhole(wallJoinedAcrossAnotherKind, nullptr, {"--classic-lift"});
+    ASSERT_NE(classic.find("; original line:G1 X104 Y50"), std::string::npos);
+    EXPECT_TRUE(checkOutput(wallJoinedAcrossAnotherKind, classic, OutputForm::WholeFile).empty())
+        << joined(checkOutput(wallJoinedAcrossAnotherKind, classic, OutputForm::WholeFile));
+    EXPECT_EQ(processWhole(wallJoinedAcrossAnotherKind).find("; original line:"), std::string::npos);
     const std::string bambuAfterACarriageReturn =
         lines({"\r; a comment", "; BambuStudio 01.07", "T1", "G1 X1 Y1 F600"});
     for (const std::string& input :
