@@ -14,13 +14,14 @@ bool findCrossingsWithinHeightGather(const LayerCollection& layers, DrawType dra
     // Layers below the nozzle by more than nothing and at most maxClearance_MM.
     const auto tooLow = [&](float z) { return !(draw.currentZ - z <= draw.maxClearance_MM); };
     const auto tooHigh = [&](float z) { return !(0.0f < draw.currentZ - z); };
-    forEachSegmentInWindow(layers, query, tooLow, tooHigh, SlotFilter{}, scratch,
-                           [&](const LayerEntry&, int, Vec2 prev, Vec2 vertex) {
-                               float lambda;
-                               if (!crossesAt(draw.origin, draw.terminus, prev, vertex, lambda)) return;
-                               anyCrossings = true;
-                               crossings.push_back({lambda, drawType});
-                           });
+    BandSides band{query};
+    forEachSegmentInWindow(
+        layers, query, tooLow, tooHigh, SlotFilter{}, scratch, [&](const LayerEntry&, int, Vec2 prev, Vec2 vertex) {
+            float lambda;
+            if (!band.mayCross(prev, vertex) || !crossesAt(draw.origin, draw.terminus, prev, vertex, lambda)) return;
+            anyCrossings = true;
+            crossings.push_back({lambda, drawType});
+        });
     return anyCrossings;
 }
 

@@ -22,7 +22,9 @@ float findClosestWithinHeightGather(const LayerCollection& layers, float require
     SlotFilter everyOtherTool;
     if (move.currentTool >= 0 && move.currentTool < TOOL_SLOTS)
         everyOtherTool.tools &= static_cast<std::uint16_t>(~(1u << move.currentTool));
+    BandSides band{query};
     const auto visit = [&](const LayerEntry& entry, int, Vec2 prev, Vec2 vertex) {
+        if (!band.mayCross(prev, vertex)) return;
         const float clearance = move.currentZ - entry.z;
         const float droolLambdaForThisLayer = lambdaPerDroolMM * clearance;
         float lambda, dotProduct;

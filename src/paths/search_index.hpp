@@ -69,6 +69,33 @@ inline bool chunkMayMeet(const BoundingBox& chunk, const SearchQuery& q)
     return std::fabs(side) <= std::fabs(q.directionY) * halfWidth + std::fabs(q.directionX) * halfHeight + q.halfBand;
 }
 
+// Which side of the band along the query's segment a point lies on: -1 or
+// 1 beyond it, 0 within it.
+inline int sideOfBand(const SearchQuery& q, Vec2 point)
+{
+    const double side = q.directionX * (point.y - q.originY) - q.directionY * (point.x - q.originX);
+    return side > q.halfBand ? 1 : side < -q.halfBand ? -1 : 0;
+}
+
+// Turns a segment away before the crossing test when both its ends lie
+// beyond the band, on one side: it cannot cross, as a chunk's box there
+// cannot. Most segments a search visits are turned away so, and this test
+// is cheaper and steadier than the crossing's; the segments of a piece come
+// one after another, so each end's side is found once.
+struct BandSides {
+    const SearchQuery& query;
+    Vec2 point{NaN, NaN};
+    int side = 0;
+
+    bool mayCross(Vec2 prev, Vec2 vertex)
+    {
+        const int prevSide = prev == point ? side : sideOfBand(query, prev);
+        side = sideOfBand(query, vertex);
+        point = vertex;
+        return prevSide != side || side == 0;
+    }
+};
+
 // Which tool slots a search looks at: those of the tools in `tools` (bit t
 // for tool t), at every entry or at `entry` only.
 struct SlotFilter {

@@ -438,12 +438,14 @@ struct ReferenceResult {
     std::vector<Intersection> intersections;
 };
 
-// Creation order of one collection's entries: the order in which its kind first drew at each height.
+// Creation order of one collection's entries: the order in which its kind
+// (every kind but the prime pillars for DrawType::None) first drew at each
+// height.
 std::vector<float> heightsOfKind(const RandomPrint& print, DrawType section)
 {
     std::vector<float> order;
     for (const RecordedPath& path : print.paths) {
-        if (path.section != section) continue;
+        if (section == DrawType::None ? path.section == DrawType::PrimePillar : path.section != section) continue;
         bool known = false;
         for (const float z : order)
             known = known || z == path.z;
@@ -452,19 +454,24 @@ std::vector<float> heightsOfKind(const RandomPrint& print, DrawType section)
     return order;
 }
 
-// Brute force over the recorded paths of one kind.
+// Brute force over the recorded paths of one kind, or of every kind but the
+// prime pillars (DrawType::None).
 ReferenceResult referenceGather(const RandomPrint& print, DrawType section, const TravelMove& move,
                                 float lambdaPerDroolMM)
 {
     ReferenceResult r;
-    for (const float z : heightsOfKind(print, section)) {
+    const bool allKinds = section == DrawType::None;
+    const auto searched = [&](const RecordedPath& path) {
+        return allKinds ? path.section != DrawType::PrimePillar : path.section == section;
+    };
+    for (const float z : allKinds ? heightsOfKind(print, DrawType::None) : heightsOfKind(print, section)) {
         const float clearance = move.currentZ - z;
         if (!(clearance < 0.5f)) continue;
         const float drool = lambdaPerDroolMM * clearance;
         for (int tool = 0; tool < TOOL_SLOTS; ++tool) {
             if (tool == move.currentTool) continue;
             for (const RecordedPath& path : print.paths) {
-                if (path.section != section || path.z != z || path.tool != tool) continue;
+                if (!searched(path) || path.z != z || path.tool != tool) continue;
                 for (std::size_t i = 1; i < path.vertices.size(); ++i) {
                     float lambda, dotProduct;
                     if (!reference::intersects(move.origin, move.terminus, path.vertices[i - 1], path.vertices[i],
@@ -538,8 +545,12 @@ RandomPrint makeRandomPrint(PrintDraws& draws)
         for (int v = 0; v < length; ++v)
             path.vertices.push_back({draws.coordinate(), draws.coordinate()});
         bool beginDraw = true;
-        for (const Vec2 v : path.vertices)
-            collectDraw(print.world.c, {path.section, tool, v.x, v.y, path.z, {}}, beginDraw);
+        for (std::size_t v = 0; v < path.vertices.size(); ++v) {
+            const Vec2 at = path.vertices[v];
+            const DrawContext draw{path.section, tool, at.x, at.y, path.z, v > 0 ? path.vertices[v - 1] : at};
+            collectDraw(print.world.c, draw, beginDraw);
+            if (v > 0) collectLine(print.world.c, draw);
+        }
         print.paths.push_back(std::move(path));
     }
     return print;
@@ -586,6 +597,31 @@ TEST(ObstacleSearch, AgreesWithABruteForceWalkOnRandomPrints)
                 }
                 crossingsSeen += static_cast<int>(expected.intersections.size());
                 obstaclesSeen += expected.mustLift > 0 ? 1 : 0;
+            }
+            {
+                // The lift's search of every line visits them in the order
+                // drawn, not the walk's: the same crossings, in another order.
+                ReferenceResult expected = referenceGather(print, DrawType::None, move, lambdaPerDroolMM);
+                Search s;
+                WindowNodes window;
+                s.mustLift = findClosestWithinHeightGather(print.world.c.layerAllLines, 0.5f, lambdaPerDroolMM, move,
+                                                           s.closestLambda, s.closestDotProduct, s.furthestLambda,
+                                                           s.intersections, s.scratch, &window);
+                const auto byLambdaThenDot = [](const Intersection& a, const Intersection& b) {
+                    return a.lambda != b.lambda ? a.lambda < b.lambda : a.dotProduct < b.dotProduct;
+                };
+                std::sort(s.intersections.begin(), s.intersections.end(), byLambdaThenDot);
+                std::sort(expected.intersections.begin(), expected.intersections.end(), byLambdaThenDot);
+                const std::string where =
+                    "all lines, print " + std::to_string(printNo) + " move " + std::to_string(moveNo);
+                ASSERT_EQ(s.mustLift, expected.mustLift) << where;
+                ASSERT_EQ(s.closestLambda, expected.closestLambda) << where;
+                ASSERT_EQ(s.furthestLambda, expected.furthestLambda) << where;
+                ASSERT_EQ(s.intersections.size(), expected.intersections.size()) << where;
+                for (std::size_t i = 0; i < s.intersections.size(); ++i) {
+                    ASSERT_EQ(s.intersections[i].lambda, expected.intersections[i].lambda) << where;
+                    ASSERT_EQ(s.intersections[i].dotProduct, expected.intersections[i].dotProduct) << where;
+                }
             }
             for (const float limit : {0.3f, 0.7f, 1.0f}) {
                 const float expected = referenceLastWipable(print, move, limit);
