@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <type_traits>
@@ -59,14 +60,18 @@ inline SearchQuery searchQueryOf(Vec2 origin, Vec2 terminus)
 // False only when the box misses the query's box or lies wholly on one side
 // of the band along the segment's line: the box's centre lies farther from
 // the line than its half extents reach across it, and the band's half width.
-inline bool chunkMayMeet(const BoundingBox& chunk, const SearchQuery& q)
+inline bool bandMayMeet(const BoundingBox& chunk, const SearchQuery& q)
 {
-    if (!boxesMeet(chunk, q.box)) return false;
     const double halfWidth = 0.5 * (static_cast<double>(chunk.maxima.x) - chunk.minima.x);
     const double halfHeight = 0.5 * (static_cast<double>(chunk.maxima.y) - chunk.minima.y);
     const double x = chunk.minima.x + halfWidth - q.originX, y = chunk.minima.y + halfHeight - q.originY;
     const double side = q.directionX * y - q.directionY * x;
     return std::fabs(side) <= std::fabs(q.directionY) * halfWidth + std::fabs(q.directionX) * halfHeight + q.halfBand;
+}
+
+inline bool chunkMayMeet(const BoundingBox& chunk, const SearchQuery& q)
+{
+    return boxesMeet(chunk, q.box) && bandMayMeet(chunk, q);
 }
 
 // Which side of the band along the query's segment a point lies on: -1 or
@@ -175,13 +180,21 @@ void gatherBelow(const LayerCollection& layers, const SearchQuery& query, std::s
 {
     const std::size_t firstChild = node * NODE_FANOUT;
     if (level == 1) {
-        const std::size_t lastChild = std::min(firstChild + NODE_FANOUT, layers.chunks.size());
-        for (std::size_t c = firstChild; c < lastChild; ++c) {
-            const IndexChunk& chunk = layers.chunks[c];
-            if ((static_cast<int>((chunk.tools & filter.tools) != 0) &
-                 static_cast<int>(boxesMeet(chunk.box, query.box))) &&
-                chunkMayMeet(chunk.box, query))
-                gatherChunk(layers, c, tooLow, tooHigh, filter, found);
+        // A node's chunks lie side by side in one page. Which of them hold a
+        // tool asked for within the query's box is found for all of them
+        // first, without a branch; only those then take the band test.
+        static_assert(decltype(layers.chunks)::PAGE % NODE_FANOUT == 0);
+        static_assert(NODE_FANOUT <= 32);
+        const std::size_t count = std::min(NODE_FANOUT, layers.chunks.size() - firstChild);
+        const IndexChunk* const chunks = &layers.chunks[firstChild];
+        std::uint32_t mayMeet = 0;
+        for (std::size_t c = 0; c < count; ++c)
+            mayMeet |= static_cast<std::uint32_t>(static_cast<int>((chunks[c].tools & filter.tools) != 0) &
+                                                  static_cast<int>(boxesMeet(chunks[c].box, query.box)))
+                       << c;
+        for (; mayMeet != 0; mayMeet &= mayMeet - 1) {
+            const auto c = static_cast<std::size_t>(std::countr_zero(mayMeet));
+            if (bandMayMeet(chunks[c].box, query)) gatherChunk(layers, firstChild + c, tooLow, tooHigh, filter, found);
         }
         return;
     }
