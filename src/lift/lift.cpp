@@ -46,14 +46,21 @@ Obstacles findObstacles(const TravelMove& travel, float moveLength_MM, const Lay
     const float lambdaPerDroolMM = travelMMperDroolMM / moveLength_MM;
     scratch.intersections.clear();
     const auto search = [&](const LayerCollection& layers, float& closest, float& closestDot,
-                            WindowNodes* window = nullptr) {
+                            WindowNodes* window = nullptr, DroolReach reach = DroolReach::Every) {
         return findClosestWithinHeightGather(layers, settings.liftHeight_MM, lambdaPerDroolMM, travel, closest,
                                              closestDot, found.furthestLambda, scratch.intersections, scratch.search,
-                                             window);
+                                             window, reach);
     };
     if (!settings.classicLift) {
-        found.mustLiftAmount_MM =
-            search(c.layerAllLines, found.closestLambda, found.closestDotProduct, &scratch.allLinesWindow);
+        // The layers so far below that the drool allowance excuses every
+        // crossing of this travel cannot call for a lift; their crossings
+        // are gathered only for a travel that is to be lifted, for the bands
+        // they make. Below a short travel that is most of what lies there.
+        found.mustLiftAmount_MM = search(c.layerAllLines, found.closestLambda, found.closestDotProduct,
+                                         &scratch.allLinesWindow, DroolReach::Reached);
+        if (found.mustLiftAmount_MM > 0)
+            search(c.layerAllLines, found.closestLambda, found.closestDotProduct, &scratch.allLinesWindow,
+                   DroolReach::ExcusedWhole);
         return found;
     }
     found.mustLiftAmount_MM = search(c.layerPerims, found.closestLambda, found.closestDotProduct);
@@ -231,10 +238,31 @@ std::string_view ruleText(LiftRule rule)
         "no obstacle of a collected kind",
         "the own-colour wipe runs past the point where the nozzle must be up",
         "the band runs to the travel's end",
-        "no other-colour path crossed within the lift height below the nozzle",
+        "no other-colour path crossed where the drool allowance leaves it, within the lift height below the nozzle",
         "every crossing lies within the drool allowance of the layers below",
     };
     return texts[static_cast<std::size_t>(rule)];
+}
+
+LiftDecision liftInPlace(const TravelMove& travel, const RunSettings& settings)
+{
+    LiftDecision decision;
+    decision.rule = LiftRule::Lifted;
+    decision.mustLiftAmount_MM = settings.liftHeight_MM;
+    decision.risePoint = travel.origin;
+    decision.upPoint = travel.origin;
+    decision.liftedZ_MM = travel.currentZ + settings.liftHeight_MM;
+    return decision;
+}
+
+void planLiftInPlace(const LiftDecision& decision, const TravelMove& travel, float currentF, float liftFeedRate,
+                     std::string_view line, Plan& plan)
+{
+    planZMove(plan, decision.liftedZ_MM, liftFeedRate);
+    planXYMove(plan, travel.terminus, currentF);
+    planZMove(plan, travel.currentZ, liftFeedRate);
+    planFeedRate(plan, currentF);
+    planText(plan, "; original line:", line);
 }
 
 void planLiftedTravel(const LiftDecision& decision, const TravelMove& travel, float currentF, float liftFeedRate,

@@ -43,7 +43,8 @@ enum class LiftRule {
     OwnColourPastDeadline,
     BandToTheEnd,
     // It crosses no other tool's path of any kind but a purge tower, at or
-    // less than the lift height below the nozzle as it goes.
+    // less than the lift height below the nozzle as it goes, but in layers
+    // so deep that the drool allowance excuses the whole travel.
     NoPathCrossed,
     // The paths it crosses all lie so far below the nozzle, so near the
     // travel's start, that what oozes reaches none of them.
@@ -86,6 +87,17 @@ struct LiftScratch {
 // printed so far.
 LiftDecision decideLift(const TravelMove& travel, const LayerCollections& collections, const RunSettings& settings,
                         LiftScratch& scratch);
+
+// A travel from where the head may not stand: what it crosses cannot be
+// known, so it is lifted whatever it crosses, rising where the head is, by
+// the lift height above the travel's height.
+LiftDecision liftInPlace(const TravelMove& travel, const RunSettings& settings);
+
+// Its lifted travel: up where the head stands, the travel high, down at its
+// end, at the lift's feed rate both ways; the travel's feed rate back, and
+// the travel line as read in a comment.
+void planLiftInPlace(const LiftDecision& decision, const TravelMove& travel, float currentF, float liftFeedRate,
+                     std::string_view line, Plan& plan);
 
 // The lifted travel of a Lifted decision: rise along the travel, travel
 // high, descend at its end, the travel's feed rate back, and the travel line

@@ -10,15 +10,24 @@ namespace vorlane {
 float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float lambdaPerDroolMM,
                                     const TravelMove& move, float& closestLambda, float& closestDotProduct,
                                     float& furthestLambda, std::vector<Intersection>& intersections,
-                                    SearchScratch& scratch, WindowNodes* window)
+                                    SearchScratch& scratch, WindowNodes* window, DroolReach reach)
 {
     float mustLiftAmount_MM = 0;
     const SearchQuery query = searchQueryOf(move.origin, move.terminus);
-    // Every layer less than the clearance below the nozzle, and every layer above it.
+    // Every layer less than the clearance below the nozzle, and every layer
+    // above it; of them those the drool allowance leaves some crossing of, or
+    // those it excuses whole (so deep that it excuses a whole travel's
+    // length: the same product as a crossing's allowance, against 1).
     const bool level = move.startZ == move.currentZ;
     const float lowest = minOf(move.startZ, move.currentZ);
-    const auto tooLow = [&](float z) { return !(lowest - z < requiredClearance_MM); };
-    const auto tooHigh = [](float) { return false; };
+    const auto excusedWhole = [&](float z) {
+        const float clearance = move.currentZ - z;
+        return !(lambdaPerDroolMM * clearance < 1.0f);
+    };
+    const auto belowWindow = [&](float z) { return !(lowest - z < requiredClearance_MM); };
+    const auto aboveWindow = [](float) { return false; };
+    const auto tooLow = [&](float z) { return belowWindow(z) || (reach == DroolReach::Reached && excusedWhole(z)); };
+    const auto tooHigh = [&](float z) { return reach == DroolReach::ExcusedWhole && !excusedWhole(z); };
     SlotFilter everyOtherTool;
     if (move.currentTool >= 0 && move.currentTool < TOOL_SLOTS)
         everyOtherTool.tools &= static_cast<std::uint16_t>(~(1u << move.currentTool));
@@ -41,7 +50,8 @@ float findClosestWithinHeightGather(const LayerCollection& layers, float require
     };
     if (window)
         forEachSegmentInWindowInAnyOrder(layers, query, tooLow, tooHigh, everyOtherTool,
-                                         WindowKey{lowest, requiredClearance_MM}, *window, visit);
+                                         WindowKey{lowest, requiredClearance_MM}, *window, visit, belowWindow,
+                                         aboveWindow);
     else
         forEachSegmentInWindow(layers, query, tooLow, tooHigh, everyOtherTool, scratch, visit);
     return mustLiftAmount_MM;

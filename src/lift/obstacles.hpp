@@ -45,11 +45,16 @@ struct TravelMove {
 // measured from its end height, where a lifted travel comes back down to.
 // With `window`, the segments are visited in the order the index holds them
 // (the order drawn) rather than a plain walk's, through the nodes of the
-// search's heights that `window` keeps from search to search.
+// search's heights that `window` keeps from search to search. `reach`
+// narrows the layers searched to those whose crossings the drool allowance
+// may leave, which alone can need a lift, or to those it excuses whole,
+// whose crossings only join the gathered list.
+enum class DroolReach { Every, Reached, ExcusedWhole };
 float findClosestWithinHeightGather(const LayerCollection& layers, float requiredClearance_MM, float lambdaPerDroolMM,
                                     const TravelMove& move, float& closestLambda, float& closestDotProduct,
                                     float& furthestLambda, std::vector<Intersection>& intersections,
-                                    SearchScratch& scratch, WindowNodes* window = nullptr);
+                                    SearchScratch& scratch, WindowNodes* window = nullptr,
+                                    DroolReach reach = DroolReach::Every);
 
 // Own-tool crossings on the layer exactly at the nozzle's height, before
 // uptoLambda: moves farthestLambda up to the farthest one. True when it moved.

@@ -92,14 +92,18 @@ constexpr struct {
 constexpr Chapter SETTINGS = Chapter::Preamble, START = Chapter::Prefix;
 constexpr ToolReady MOVE = ToolReady::AfterFirstMove, DRAW = ToolReady::AfterFirstDraw;
 
+// PrusaSlicer's and SuperSlicer's mark on the travel after a tool change on a
+// tool changer, whose head the change leaves where the file does not know.
+constexpr std::string_view PRUSA_UNKNOWN_POSITION = "; move to print after unknown position";
+
 constexpr Dialect dialects[] = {
-    {Slicer::Unnamed,     {},            {},             kisslicerTable, SETTINGS, MOVE, {},            {},         nullptr,                nullptr,              FanRestore::Tool},
-    {Slicer::Kisslicer,   {},            {},             kisslicerTable, SETTINGS, MOVE, {},            {},         nullptr,                nullptr,              FanRestore::Tool},
-    {Slicer::PrusaSlicer, "PrusaSlicer", "PrusaSlicer",  slicerTable,    START,    DRAW, ";TYPE:",      prusaKinds, &pattern_LayerChange,   nullptr,              FanRestore::Plain},
-    {Slicer::SuperSlicer, "SuperSlicer", "SuperSlicer",  slicerTable,    START,    DRAW, ";TYPE:",      prusaKinds, &pattern_LayerChange,   nullptr,              FanRestore::Plain},
-    {Slicer::OrcaSlicer,  "OrcaSlicer",  "OrcaSlicer",   slicerTable,    START,    DRAW, ";TYPE:",      orcaKinds,  &pattern_LayerChange,   nullptr,              FanRestore::Off},
-    {Slicer::BambuStudio, "BambuStudio", "Bambu Studio", slicerTable,    START,    DRAW, "; FEATURE: ", orcaKinds,  &pattern_ChangeLayer,   nullptr,              FanRestore::Off},
-    {Slicer::Cura,        "Cura",        "Cura",         slicerTable,    START,    DRAW, ";TYPE:",      curaKinds,  &pattern_NumberedLayer, &pattern_TimeElapsed, FanRestore::Plain},
+    {Slicer::Unnamed,     {},            {},             kisslicerTable, SETTINGS, MOVE, {},            {},         nullptr,                nullptr,              FanRestore::Tool, {}},
+    {Slicer::Kisslicer,   {},            {},             kisslicerTable, SETTINGS, MOVE, {},            {},         nullptr,                nullptr,              FanRestore::Tool, {}},
+    {Slicer::PrusaSlicer, "PrusaSlicer", "PrusaSlicer",  slicerTable,    START,    DRAW, ";TYPE:",      prusaKinds, &pattern_LayerChange,   nullptr,              FanRestore::Plain, PRUSA_UNKNOWN_POSITION},
+    {Slicer::SuperSlicer, "SuperSlicer", "SuperSlicer",  slicerTable,    START,    DRAW, ";TYPE:",      prusaKinds, &pattern_LayerChange,   nullptr,              FanRestore::Plain, PRUSA_UNKNOWN_POSITION},
+    {Slicer::OrcaSlicer,  "OrcaSlicer",  "OrcaSlicer",   slicerTable,    START,    DRAW, ";TYPE:",      orcaKinds,  &pattern_LayerChange,   nullptr,              FanRestore::Off, {}},
+    {Slicer::BambuStudio, "BambuStudio", "Bambu Studio", slicerTable,    START,    DRAW, "; FEATURE: ", orcaKinds,  &pattern_ChangeLayer,   nullptr,              FanRestore::Off, {}},
+    {Slicer::Cura,        "Cura",        "Cura",         slicerTable,    START,    DRAW, ";TYPE:",      curaKinds,  &pattern_NumberedLayer, &pattern_TimeElapsed, FanRestore::Plain, {}},
 };
 // clang-format on
 
@@ -131,6 +135,17 @@ Slicer slicerNamedIn(std::string_view head)
             if (line.starts_with(header)) return slicer;
     }
     return Slicer::Unnamed;
+}
+
+bool fromUnknownPosition(const Dialect& dialect, std::string_view line)
+{
+    if (dialect.unknownPositionMark.empty()) return false;
+    const std::size_t semicolon = line.find(';');
+    if (semicolon == std::string_view::npos) return false;
+    std::string_view comment = line.substr(semicolon);
+    while (!comment.empty() && isBlank(comment.back()))
+        comment.remove_suffix(1);
+    return comment == dialect.unknownPositionMark;
 }
 
 const PathKindName* pathKindNamed(const Dialect& dialect, std::string_view name)

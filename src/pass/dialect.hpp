@@ -61,6 +61,9 @@ struct Dialect {
     const Recognizer* printingPauses;
     // The fan restore when no setting asks for another.
     FanRestore fanRestore;
+    // The trailing comment that marks a travel from where the head may not
+    // stand (a tool changer's, after the change), or none.
+    std::string_view unknownPositionMark;
 };
 
 // The dialect of Kisslicer and of files that name no slicer.
@@ -79,6 +82,10 @@ const PathKindName* pathKindNamed(const Dialect& dialect, std::string_view name)
 
 // The name a path-kind comment gives, less trailing blanks.
 std::string_view pathKindNameOf(const Dialect& dialect, std::string_view line);
+
+// Whether the line's trailing comment, less trailing blanks, is the
+// dialect's mark of a travel from an unknown position.
+bool fromUnknownPosition(const Dialect& dialect, std::string_view line);
 
 // A known path kind that ends the printing (until the next layer) when it
 // comes while printing: the slicer's custom G-code.

@@ -126,7 +126,8 @@ Rewrite handleDraw(LineLoop& loop, std::string_view line)
 // The first rule that keeps the travel just classified from being lifted,
 // or Lifted (its plan then made). The travels after a tool change go to the
 // decision as any other, from where the file left the head, unless the run
-// asks to copy them (the classic lift too). A lifted travel is written in absolute
+// asks to copy them (the classic lift too); one the slicer marks as from an
+// unknown position is lifted where the head stands, whatever its length. A lifted travel is written in absolute
 // coordinates and with the travel's feed rate: under G91, or before the
 // file has set any feed rate, the travel is copied as it is. So is a travel
 // that moves the extruder (a retraction or prime on the travel): the lifted
@@ -146,8 +147,14 @@ LiftRule handleTravel(LineLoop& loop, std::string_view line, const MoveState& be
     const Vec2 origin = moveOrigin(s.moves, s.move), terminus{s.moves.currentX, s.moves.currentY};
     const TravelMove travel{origin,           terminus,      normalized(terminus - origin),
                             s.moves.currentZ, s.currentTool, before.currentZ};
-    decision = decideLift(travel, loop.layers, loop.settings, loop.liftScratch);
     decided = true;
+    if (!loop.settings.classicLift && !loop.settings.noLiftAfterToolChange &&
+        fromUnknownPosition(*loop.dialect, line)) {
+        decision = liftInPlace(travel, loop.settings);
+        planLiftInPlace(decision, travel, s.moves.currentF, loop.settings.liftFeedRate, line, loop.plan);
+        return decision.rule;
+    }
+    decision = decideLift(travel, loop.layers, loop.settings, loop.liftScratch);
     if (decision.rule == LiftRule::Lifted)
         planLiftedTravel(decision, travel, s.moves.currentF, loop.settings.liftFeedRate, line, loop.plan);
     return decision.rule;

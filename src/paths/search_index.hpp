@@ -321,18 +321,28 @@ void keepWindowNodes(const LayerCollection& layers, TooLow& tooLow, TooHigh& too
 // The same segments as forEachSegmentInWindow, for a search whose result
 // does not depend on their order (a count): visited as the index finds them,
 // with nothing put in order. `kept` holds the nodes of the window `key`
-// names from search to search.
-template <typename TooLow, typename TooHigh, typename Visit>
+// names from search to search; the window is the one tooLow and tooHigh
+// make, or, given, the wider one windowLow and windowHigh make (searches of
+// parts of one window then share its nodes).
+template <typename TooLow, typename TooHigh, typename Visit, typename WindowLow = TooLow, typename WindowHigh = TooHigh>
 void forEachSegmentInWindowInAnyOrder(const LayerCollection& layers, const SearchQuery& query, TooLow tooLow,
                                       TooHigh tooHigh, const SlotFilter& filter, WindowKey key, WindowNodes& kept,
                                       Visit visit)
+{
+    forEachSegmentInWindowInAnyOrder(layers, query, tooLow, tooHigh, filter, key, kept, visit, tooLow, tooHigh);
+}
+
+template <typename TooLow, typename TooHigh, typename Visit, typename WindowLow, typename WindowHigh>
+void forEachSegmentInWindowInAnyOrder(const LayerCollection& layers, const SearchQuery& query, TooLow tooLow,
+                                      TooHigh tooHigh, const SlotFilter& filter, WindowKey key, WindowNodes& kept,
+                                      Visit visit, WindowLow windowLow, WindowHigh windowHigh)
 {
     const auto visitNow = [&](const SearchPiece& piece) {
         const auto [entry, tool] = unpack(piece.layerAndTool);
         visitRunPiece(layers, piece.run, piece.begin, piece.end, layers.entries[entry], static_cast<int>(tool), visit);
     };
     indexPending(layers);
-    keepWindowNodes(layers, tooLow, tooHigh, key, kept);
+    keepWindowNodes(layers, windowLow, windowHigh, key, kept);
     // A node's parents hold all it holds: the nodes that pass are those a
     // search from the top would reach.
     const PagedList<IndexNode>& level1 = layers.nodes[0];

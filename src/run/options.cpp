@@ -54,9 +54,10 @@ constexpr NumberSetting numberSettings[] = {
     {"lift-height",          "MM",         &RunSettings::liftHeight_MM,         0.05f, 5.0f,
      "the height a lifted travel keeps above the paths it crosses"},
     {"lift-min-travel",      "MM",         &RunSettings::liftMinTravel_MM,      0.0f,  1000.0f,
-     "travels not longer than this are never lifted"},
+     "travels not longer than this are never lifted (2 under --classic-lift)"},
     {"lift-feed",            "MM_PER_MIN", &RunSettings::liftFeedRate,          10.0f, 100000.0f,
-     "the feed rate of the move back down after a lifted travel"},
+     "the feed rate of the move back down after a lifted travel, and of both vertical moves of a travel "
+     "from an unknown position"},
     {"path-width",           "MM",         &RunSettings::pathWidth_MM,          0.05f, 5.0f,
      "the assumed width of a printed path"},
     {"nozzle-tip",           "MM",         &RunSettings::nozzleTip_MM,          0.05f, 10.0f,
@@ -157,6 +158,7 @@ bool takeSetting(RunOptions& options, const std::vector<std::string>& arguments,
         options.fanRestoreGiven = true;
     } else {
         setNumber(settings, *number, value);
+        options.liftMinTravelGiven = options.liftMinTravelGiven || number->value == &RunSettings::liftMinTravel_MM;
     }
     return true;
 }
@@ -187,6 +189,8 @@ RunOptions parseOptions(const std::vector<std::string>& arguments)
         if (!word.starts_with("--") || !takeSetting(options, arguments, i))
             throw UsageError("unknown option '" + argument + "'");
     }
+    if (options.settings.classicLift && !options.liftMinTravelGiven)
+        options.settings.liftMinTravel_MM = CLASSIC_LIFT_MIN_TRAVEL_MM;
     return options;
 }
 
@@ -217,8 +221,9 @@ std::string settingsLine(const RunSettings& settings, FanRestore slicerFanRestor
         for (const FanRestoreWord& known : fanRestoreWords)
             if (known.form == settings.fanRestore) add(FAN_RESTORE, "=", known.word);
     }
+    const RunSettings runDefaults = defaultsFor(settings);
     for (const NumberSetting& setting : numberSettings)
-        if (settings.*setting.value != defaults.*setting.value) add(setting.name, "=", settings.*setting.value);
+        if (settings.*setting.value != runDefaults.*setting.value) add(setting.name, "=", settings.*setting.value);
     for (const SwitchSetting& setting : switchSettings)
         if (settings.*setting.flag) add(setting.name);
     return line.empty() ? line : "; Vorlane settings: " + line;

@@ -25,6 +25,8 @@ struct RunOptions {
     RunSettings settings;
     // --fan-restore was given: otherwise the slicer's own form is taken.
     bool fanRestoreGiven = false;
+    // --lift-min-travel was given: otherwise the classic lift takes its own.
+    bool liftMinTravelGiven = false;
     // The arguments that are not options; the program itself first.
     std::vector<std::string> positional;
 };

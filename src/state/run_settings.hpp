@@ -14,9 +14,11 @@ struct RunSettings {
     // The height a lifted travel keeps above the paths it crosses, and how
     // far below the nozzle the obstacle search looks.
     float liftHeight_MM = 0.5f;
-    // Travels not longer than this are never lifted.
-    float liftMinTravel_MM = 2.0f;
-    // Feed rate of the vertical move back down at the end of a lifted travel.
+    // Travels not longer than this are never lifted. A short travel across
+    // another colour drags as a long one does, and costs no more to lift.
+    float liftMinTravel_MM = 0.0f;
+    // Feed rate of the vertical move back down at the end of a lifted travel,
+    // and of both vertical moves of a travel from an unknown position.
     float liftFeedRate = 450.0f;
     // The assumed width of a printed path and the nozzle tip's diameter, in
     // the lift decision's clearances.
@@ -44,6 +46,18 @@ struct RunSettings {
     // whose firmware lifts on its own.
     bool noLiftAfterToolChange = false;
 };
+
+// The shortest travel the classic lift takes, unless the run says otherwise.
+inline constexpr float CLASSIC_LIFT_MIN_TRAVEL_MM = 2.0f;
+
+// The defaults the run's settings are told against: the classic lift's
+// shortest travel is its own.
+constexpr RunSettings defaultsFor(const RunSettings& settings)
+{
+    RunSettings defaults;
+    if (settings.classicLift) defaults.liftMinTravel_MM = CLASSIC_LIFT_MIN_TRAVEL_MM;
+    return defaults;
+}
 
 // The safety margin in the lift decision's clearances; no setting changes it.
 inline constexpr float SAFETY_CLEARANCE_MM = 0.75f;

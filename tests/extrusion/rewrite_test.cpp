@@ -82,6 +82,11 @@ const Fixture fixtures[] = {
      "a travel of exactly the minimum length is not lifted",
      {"--lift-min-travel=20"},
      "lift_min_travel"},
+    {"lift/travel_length_threshold",
+     "by default a travel of any length is lifted, the one of exactly 2.0 mm too, and the settings line does not "
+     "name the default",
+     {"--lift-min-travel=0"},
+     "lift_min_travel_default"},
     {"lift/band_then_gap", "the nozzle comes back down at F600", {"--lift-feed", "600"}, "lift_feed"},
     {"lift/band_then_gap",
      "paths 0.5 wide: clearance 1.35 and run-in 0.7875 mm, so up by 0.5 - 0.0675 (X8.65), rise from 0.139375 "

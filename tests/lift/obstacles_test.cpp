@@ -564,10 +564,14 @@ TEST(ObstacleSearch, AgreesWithABruteForceWalkOnRandomPrints)
     int wipablesSeen = 0;
     for (int printNo = 0; printNo < 300; ++printNo) {
         const RandomPrint print = makeRandomPrint(draws);
+        WindowNodes window; // kept from move to move, as a run keeps it
         for (int moveNo = 0; moveNo < 20; ++moveNo) {
             static const float nozzleHeights[] = {0.4f, 0.6f, 0.8f, 1.0f, 1.2f};
             const Vec2 origin{draws.coordinate(), draws.coordinate()};
-            const Vec2 terminus{draws.coordinate(), draws.coordinate()};
+            // A third of the moves short, so that the drool allowance excuses whole layers below them.
+            const bool isShort = draws.upTo(3) == 0;
+            const Vec2 terminus = isShort ? Vec2{origin.x + draws.coordinate() / 12, origin.y + draws.coordinate() / 12}
+                                          : Vec2{draws.coordinate(), draws.coordinate()};
             const TravelMove move = travel(origin, terminus, nozzleHeights[draws.upTo(5)], draws.upTo(4));
             const float length = magnitude(terminus - origin);
             const float lambdaPerDroolMM = length > 0 ? 20.0f / length : 0.0f;
@@ -581,11 +585,15 @@ TEST(ObstacleSearch, AgreesWithABruteForceWalkOnRandomPrints)
                                                 : section == DrawType::Perimeter ? print.world.c.layerPerims
                                                                                  : print.world.c.layerSolids;
                 Search s;
-                WindowNodes window;
                 s.mustLift = findClosestWithinHeightGather(layers, 0.5f, lambdaPerDroolMM, move, s.closestLambda,
                                                            s.closestDotProduct, s.furthestLambda, s.intersections,
-                                                           s.scratch, allLines ? &window : nullptr);
+                                                           s.scratch, allLines ? &window : nullptr,
+                                                           allLines ? DroolReach::Reached : DroolReach::Every);
                 if (allLines) {
+                    // The layers the allowance excuses whole, through the same kept nodes, add crossings only.
+                    findClosestWithinHeightGather(layers, 0.5f, lambdaPerDroolMM, move, s.closestLambda,
+                                                  s.closestDotProduct, s.furthestLambda, s.intersections, s.scratch,
+                                                  &window, DroolReach::ExcusedWhole);
                     const auto byLambdaThenDot = [](const Intersection& a, const Intersection& b) {
                         return a.lambda != b.lambda ? a.lambda < b.lambda : a.dotProduct < b.dotProduct;
                     };

@@ -110,7 +110,7 @@ TEST(RealFiles, ProcessedWithOnlyAnnouncedChanges)
             // Every setting given at its default changes no byte.
             const std::string plain = readOutput(input + "d");
             ASSERT_EQ(
-                runVorlane({"--debug", "--fan-restore=tool", "--lift-height=0.5", "--lift-min-travel=2",
+                runVorlane({"--debug", "--fan-restore=tool", "--lift-height=0.5", "--lift-min-travel=0",
                             "--lift-feed=450", "--path-width=0.35", "--nozzle-tip=0.7", "--interface-depth=0.8",
                             "--interface-depth-same=0.25", "--infill-boost=1.25", "--infill-full-speed=10000", input})
                     .status,

@@ -13,6 +13,15 @@ constexpr const char* NULL_DEVICE = "NUL";
 constexpr const char* NULL_DEVICE = "/dev/null";
 #endif
 
+// Counts the printing chapter's travels longer than 2 mm.
+void hearTravel(void* context, long long, const Told& told)
+{
+    const auto* move = std::get_if<const MoveTold*>(&told);
+    if (!move || (*move)->draws || (*move)->chapter != Chapter::Printing) return;
+    const Vec2 along = (*move)->to - (*move)->from;
+    if (along.x * along.x + along.y * along.y > 4.0f) ++*static_cast<long long*>(context);
+}
+
 } // namespace
 
 void useDialectOfHead(LineLoop& loop, std::string_view gcode)
@@ -21,7 +30,7 @@ void useDialectOfHead(LineLoop& loop, std::string_view gcode)
     loop.settings.fanRestore = loop.dialect->fanRestore;
 }
 
-CountedRun countedRunOf(std::string_view gcode)
+CountedRun countedRunOf(std::string_view gcode, const RunSettings& settings)
 {
     std::string output;
     OutBuffer out;
@@ -31,8 +40,10 @@ CountedRun countedRunOf(std::string_view gcode)
     CountedRun run;
     {
         LineLoop loop{out, console};
+        loop.settings = settings;
         DragCount count;
         addWatcher(loop, dragCountWatcher(count));
+        addWatcher(loop, Watcher{hearTravel, &run.longTravels, false, {}});
         useDialectOfHead(loop, gcode);
         for (std::size_t begin = 0; begin < gcode.size();) {
             std::size_t end = gcode.find('\n', begin);

@@ -18,8 +18,12 @@ void useDialectOfHead(LineLoop& loop, std::string_view gcode);
 struct CountedRun {
     DragTally drags;
     RunResults results;
+    // The printing chapter's travels longer than 2 mm: those a slicer's own
+    // hop on every travel would lift.
+    long long longTravels = 0;
 };
 
-CountedRun countedRunOf(std::string_view gcode);
+// With `settings` for the run's (the fan restore stays the slicer's).
+CountedRun countedRunOf(std::string_view gcode, const RunSettings& settings = {});
 
 } // namespace vorlane::test

@@ -118,6 +118,10 @@ const Breakage breakages[] = {
     {"a start of the rise behind the travel's start", "lift/band_then_gap",
      [](Lines&, Lines& out) { replace(out, "G1 X2.7125 Y0 F9000", "G1 X-1 Y0 F9000"); },
      "starts its rise off the travel"},
+    {"a travel from an unknown position lifted by less than the lift height", "lift/unknown_position",
+     [](Lines&, Lines& out) { replace(out, "G1 Z0.7 F450", "G1 Z0.6 F450"); }, "from an unknown position, lifted in place"},
+    {"a travel from an unknown position decided as any other", "lift/unknown_position",
+     [](Lines&, Lines& out) { remove(out, "G1 Z0.7 F450", 1); }, "from an unknown position, lifted in place"},
     {"a lift without its announcement", "lift/worked_example",
      [](Lines&, Lines& out) { remove(out, "; original line:G1 X20 Y0 F9000"); }, "neither copied nor announced"},
     {"a lift outside the printing chapter", "lift/worked_example",
@@ -137,6 +141,7 @@ const Breakage breakages[] = {
      [](Lines& in, Lines& out) {
          replace(in, "G1 X0 Y0 F9000", "G1 X18 Y0 F9000");
          replace(out, "G1 X0 Y0 F9000", "G1 X18 Y0 F9000");
+         out.insert(out.begin(), "; Vorlane settings: lift-min-travel=2");
      },
      "not longer than 2 mm"},
     {"a draw announced as a lifted travel", "lift/worked_example",
