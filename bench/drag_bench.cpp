@@ -1,6 +1,6 @@
 // What the lift prevents, per print: for every real multi-tool file, the
-// other slicers' files (those of ../shared/more-slicers Vorlane reads by
-// their own rules too), two-colour prints made from the single-tool
+// other slicers' files (those of ../shared/more-slicers too), two-colour
+// prints made from the single-tool
 // Kisslicer 1.1 files and a generated print, the travels and what they
 // cross of other tools' fresh paths at the nozzle's height, as read and as
 // written, the rule that left each crossing, and what the lifted travels and

@@ -122,8 +122,7 @@ std::vector<std::string> otherSlicerFiles();
 // closing "[--name ...: why]", none when it names none.
 std::vector<std::string> fixtureOptions(std::string_view gcode);
 
-// The files of ../shared/more-slicers whose slicers Vorlane reads by their
-// own rules (MORE_SLICER_FILES).
+// The files of ../shared/more-slicers.
 std::vector<std::string> moreSlicerFiles();
 
 } // namespace vorlane::test

@@ -120,6 +120,14 @@ bool scanNumberedLayer(std::string_view line)
     return end != std::string_view::npos && wholeLine(line, "", end);
 }
 
+bool scanS3dLayer(std::string_view line)
+{
+    const std::size_t end = afterDigits(line, "; layer ");
+    return end != std::string_view::npos && line.substr(end).starts_with(", Z = ");
+}
+
+bool scanS3dLayerEnd(std::string_view line) { return wholeLine(line, "; layer end"); }
+
 bool scanToolNumber(std::string_view line) { return afterDigits(line, "T") != std::string_view::npos; }
 
 bool scanMaterialChangeStart(std::string_view line)

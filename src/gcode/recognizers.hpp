@@ -34,6 +34,8 @@ bool scanArc(std::string_view line);
 bool scanLayerChange(std::string_view line);
 bool scanChangeLayer(std::string_view line);
 bool scanNumberedLayer(std::string_view line);
+bool scanS3dLayer(std::string_view line);
+bool scanS3dLayerEnd(std::string_view line);
 bool scanToolNumber(std::string_view line);
 bool scanMaterialChangeStart(std::string_view line);
 bool scanMaterialChangeEnd(std::string_view line);
@@ -97,6 +99,10 @@ inline constexpr Recognizer pattern_ChangeLayer{"^; CHANGE_LAYER\\s*$", {}, scan
 inline constexpr Recognizer pattern_NumberedLayer{"^;LAYER:-?[0-9]+\\s*$", {}, scanNumberedLayer};
 // Cura's note after every layer, before what comes between layers.
 inline constexpr Recognizer pattern_TimeElapsed{"^;TIME_ELAPSED:", ";TIME_ELAPSED:", nullptr};
+// Simplify3D's layer marker, "; layer <n>, Z = <z>" (counted per process, so
+// that heights repeat), and its end of the printing, "; layer end".
+inline constexpr Recognizer pattern_S3dLayer{"^; layer [0-9]+, Z = ", {}, scanS3dLayer};
+inline constexpr Recognizer pattern_S3dLayerEnd{"^; layer end\\s*$", {}, scanS3dLayerEnd};
 // "T" and a number; the other slicers' firmware codes (T255, T1000) are no
 // tools, and macros (T_1) no tool changes.
 inline constexpr Recognizer pattern_ToolNumber{"^T[0-9]+", {}, scanToolNumber};

@@ -48,11 +48,16 @@ void changeTool(LineLoop& loop, std::string_view line)
     if (!loop.watchers.empty()) tell(loop, ToolChangeTold{s.currentTool});
 }
 
-void markLayer(LineLoop& loop, std::string_view line)
+void tellLayer(LineLoop& loop)
 {
     if (!loop.layersShown) sayProgress(loop.console, ".");
-    keepLine(loop, line);
     if (!loop.watchers.empty()) tell(loop, LayerTold{loop.state.moves.currentZ});
+}
+
+void markLayer(LineLoop& loop, std::string_view line)
+{
+    keepLine(loop, line);
+    tellLayer(loop);
 }
 
 // ---- Kisslicer's.
@@ -134,7 +139,9 @@ void handleBedTemperature(LineLoop& loop, std::string_view line)
 
 bool isSlicerPathKind(const LineLoop& loop, std::string_view line)
 {
-    return line.starts_with(loop.dialect->pathKindPrefix);
+    const Dialect& dialect = *loop.dialect;
+    if (!line.starts_with(dialect.pathKindPrefix)) return false;
+    return !dialect.pathKindsExact || pathKindNamed(dialect, pathKindNameOf(dialect, line)) != nullptr;
 }
 
 // The path kind in force from the comment's name. A name the slicer's table
@@ -156,12 +163,27 @@ void handleSlicerPathKind(LineLoop& loop, std::string_view line)
     keepLine(loop, line);
 }
 
-bool isSlicerLayer(const LineLoop& loop, std::string_view line) { return matches(*loop.dialect->layerMarker, line); }
+bool isSlicerLayer(const LineLoop& loop, std::string_view line)
+{
+    return loop.dialect->layerMarker && matches(*loop.dialect->layerMarker, line);
+}
 
-// Every layer is printed, whatever came before it.
+// Every layer is printed, whatever came before it. A marker at the height of
+// the layer in hand (Simplify3D's, whose layers are counted per process)
+// continues that layer.
 void startLayer(LineLoop& loop, std::string_view line)
 {
-    loop.state.chapter = Chapter::Printing;
+    PrintState& s = loop.state;
+    s.chapter = Chapter::Printing;
+    if (loop.dialect->layerHeightOf) {
+        const float z = loop.dialect->layerHeightOf(line);
+        const bool continues = z == s.layerMarkerZ;
+        s.layerMarkerZ = z;
+        if (continues) {
+            keepLine(loop, line);
+            return;
+        }
+    }
     markLayer(loop, line);
 }
 
@@ -194,6 +216,16 @@ bool opensToolChangeBlock(const LineLoop&, std::string_view line)
 bool closesToolChangeBlock(const LineLoop&, std::string_view line)
 {
     return matches(pattern_WipeTowerEnd, line) || matches(pattern_MaterialChangeEnd, line);
+}
+
+bool tellsFamily(const LineLoop& loop, std::string_view line) { return familyToldBy(*loop.dialect, line) != nullptr; }
+
+// The comment is the family's path kind, and the print is under way.
+void takeFamily(LineLoop& loop, std::string_view line)
+{
+    loop.dialect = familyToldBy(*loop.dialect, line);
+    loop.state.chapter = Chapter::Printing;
+    handleSlicerPathKind(loop, line);
 }
 
 void openToolChangeBlock(LineLoop& loop, std::string_view line)

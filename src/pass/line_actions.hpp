@@ -42,6 +42,8 @@ bool pausesPrinting(const LineLoop& loop, std::string_view line);
 bool isSlicerToolChange(const LineLoop& loop, std::string_view line);
 bool opensToolChangeBlock(const LineLoop& loop, std::string_view line);
 bool closesToolChangeBlock(const LineLoop& loop, std::string_view line);
+// A file read generically: a comment that tells its slicer's family.
+bool tellsFamily(const LineLoop& loop, std::string_view line);
 
 // ---- Actions. Each writes what the line becomes.
 
@@ -72,5 +74,9 @@ void startLayer(LineLoop& loop, std::string_view line);
 void pausePrinting(LineLoop& loop, std::string_view line);
 void openToolChangeBlock(LineLoop& loop, std::string_view line);
 void closeToolChangeBlock(LineLoop& loop, std::string_view line);
+// From this comment on, the file is read by its family's table.
+void takeFamily(LineLoop& loop, std::string_view line);
+// A layer begins: the progress dot, and the watchers told.
+void tellLayer(LineLoop& loop);
 
 } // namespace vorlane

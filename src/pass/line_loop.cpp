@@ -18,7 +18,30 @@ std::string memoryHeld(const LayerCollections& layers, std::size_t lineBytes)
 void useDialect(LineLoop& loop, const Dialect& dialect)
 {
     loop.dialect = &dialect;
+    loop.slicerFanRestore = dialect.fanRestore;
     loop.state.chapter = dialect.startsIn;
+}
+
+void useSlicer(LineLoop& loop, const SlicerNaming& naming)
+{
+    useDialect(loop, dialectOf(naming.slicer));
+    loop.slicerName = naming.name;
+}
+
+std::string summaryNameOf(const LineLoop& loop)
+{
+    if (loop.slicerName.empty()) return std::string(loop.dialect->summaryName);
+    std::string word;
+    for (const char c : loop.slicerName)
+        if (c != ' ') word += c;
+    return word;
+}
+
+std::string gcodeNameOf(const LineLoop& loop)
+{
+    if (loop.dialect->layersFromDraws) return concat("G-code from ", loop.slicerName, " (its path kinds are unknown)");
+    const std::string_view name = loop.slicerName.empty() ? loop.dialect->consoleName : loop.slicerName;
+    return name.empty() ? std::string() : concat(name, " G-code");
 }
 
 void addWatcher(LineLoop& loop, const Watcher& watcher)

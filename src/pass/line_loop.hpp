@@ -31,8 +31,13 @@ inline constexpr std::size_t LONGEST_WHOLE_LINE = std::size_t{1} << 20;
 struct LineLoop {
     OutBuffer& out;
     Console& console;
-    // Whose G-code the file is.
+    // Whose G-code the file is, and the name it gives its slicer where that
+    // is the one to show (Slic3r's and the slicers Vorlane does not know).
     const Dialect* dialect = &kisslicerDialect();
+    std::string slicerName{};
+    // The fan restore of the slicer the file names, whatever table reads it
+    // later on.
+    FanRestore slicerFanRestore = FanRestore::Tool;
     // What the command line set for this run.
     RunSettings settings{};
     PrintState state{};
@@ -58,6 +63,15 @@ struct LineLoop {
 
 // Reads the file as `dialect`'s G-code, from its first line on.
 void useDialect(LineLoop& loop, const Dialect& dialect);
+// Reads the file as the slicer it names writes G-code.
+void useSlicer(LineLoop& loop, const SlicerNaming& naming);
+
+// The slicer's name in the summary comment: one word; empty for Kisslicer.
+std::string summaryNameOf(const LineLoop& loop);
+// What the console calls the file's lines: "PrusaSlicer G-code", "G-code
+// from <name> (its path kinds are unknown)" when read generically to the
+// end; empty for Kisslicer.
+std::string gcodeNameOf(const LineLoop& loop);
 
 // Tells `watcher` what the lines from now on do.
 void addWatcher(LineLoop& loop, const Watcher& watcher);

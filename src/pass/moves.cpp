@@ -99,6 +99,17 @@ template <typename PlanIt> bool plannedRewrite(const PrintState& s, PlanIt planI
     return planned;
 }
 
+// Read generically, the printing runs from the first draw to the end, and a
+// draw above every draw before it begins a layer.
+void beginLayerAtDraw(LineLoop& loop)
+{
+    PrintState& s = loop.state;
+    s.chapter = Chapter::Printing;
+    if (!(s.moves.currentZ > s.highestDrawZ)) return;
+    s.highestDrawZ = s.moves.currentZ;
+    tellLayer(loop);
+}
+
 // Files the draw and plans its rewrite, if one applies. A draw written in
 // relative positioning is copied as it is: the rewrites write absolute
 // coordinates. Within a tool-change block nothing is rewritten: its paths
@@ -107,6 +118,7 @@ Rewrite handleDraw(LineLoop& loop, std::string_view line)
 {
     PrintState& s = loop.state;
     checkDrawingTool(loop);
+    if (loop.dialect->layersFromDraws) beginLayerAtDraw(loop);
     if (s.chapter == Chapter::Printing) updateLayerThickness(s);
     fileDrawnPoint(loop, moveOrigin(s.moves, s.move), {s.moves.currentX, s.moves.currentY});
     if (s.moves.relativePositioning || s.toolChangeBlocks > 0) return Rewrite::None;
@@ -277,6 +289,7 @@ void handleArc(LineLoop& loop, std::string_view line)
     const bool told = !loop.watchers.empty() && (draws || s.move.pathType == PathType::XYMove);
     if (draws) {
         checkDrawingTool(loop);
+        if (loop.dialect->layersFromDraws) beginLayerAtDraw(loop);
         if (s.chapter == Chapter::Printing) updateLayerThickness(s);
     }
     if (draws || told) arcPoints(arc, {s.moves.currentX, s.moves.currentY}, loop.arcPoints);

@@ -77,10 +77,10 @@ std::string excerpt(std::string_view line)
 // that do, so that a file says how it was made.
 void beginOutput(InputFile& in, LineLoop& loop, const RunOptions& options)
 {
-    useDialect(loop, dialectOf(slicerNamedIn(peekHead(in))));
-    if (!options.fanRestoreGiven) loop.settings.fanRestore = loop.dialect->fanRestore;
+    useSlicer(loop, slicerNamingIn(peekHead(in)));
+    if (!options.fanRestoreGiven) loop.settings.fanRestore = loop.slicerFanRestore;
     writeTextLine(loop.out, "; Vorlane ", versionID);
-    if (const std::string line = settingsLine(loop.settings, loop.dialect->fanRestore); !line.empty())
+    if (const std::string line = settingsLine(loop.settings, loop.slicerFanRestore); !line.empty())
         writeLine(loop.out, line);
 }
 
@@ -100,7 +100,7 @@ std::optional<PassStop> runPass(InputFile& in, LineLoop& loop, OutputFile& outFi
             inLine = false;
         }
         // A file says what was done to it.
-        writeLine(loop.out, summaryComment(loop.results, loop.dialect->summaryName));
+        writeLine(loop.out, summaryComment(loop.results, summaryNameOf(loop)));
         writeTextLine(loop.out, "; Lua Postproc took ", wholeSeconds(luaStopwatch));
         writeTextLine(loop.out, "; D   Postproc took ", wholeSeconds(ourStopwatch));
         drainOut(loop.out);
@@ -223,12 +223,12 @@ int writeReport(Console& console, const Platform& platform, const std::string& i
                 RunWatchers& watchers)
 {
     const std::string name = inputFileName + ".html";
-    const Dialect& dialect = *loop.dialect;
     ReportSummary summary;
     summary.title = inputFileName.substr(inputFileName.find_last_of(PATH_SEPARATORS) + 1);
-    summary.slicer = dialect.consoleName.empty() ? "Kisslicer (or not named)" : std::string(dialect.consoleName);
-    summary.results = describeResults(loop.results, dialect.summaryName);
-    summary.settings = settingsLine(loop.settings, dialect.fanRestore);
+    const std::string gcode = gcodeNameOf(loop);
+    summary.slicer = gcode.empty() ? "Kisslicer (or not named)" : gcode;
+    summary.results = describeResults(loop.results, summaryNameOf(loop));
+    summary.settings = settingsLine(loop.settings, loop.slicerFanRestore);
     const DragTally& drags = watchers.count.tally;
     summary.crossingsBefore = drags.before.crossings.all;
     summary.crossingsAfter = drags.after.crossings.all;
@@ -284,10 +284,10 @@ int processFile(Console& console, const Platform& platform, const RunOptions& op
     }
 
     endProgress(console);
-    const Dialect& dialect = *loop.dialect;
-    const std::string gcode = dialect.consoleName.empty() ? "" : concat(" of ", dialect.consoleName, " G-code");
-    say(console, concat("Vorlane ", versionID, ": ", describeResults(loop.results, dialect.summaryName), "; ",
-                        loop.lineNo, " lines", gcode, " in ", secondsText(ourStopwatch), " s"));
+    const std::string gcode = gcodeNameOf(loop);
+    say(console, concat("Vorlane ", versionID, ": ", describeResults(loop.results, summaryNameOf(loop)), "; ",
+                        loop.lineNo, " lines", gcode.empty() ? "" : " of ", gcode, " in ", secondsText(ourStopwatch),
+                        " s"));
     int status = options.option_Debug ? placeDebugResult(console, in, outFile, keptName)
                                       : replaceInput(console, platform, options, in, outFile);
     if (status == 0 && options.option_Report) status = writeReport(console, platform, inputFileName, loop, watchers);

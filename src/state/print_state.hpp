@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <limits>
 
 namespace vorlane {
 
@@ -36,6 +37,11 @@ struct PrintState {
     // The tools last seen drawing main support and stacked infill.
     int toolForMain = 0;
     int toolForInfill = 0;
+    // The height the last layer marker named, where markers name one.
+    float layerMarkerZ = std::numeric_limits<float>::quiet_NaN();
+    // Read generically: the highest draw so far (a draw above it begins a
+    // layer).
+    float highestDrawZ = -std::numeric_limits<float>::infinity();
 };
 
 // The height of the layer below the tool's last drawn layer.

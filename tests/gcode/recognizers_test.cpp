@@ -37,7 +37,7 @@ struct Row {
     const char* sample; // a line it accepts: its literal, or a typical line for a scanner
 };
 
-const std::array<Row, 40> recognizers{{
+const std::array<Row, 42> recognizers{{
     {"pattern_G1", &pattern_G1, "G1 X10"},
     {"pattern_MCode", &pattern_MCode, "M106 S255"},
     {"pattern_MCodeToEnd", &pattern_MCodeToEnd, "M107"},
@@ -52,6 +52,8 @@ const std::array<Row, 40> recognizers{{
     {"pattern_ChangeLayer", &pattern_ChangeLayer, "; CHANGE_LAYER"},
     {"pattern_NumberedLayer", &pattern_NumberedLayer, ";LAYER:12"},
     {"pattern_TimeElapsed", &pattern_TimeElapsed, ";TIME_ELAPSED:"},
+    {"pattern_S3dLayer", &pattern_S3dLayer, "; layer 12, Z = 2.400"},
+    {"pattern_S3dLayerEnd", &pattern_S3dLayerEnd, "; layer end"},
     {"pattern_ToolNumber", &pattern_ToolNumber, "T1"},
     {"pattern_WipeTowerStart", &pattern_WipeTowerStart, "; CP TOOLCHANGE START"},
     {"pattern_WipeTowerEnd", &pattern_WipeTowerEnd, "; CP TOOLCHANGE END"},
@@ -475,6 +477,11 @@ std::vector<Boundary> boundaries()
         {&pattern_LayerChange, "pattern_LayerChange", ";LAYER_CHANGE \t", true, "trailing blanks are allowed"},
         {&pattern_LayerChange, "pattern_LayerChange", ";LAYER_CHANGED", false, "a whole line"},
         {&pattern_ChangeLayer, "pattern_ChangeLayer", ";CHANGE_LAYER", false, "Bambu Studio's form has a space"},
+        {&pattern_S3dLayer, "pattern_S3dLayer", "; layer 1, Z = 0.200", true, "Simplify3D's marker names its height"},
+        {&pattern_S3dLayer, "pattern_S3dLayer", "; layer end", false, "the end of the printing is no layer"},
+        {&pattern_S3dLayer, "pattern_S3dLayer", "; layer 3 Z = 0.6", false, "the comma is the marker's"},
+        {&pattern_S3dLayerEnd, "pattern_S3dLayerEnd", "; layer end \r", true, "trailing blanks are allowed"},
+        {&pattern_S3dLayerEnd, "pattern_S3dLayerEnd", "; layer ended", false, "a whole line"},
         {&pattern_ToolNumber, "pattern_ToolNumber", "T1000", true, "a number, whatever its size"},
         {&pattern_ToolNumber, "pattern_ToolNumber", "T_1", false, "a macro is no tool number"},
         {&pattern_MaterialChangeStart, "pattern_MaterialChangeStart", "M620 S255", false, "no A: opens no block"},

@@ -81,7 +81,10 @@ drwxr-xr-x ./usr/share/doc/
 drwxr-xr-x ./usr/share/doc/vorlane/
 -rw-r--r-- ./usr/share/doc/vorlane/LICENSE-glibc.txt
 -rw-r--r-- ./usr/share/doc/vorlane/README.md
--rw-r--r-- ./usr/share/doc/vorlane/copyright"
+-rw-r--r-- ./usr/share/doc/vorlane/copyright
+drwxr-xr-x ./usr/share/vorlane/
+drwxr-xr-x ./usr/share/vorlane/cura/
+-rw-r--r-- ./usr/share/vorlane/cura/Vorlane.py"
 check "the .deb's fields" same "$(dpkg-deb -f "$dist/$deb" Package Version Architecture Depends)" \
   "Package: vorlane
 Version: $version
@@ -90,12 +93,16 @@ dpkg-deb -x "$dist/$deb" "$work/deb"
 check "the .deb's README and copyright are the project's README and LICENSE" \
   cmp <(cd "$work/deb/usr/share/doc/vorlane" && cat README.md copyright) <(cd "$root" && cat README.md LICENSE)
 
-check "the tarball holds one folder with the program, README and licences" \
+check "the tarball holds one folder with the program, README, licences and Cura's script" \
   same "$(tar -tzf "$dist/$linux.tar.gz" | sort)" \
-  "$(printf '%s\n' "$linux/" "$linux/LICENSE" "$linux/LICENSE-glibc.txt" "$linux/README.md" "$linux/vorlane")"
+  "$(printf '%s\n' "$linux/" "$linux/LICENSE" "$linux/LICENSE-glibc.txt" "$linux/README.md" "$linux/cura/" \
+    "$linux/cura/Vorlane.py" "$linux/vorlane")"
 tar -xzf "$dist/$linux.tar.gz" -C "$work"
 check "the tarball's README and LICENSE are the project's" \
   cmp <(cd "$work/$linux" && cat README.md LICENSE) <(cd "$root" && cat README.md LICENSE)
+for script in "deb/usr/share/vorlane/cura/Vorlane.py" "$linux/cura/Vorlane.py"; do
+  check "$script is the project's Cura script" cmp "$work/$script" "$root/integrations/cura/Vorlane.py"
+done
 
 # The static programs contain the GNU C Library: its licence goes with them.
 for notice in deb/usr/share/doc/vorlane/LICENSE-glibc.txt "$linux/LICENSE-glibc.txt"; do
@@ -109,8 +116,9 @@ for program in deb/usr/bin/vorlane "$linux/vorlane"; do
   check "$program runs on Debian 11" needs_no_newer_glibc "$work/$program"
 done
 
-check "the zip holds vorlane.exe and its three text files" same "$(cd "$dist" && cmake -E tar tf "$zip" | sort)" \
-  "$(printf '%s\n' LICENSE-mingw-w64.txt LICENSE.txt README.txt vorlane.exe)"
+check "the zip holds vorlane.exe, its three text files and Cura's script" \
+  same "$(cd "$dist" && cmake -E tar tf "$zip" | sort)" \
+  "$(printf '%s\n' LICENSE-mingw-w64.txt LICENSE.txt README.txt cura/Vorlane.py vorlane.exe)"
 mkdir "$work/zip"
 cd "$work/zip"
 cmake -E tar xf "$dist/$zip"

@@ -26,8 +26,8 @@ void hearTravel(void* context, long long, const Told& told)
 
 void useDialectOfHead(LineLoop& loop, std::string_view gcode)
 {
-    useDialect(loop, dialectOf(slicerNamedIn(gcode.substr(0, std::size_t{1} << 20))));
-    loop.settings.fanRestore = loop.dialect->fanRestore;
+    useSlicer(loop, slicerNamingIn(gcode.substr(0, std::size_t{1} << 20)));
+    loop.settings.fanRestore = loop.slicerFanRestore;
 }
 
 CountedRun countedRunOf(std::string_view gcode, const RunSettings& settings)

@@ -18,19 +18,8 @@ inline std::vector<std::string> gcodeFilesIn(const std::string& folder)
     return files;
 }
 
-// The files of ../shared/more-slicers whose slicers Vorlane reads by their
-// own rules: Cura 3.5 and PrusaSlicer with the MMU2S.
-inline constexpr const char* MORE_SLICER_FILES[] = {"cura351_filaswitch_testmodel1_4tool.gcode",
-                                                   "prusa250_mmu2s_full_m73_2tool.gcode"};
-
-// Those of them that are there, by path.
-inline std::vector<std::string> moreSlicerFilesIn(const std::string& folder)
-{
-    std::vector<std::string> files;
-    std::error_code absent;
-    for (const char* name : MORE_SLICER_FILES)
-        if (std::filesystem::is_regular_file(folder + "/" + name, absent)) files.push_back(folder + "/" + name);
-    return files;
-}
+// The files of ../shared/more-slicers (Simplify3D, Slic3r Prusa Edition,
+// Cura 3.5, PrusaSlicer with the MMU2S), each read by its own slicer's rules.
+inline std::vector<std::string> moreSlicerFilesIn(const std::string& folder) { return gcodeFilesIn(folder); }
 
 } // namespace vorlane::test
