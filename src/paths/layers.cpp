@@ -200,7 +200,9 @@ void indexPending(const LayerCollection& layers)
             }
             // A segment with a NaN coordinate or height crosses nothing and
             // lies in no window: it is left out.
-            if (std::isnan(from.x) | std::isnan(from.y) | std::isnan(vertex->x) | std::isnan(vertex->y) | std::isnan(z))
+            if (static_cast<int>(std::isnan(from.x)) | static_cast<int>(std::isnan(from.y)) |
+                static_cast<int>(std::isnan(vertex->x)) | static_cast<int>(std::isnan(vertex->y)) |
+                static_cast<int>(std::isnan(z)))
                 continue;
             box.minima.x = minOf(box.minima.x, minOf(from.x, vertex->x));
             box.minima.y = minOf(box.minima.y, minOf(from.y, vertex->y));

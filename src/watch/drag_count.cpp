@@ -29,7 +29,9 @@ void add(Crossings& sum, const Crossings& more)
 // A draw line filed; inline here, where every draw passes.
 inline void fileLine(DragCount& count, float z, int tool, bool outerPerimeter, Vec2 from, Vec2 to)
 {
-    if (std::isnan(z) | std::isnan(from.x) | std::isnan(from.y) | std::isnan(to.x) | std::isnan(to.y)) return;
+    if (static_cast<int>(std::isnan(z)) | static_cast<int>(std::isnan(from.x)) | static_cast<int>(std::isnan(from.y)) |
+        static_cast<int>(std::isnan(to.x)) | static_cast<int>(std::isnan(to.y)))
+        return;
     if (const StoreLimit limit = appendSegmentQuickly(count.lines, z, tool, from, to); limit != StoreLimit::None)
         throw Refusal(concat("the print holds ", storeLimitText(limit), ", more than Vorlane can keep track of"));
     const std::size_t end = count.lines.vertices.size() - 1;
