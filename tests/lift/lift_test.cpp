@@ -47,6 +47,16 @@ std::vector<std::string> fixtureNames()
 
 class LiftFixture : public testing::TestWithParam<std::string> {};
 
+// Fixtures whose rule holds under a setting given here rather than in their
+// first comment, so that their input stays what the former program read:
+// the shortest travel the lift took before.
+std::vector<std::string> optionsOf(const std::string& name, const std::string& gcode)
+{
+    std::vector<std::string> options = fixtureOptions(gcode);
+    if (name == "travel_length_threshold") options.emplace_back("--lift-min-travel=2");
+    return options;
+}
+
 TEST_P(LiftFixture, ComesOutExactlyAsExpected)
 {
     const std::string name = GetParam();
@@ -54,7 +64,7 @@ TEST_P(LiftFixture, ComesOutExactlyAsExpected)
     const std::string expected = readFile(fixtureFolder + "/" + name + ".expected");
     ASSERT_TRUE(gcode.starts_with("; ")) << "a fixture begins with a comment line saying what it exercises";
     ASSERT_FALSE(expected.empty()) << "every fixture has its expected output beside it";
-    const std::string output = processWithExecutable(gcode, nullptr, fixtureOptions(gcode));
+    const std::string output = processWithExecutable(gcode, nullptr, optionsOf(name, gcode));
     EXPECT_EQ(output, expected) << name << ": the output differs from the hand-derived expected text";
     const std::vector<std::string> problems = checkOutput(gcode, output);
     EXPECT_TRUE(problems.empty()) << name << ":\n" << joined(problems);

@@ -1,4 +1,4 @@
-; A travel of exactly 2.0 mm is never lifted, one of 2.01 mm is; all cross tool 0's perimeter at X1.8 (Z0.3) [--lift-min-travel=2: the shortest travel the lift took before; it now takes every length]
+; A travel of exactly 2.0 mm is never lifted, one of 2.01 mm is; all cross tool 0's perimeter at X1.8 (Z0.3)
 ; 2.0 mm: 2*2 = 4 is not above 4 -> copied, though its crossing (lambda 0.9) is a gap beyond 0.35/2 + 1.275/2 = 0.8125
 ; 2.01 mm: lambda 3.6/4.02 = 0.895522 is a gap beyond (0.35 + 1.275)/2.01 = 0.808458
 ; deadline 0.895522 - 1.275/2.01 - 0.7125/2.01 < 0 -> 0: the nozzle rises straight up at X0 Y0 to Z 0.3 + 0.5 = 0.8
