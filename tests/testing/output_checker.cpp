@@ -1169,16 +1169,25 @@ class Checker {
         return false;
     }
 
-    // Crossing or touching, with room for the program's float rounding.
+    // Crossing or touching, with room for the program's float rounding: an
+    // end within a hair of the other segment's line (a hundred-thousandth
+    // of a millimetre, and a millionth of the coordinates' size) counts as
+    // on it, wherever the other end lies. A side value is the segment's
+    // length times the point's distance from its line.
     static bool segmentsMeet(Point a, Point b, Point c, Point d)
     {
         const auto side = [](Point p, Point q, Point r) {
             return (q.x - p.x) * (r.y - p.y) - (q.y - p.y) * (r.x - p.x);
         };
-        const double slack =
-            1e-6 * (std::fabs(b.x - a.x) + std::fabs(b.y - a.y) + std::fabs(d.x - c.x) + std::fabs(d.y - c.y) + 1);
+        const double size = std::max({std::fabs(a.x), std::fabs(a.y), std::fabs(b.x), std::fabs(b.y), std::fabs(c.x),
+                                      std::fabs(c.y), std::fabs(d.x), std::fabs(d.y)});
+        const double hair = 1e-5 + 1e-6 * size;
+        const auto apart = [&](double u, double v, Point p, Point q) {
+            const double reach = std::hypot(q.x - p.x, q.y - p.y) * hair;
+            return (u > reach && v > reach) || (u < -reach && v < -reach);
+        };
         const double d1 = side(a, b, c), d2 = side(a, b, d), d3 = side(c, d, a), d4 = side(c, d, b);
-        return d1 * d2 <= slack * slack && d3 * d4 <= slack * slack && !(d1 == 0 && d2 == 0);
+        return !apart(d1, d2, a, b) && !apart(d3, d4, c, d) && !(d1 == 0 && d2 == 0);
     }
 
     // M106 without P sets the part fan (bare: full), M107 without P stops it.

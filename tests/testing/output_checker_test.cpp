@@ -563,7 +563,8 @@ std::vector<std::string> fixtures()
 
 // Found by the fuzzer: the first header that names a slicer decides (a
 // carriage return before a comment is blank); a settings section runs to the
-// next of its headers, whatever other "; *** " lines come between; and a
+// next of its headers, whatever other "; *** " lines come between; a travel
+// that ends on another tool's draw meets it, to the program's rounding; and a
 // kind's draws are kept as the line through their end points, so a wall
 // drawn right after another kind's draw joins the wall before it, and the
 // classic lift lifts a travel across that line (the lift of every kind reads
@@ -588,8 +589,14 @@ TEST(OutputChecker, ReadsSlicerSettingsAndWallsAsTheProgramDoes)
     EXPECT_EQ(processWhole(wallJoinedAcrossAnotherKind).find("; original line:"), std::string::npos);
     const std::string bambuAfterACarriageReturn =
         lines({"\r; a comment", "; BambuStudio 01.07", "T1", "G1 X1 Y1 F600"});
-    for (const std::string& input :
-         {kisslicerFirst, firmwareAfterAnOddLine, wallJoinedAcrossAnotherKind, bambuAfterACarriageReturn})
+    // A travel ending on the line of another tool's draw, which the
+    // program's 32-bit test finds crossed a hair before its end.
+    const std::string travelEndingOnADraw =
+        lines({"; KISSlicer - FREE", "; *** Main G-code", "T0", "G1 X6.57 Y-8.69 Z0.5 F9000",
+               "G1 X-8.69 Y6.57 E0.5 F1800", "T1", "G1 X0.1 Y-2.73 Z0.25 F9000", "G1 X0.55 Y-2.67 F9000"});
+    ASSERT_NE(processWhole(travelEndingOnADraw).find("; original line:G1 X0.55 Y-2.67"), std::string::npos);
+    for (const std::string& input : {kisslicerFirst, firmwareAfterAnOddLine, wallJoinedAcrossAnotherKind,
+                                     bambuAfterACarriageReturn, travelEndingOnADraw})
         EXPECT_TRUE(checkOutput(input, processWhole(input), OutputForm::WholeFile).empty())
             << joined(checkOutput(input, processWhole(input), OutputForm::WholeFile));
 }
