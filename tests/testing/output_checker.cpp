@@ -947,8 +947,11 @@ class Checker {
             if (chapter_ == Chapter::Printing) chapter_ = Chapter::Postfix;
         } else if (line_.starts_with('T') && line_.size() >= 2 && isDigit(line_[1])) {
             expectCopy();
-            const std::size_t digits = std::min(line_.find_first_not_of("0123456789", 1), line_.size()) - 1;
-            if (digits <= 2 && std::stoi(std::string(line_.substr(1, digits))) <= 15) changeTool();
+            // Leading zeros are no digits of the number: T002 is tool 2.
+            const std::size_t end = std::min(line_.find_first_not_of("0123456789", 1), line_.size());
+            const std::size_t begin = std::min(line_.find_first_not_of('0', 1), end);
+            if (end - begin <= 2 && (begin == end || std::stoi(std::string(line_.substr(begin, end - begin))) <= 15))
+                changeTool();
         } else {
             expectCopy();
         }
