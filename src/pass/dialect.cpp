@@ -97,11 +97,14 @@ constexpr LineRule slicerTable[] = {
 };
 
 // The line table of a file read generically: moves, arcs, tools and the fan
-// (the modes are followed by the loop); a comment that tells the slicer's
-// family hands the file to that family's table.
+// (the modes are followed by the loop), and the tool-change blocks, whose
+// moves stay as the slicer wrote them whoever wrote them; a comment that
+// tells the slicer's family hands the file to that family's table.
 constexpr LineRule genericTable[] = {
     {pattern_G0G1.pattern, lineIs<pattern_G0G1>, handleMoveLine},
     {pattern_Arc.pattern, lineIs<pattern_Arc>, handleArc},
+    {"^; CP TOOLCHANGE START or ^M620 S[0-9]+A", opensToolChangeBlock, openToolChangeBlock},
+    {"^; CP TOOLCHANGE END or ^M621 S[0-9]+A", closesToolChangeBlock, closeToolChangeBlock},
     {"chapter is Printing and ^\\s*M[0-9]+([^0-9]|$)", isFanCommand, trackFan},
     {"a comment that tells the slicer's family", tellsFamily, takeFamily},
     {"^T[0-9]+, a tool 0 to 15", isSlicerToolChange, changeTool},
