@@ -1416,7 +1416,8 @@ class Checker {
         while (!comment.empty() && (comment.back() == ' ' || comment.back() == '\t' || comment.back() == '\r'))
             comment.remove_suffix(1);
         return comment == form_->unknownPosition && chapter_ == Chapter::Printing && toolChangeBlocks_ == 0 &&
-               feedRateSeen_ && !(e && *e != 0.0f) && !run_.noLift && !run_.classicLift && !run_.noLiftAfterToolChange;
+               !relativePositioning_ && feedRateSeen_ && !(e && *e != 0.0f) && !run_.noLift && !run_.classicLift &&
+               !run_.noLiftAfterToolChange;
     }
 
     // Up by the lift height where the head stands, the travel, down, the
