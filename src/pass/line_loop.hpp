@@ -76,6 +76,13 @@ std::string gcodeNameOf(const LineLoop& loop);
 // Tells `watcher` what the lines from now on do.
 void addWatcher(LineLoop& loop, const Watcher& watcher);
 
+// The collection of every line drawn (purge towers apart), each filed before
+// its draw is told; the classic lift keeps none.
+inline const LayerCollection* allLinesKept(const LineLoop& loop)
+{
+    return loop.settings.classicLift ? nullptr : &loop.layers.layerAllLines;
+}
+
 // Handles one line (without its line end) and writes what it becomes. A
 // `cut` line is the first bytes of a longer one: only a comment may be that
 // long, and the loop writes nothing of it.

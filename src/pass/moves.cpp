@@ -62,7 +62,7 @@ void fileDrawnPoint(LineLoop& loop, Vec2 from, Vec2 point)
     PrintState& s = loop.state;
     const DrawContext draw{s.section, s.currentTool, point.x, point.y, s.moves.currentZ, from};
     StoreLimit limit = StoreLimit::None;
-    if (!loop.settings.classicLift) limit = collectLine(loop.layers, draw);
+    if (allLinesKept(loop)) limit = collectLine(loop.layers, draw);
     if (limit == StoreLimit::None) limit = collectDraw(loop.layers, draw, s.move.beginDraw);
     if (limit != StoreLimit::None)
         throw Refusal(concat("the print holds ", storeLimitText(limit), ", more than Vorlane can keep track of"));

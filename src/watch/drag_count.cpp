@@ -26,17 +26,35 @@ void add(Crossings& sum, const Crossings& more)
     sum.overOuterPerimeters += more.overOuterPerimeters;
 }
 
+const LayerCollection& linesOf(const DragCount& count)
+{
+    return count.sharedLines ? *count.sharedLines : count.ownLines;
+}
+
 // A draw line filed; inline here, where every draw passes.
 inline void fileLine(DragCount& count, float z, int tool, bool outerPerimeter, Vec2 from, Vec2 to)
 {
     if (static_cast<int>(std::isnan(z)) | static_cast<int>(std::isnan(from.x)) | static_cast<int>(std::isnan(from.y)) |
         static_cast<int>(std::isnan(to.x)) | static_cast<int>(std::isnan(to.y)))
         return;
-    if (const StoreLimit limit = appendSegmentQuickly(count.lines, z, tool, from, to); limit != StoreLimit::None)
+    if (const StoreLimit limit = appendSegmentQuickly(count.ownLines, z, tool, from, to); limit != StoreLimit::None)
         throw Refusal(concat("the print holds ", storeLimitText(limit), ", more than Vorlane can keep track of"));
-    const std::size_t end = count.lines.vertices.size() - 1;
+    const std::size_t end = count.ownLines.vertices.size() - 1;
     if (count.outerPerimeterLines.size() <= end / 64) count.outerPerimeterLines.push_back(0);
     count.outerPerimeterLines[end / 64] |= std::uint64_t{outerPerimeter} << end % 64;
+}
+
+// The pass filed the draw's lines among all lines before it told the draw:
+// every vertex since the last draw told is one of this draw's (a line's end,
+// or the start of a run, whose bit no search reads).
+void markSharedDraw(DragCount& count, bool outerPerimeter)
+{
+    const std::size_t end = count.sharedLines->vertices.size();
+    if (count.outerPerimeterLines.size() < (end + 63) / 64) count.outerPerimeterLines.resize((end + 63) / 64);
+    if (outerPerimeter)
+        for (std::size_t v = count.toldVertices; v < end; ++v)
+            count.outerPerimeterLines[v / 64] |= std::uint64_t{1} << v % 64;
+    count.toldVertices = end;
 }
 
 // The lines a draw laid: from where it began to where it ended, or along an
@@ -45,6 +63,10 @@ inline void fileLine(DragCount& count, float z, int tool, bool outerPerimeter, V
 void fileDraw(DragCount& count, const MoveTold& move)
 {
     if (move.kind == DrawType::PrimePillar) return;
+    if (count.sharedLines) {
+        markSharedDraw(count, move.kind == DrawType::Perimeter);
+        return;
+    }
     const bool outer = move.kind == DrawType::Perimeter;
     if (move.arcSteps.empty()) {
         fileLine(count, move.toZ, move.tool, outer, move.from, move.to);
@@ -143,9 +165,10 @@ void hear(void* context, long long lineNo, const Told& told)
 
 Watcher dragCountWatcher(DragCount& count) { return {hear, &count, false, {}}; }
 
-void fileDrawLine(DragCount& count, float z, int tool, bool outerPerimeter, Vec2 from, Vec2 to)
+void shareLines(DragCount& count, const LayerCollection& allLines)
 {
-    fileLine(count, z, tool, outerPerimeter, from, to);
+    count.sharedLines = &allLines;
+    count.toldVertices = allLines.vertices.size();
 }
 
 Crossings crossingsOf(DragCount& count, Vec2 from, Vec2 to, double fromZ, double toZ, int tool)
@@ -169,7 +192,7 @@ Crossings crossingsOf(DragCount& count, Vec2 from, Vec2 to, double fromZ, double
     Vec2 sidePoint{};
     double side = 0;
     forEachSegmentInWindowInAnyOrder(
-        count.lines, searchQueryOf(from, to), tooLow, tooHigh, otherTools, WindowKey{low, high}, count.window,
+        linesOf(count), searchQueryOf(from, to), tooLow, tooHigh, otherTools, WindowKey{low, high}, count.window,
         [&](const LayerEntry& entry, int, Vec2 prev, Vec2 vertex, std::uint32_t end) {
             const double prevSide = prev == sidePoint ? side : sideOf(from, to, prev);
             side = sideOf(from, to, vertex);

@@ -49,15 +49,21 @@ struct CountedTravel {
 };
 
 // Every draw line, a segment from where the draw began to where it ended (an
-// arc's steps each one), in a path store of its own: the lift's collections
-// join a kind's end points across other kinds' draws, and keep prime pillars
-// under one tool, but the count needs the lines as drawn and by whom.
+// arc's steps each one), by the tool that drew it, purge towers apart: the
+// lift's collections of kinds join a kind's end points across other kinds'
+// draws, and keep prime pillars under one tool, but the count needs the
+// lines as drawn and by whom. The pass's collection of every line is such a
+// store: where the pass keeps it, the count searches it; else (the classic
+// lift keeps none) the count files the lines in a store of its own.
 struct DragCount {
-    LayerCollection lines;
+    LayerCollection ownLines;
+    const LayerCollection* sharedLines = nullptr;
     // The index's nodes around the height of the last travel counted.
     WindowNodes window;
     // Bit v: the line that ends at vertex v is an outer perimeter's.
     std::vector<std::uint64_t> outerPerimeterLines;
+    // The vertices of the shared lines that a draw told so far has filed.
+    std::size_t toldVertices = 0;
     DragTally tally;
     CountedTravel last;
 };
@@ -65,9 +71,9 @@ struct DragCount {
 // The watcher that counts.
 Watcher dragCountWatcher(DragCount& count);
 
-// Files a draw line. A line with a coordinate or height that is not a number
-// crosses nothing and is left out. Throws Refusal past the store's limits.
-void fileDrawLine(DragCount& count, float z, int tool, bool outerPerimeter, Vec2 from, Vec2 to);
+// Counts over `allLines`, the collection of every line the pass files
+// before it tells each draw, instead of filing them again.
+void shareLines(DragCount& count, const LayerCollection& allLines);
 
 // The crossings of a travel's segment with other tools' draw lines at the
 // nozzle's height (crossesExactly): its height goes from fromZ to toZ evenly

@@ -3,10 +3,16 @@
 
 namespace vorlane {
 
+void countAlong(LineLoop& loop, DragCount& count)
+{
+    if (const LayerCollection* allLines = allLinesKept(loop)) shareLines(count, *allLines);
+    addWatcher(loop, dragCountWatcher(count));
+}
+
 void listen(LineLoop& loop, RunWatchers& watchers, bool debug, bool report)
 {
     if (!debug && !report) return;
-    addWatcher(loop, dragCountWatcher(watchers.count));
+    countAlong(loop, watchers.count);
     if (debug) {
         watchers.debug = {&loop.console, &watchers.count};
         addWatcher(loop, debugConsoleWatcher(watchers.debug));

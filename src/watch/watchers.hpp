@@ -17,6 +17,10 @@ struct RunWatchers {
     Report report;
 };
 
+// Gives the loop the count, over the loop's own collection of every line
+// where it keeps one.
+void countAlong(LineLoop& loop, DragCount& count);
+
 // Gives the loop the watchers `debug` and `report` ask for; the count goes
 // first, so that the others hear each travel after it was counted.
 void listen(LineLoop& loop, RunWatchers& watchers, bool debug, bool report);

@@ -1,5 +1,7 @@
 #include "testing/counted_run.hpp"
 
+#include "watch/watchers.hpp"
+
 #include <cstdio>
 #include <string>
 
@@ -42,7 +44,7 @@ CountedRun countedRunOf(std::string_view gcode, const RunSettings& settings)
         LineLoop loop{out, console};
         loop.settings = settings;
         DragCount count;
-        addWatcher(loop, dragCountWatcher(count));
+        countAlong(loop, count);
         addWatcher(loop, Watcher{hearTravel, &run.longTravels, false, {}});
         useDialectOfHead(loop, gcode);
         for (std::size_t begin = 0; begin < gcode.size();) {
