@@ -111,6 +111,7 @@ LoopFigures processFile(const std::string& from, const std::string& to, bool rew
         std::string_view line;
         while (nextLine(in, line))
             processLine(loop, line);
+        tellHeldDraws(loop);
         drainOut(out.buffer);
         if (report) {
             // Written beside the output, as a run writes it.

@@ -339,6 +339,7 @@ LoopResult runLoop(std::string_view gcode, bool debug)
             processLine(loop, line);
             begin = end + 1;
         }
+        tellHeldDraws(loop);
         drainOut(out);
     }
     std::rewind(console.out);

@@ -15,9 +15,10 @@ inline void keepLine(LineLoop& loop, std::string_view line)
     if (!loop.lineCut) writeLine(loop.out, line);
 }
 
-// Tells every watcher, in the order they were given.
+// Tells every watcher, in the order they were given, after the draws held.
 inline void tell(LineLoop& loop, const Told& told)
 {
+    tellHeldDraws(loop);
     for (const Watcher& watcher : loop.watchers)
         watcher.hear(watcher.context, loop.lineNo, told);
 }

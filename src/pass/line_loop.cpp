@@ -48,6 +48,16 @@ void addWatcher(LineLoop& loop, const Watcher& watcher)
 {
     loop.watchers.push_back(watcher);
     loop.layersShown = loop.layersShown || watcher.showsLayers;
+    loop.heldDraws.reserve(HELD_DRAWS);
+}
+
+void tellHeldDraws(LineLoop& loop)
+{
+    if (loop.heldDraws.empty()) return;
+    const Told told{DrawsTold{loop.heldDraws}};
+    for (const Watcher& watcher : loop.watchers)
+        watcher.hear(watcher.context, loop.lineNo, told);
+    loop.heldDraws.clear();
 }
 
 namespace {

@@ -28,6 +28,10 @@ namespace vorlane {
 // decide nothing, and the reader copies the whole of it.
 inline constexpr std::size_t LONGEST_WHOLE_LINE = std::size_t{1} << 20;
 
+// Straight draws held before they are told together: enough that a call
+// per draw no longer counts, few enough to stay in the cache.
+inline constexpr std::size_t HELD_DRAWS = 256;
+
 struct LineLoop {
     OutBuffer& out;
     Console& console;
@@ -54,6 +58,8 @@ struct LineLoop {
     std::vector<Watcher> watchers{};
     // A watcher shows the layers: no progress dots.
     bool layersShown = false;
+    // Straight draws not yet told (see DrawTold).
+    std::vector<DrawTold> heldDraws{};
     // Reused from line to line, so that no line allocates.
     Plan plan{};
     LiftScratch liftScratch{};
@@ -75,6 +81,10 @@ std::string gcodeNameOf(const LineLoop& loop);
 
 // Tells `watcher` what the lines from now on do.
 void addWatcher(LineLoop& loop, const Watcher& watcher);
+
+// Tells the watchers the draws still held: after the last line, before
+// what they gathered is read.
+void tellHeldDraws(LineLoop& loop);
 
 // The collection of every line drawn (purge towers apart), each filed before
 // its draw is told; the classic lift keeps none.

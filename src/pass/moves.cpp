@@ -240,6 +240,20 @@ MoveTold moveTold(const LineLoop& loop, const MoveState& before)
     return told;
 }
 
+// A straight draw copied as it was, held to be told with the next ones.
+void holdDraw(LineLoop& loop, const MoveState& before)
+{
+    const PrintState& s = loop.state;
+    const LayerCollection* allLines = allLinesKept(loop);
+    loop.heldDraws.push_back({{before.currentX, before.currentY},
+                              {s.moves.currentX, s.moves.currentY},
+                              s.moves.currentZ,
+                              s.currentTool,
+                              s.section,
+                              allLines ? static_cast<std::uint32_t>(allLines->vertices.size()) : 0});
+    if (loop.heldDraws.size() == HELD_DRAWS) tellHeldDraws(loop);
+}
+
 } // namespace
 
 // Everything the line causes is decided before anything is written: a line
@@ -262,7 +276,9 @@ void handleMoveLine(LineLoop& loop, std::string_view line)
         liftRule = handleTravel(loop, line, before, decision, decided);
         if (liftRule == LiftRule::Lifted) rewrite = Rewrite::Lift;
     }
-    if (!loop.watchers.empty() && (s.move.pathType == PathType::XYDraw || s.move.pathType == PathType::XYMove)) {
+    if (!loop.watchers.empty() && rewrite == Rewrite::None && s.move.pathType == PathType::XYDraw) {
+        holdDraw(loop, before);
+    } else if (!loop.watchers.empty() && (s.move.pathType == PathType::XYDraw || s.move.pathType == PathType::XYMove)) {
         MoveTold told = moveTold(loop, before);
         told.liftRule = liftRule;
         told.decision = decided ? &decision : nullptr;

@@ -59,9 +59,27 @@ struct SettingTold {
     std::string_view value;
 };
 
+// A straight draw copied as it was, the line nearly every line of a print
+// is. Such draws are told a few hundred at a time, in the order drawn, and
+// before anything else is told: a watcher hears them as it would one by
+// one, without a call for each.
+struct DrawTold {
+    Vec2 from, to;
+    float z;
+    std::int32_t tool;
+    DrawType kind;
+    // How many vertices the collection of every line held after the draw
+    // was filed in it (where the pass keeps one).
+    std::uint32_t allLinesEnd;
+};
+
+struct DrawsTold {
+    std::span<const DrawTold> draws;
+};
+
 // What a line did, one of the records above; the larger ones by address,
 // valid while the watcher is called.
-using Told = std::variant<const MoveTold*, ToolChangeTold, LayerTold, SettingTold, const BedFinding*>;
+using Told = std::variant<const MoveTold*, DrawsTold, ToolChangeTold, LayerTold, SettingTold, const BedFinding*>;
 
 struct Watcher {
     void (*hear)(void* context, long long lineNo, const Told& told) = nullptr;

@@ -99,6 +99,7 @@ std::optional<PassStop> runPass(InputFile& in, LineLoop& loop, OutputFile& outFi
             processLine(loop, line, in.lineCut);
             inLine = false;
         }
+        tellHeldDraws(loop);
         // A file says what was done to it.
         writeLine(loop.out, summaryComment(loop.results, summaryNameOf(loop)));
         writeTextLine(loop.out, "; Lua Postproc took ", wholeSeconds(luaStopwatch));

@@ -47,13 +47,14 @@ inline void fileLine(DragCount& count, float z, int tool, bool outerPerimeter, V
 // The pass filed the draw's lines among all lines before it told the draw:
 // every vertex since the last draw told is one of this draw's (a line's end,
 // or the start of a run, whose bit no search reads).
-void markSharedDraw(DragCount& count, bool outerPerimeter)
+// The bits go only as far as the last outer perimeter's.
+void markSharedDraw(DragCount& count, bool outerPerimeter, std::size_t end)
 {
-    const std::size_t end = count.sharedLines->vertices.size();
-    if (count.outerPerimeterLines.size() < (end + 63) / 64) count.outerPerimeterLines.resize((end + 63) / 64);
-    if (outerPerimeter)
+    if (outerPerimeter) {
+        if (count.outerPerimeterLines.size() < (end + 63) / 64) count.outerPerimeterLines.resize((end + 63) / 64);
         for (std::size_t v = count.toldVertices; v < end; ++v)
             count.outerPerimeterLines[v / 64] |= std::uint64_t{1} << v % 64;
+    }
     count.toldVertices = end;
 }
 
@@ -64,7 +65,7 @@ void fileDraw(DragCount& count, const MoveTold& move)
 {
     if (move.kind == DrawType::PrimePillar) return;
     if (count.sharedLines) {
-        markSharedDraw(count, move.kind == DrawType::Perimeter);
+        markSharedDraw(count, move.kind == DrawType::Perimeter, count.sharedLines->vertices.size());
         return;
     }
     const bool outer = move.kind == DrawType::Perimeter;
@@ -150,11 +151,28 @@ void countTravel(DragCount& count, long long lineNo, const MoveTold& move)
     count.last = {lineNo, move.from, after.to, after.crossings, move.liftRule, move.chapter};
 }
 
+// Draws told together, each as if told alone.
+void fileDraws(DragCount& count, std::span<const DrawTold> draws)
+{
+    for (const DrawTold& draw : draws) {
+        if (draw.kind == DrawType::PrimePillar) continue;
+        const bool outer = draw.kind == DrawType::Perimeter;
+        if (count.sharedLines)
+            markSharedDraw(count, outer, draw.allLinesEnd);
+        else
+            fileLine(count, draw.z, draw.tool, outer, draw.from, draw.to);
+    }
+}
+
 void hear(void* context, long long lineNo, const Told& told)
 {
+    DragCount& count = *static_cast<DragCount*>(context);
+    if (const DrawsTold* draws = std::get_if<DrawsTold>(&told)) {
+        fileDraws(count, draws->draws);
+        return;
+    }
     const auto* move = std::get_if<const MoveTold*>(&told);
     if (!move) return;
-    DragCount& count = *static_cast<DragCount*>(context);
     if ((*move)->draws)
         fileDraw(count, **move);
     else
@@ -206,7 +224,8 @@ Crossings crossingsOf(DragCount& count, Vec2 from, Vec2 to, double fromZ, double
                 if (!(std::fabs(height - entry.z) < static_cast<double>(NOZZLE_HEIGHT_TOLERANCE_MM))) return;
             }
             ++crossings.all;
-            if (count.outerPerimeterLines[end / 64] >> end % 64 & 1u) ++crossings.overOuterPerimeters;
+            if (end / 64 < count.outerPerimeterLines.size() && count.outerPerimeterLines[end / 64] >> end % 64 & 1u)
+                ++crossings.overOuterPerimeters;
         });
     return crossings;
 }

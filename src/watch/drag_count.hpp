@@ -60,7 +60,8 @@ struct DragCount {
     const LayerCollection* sharedLines = nullptr;
     // The index's nodes around the height of the last travel counted.
     WindowNodes window;
-    // Bit v: the line that ends at vertex v is an outer perimeter's.
+    // Bit v: the line that ends at vertex v is an outer perimeter's (none
+    // past the last bit kept).
     std::vector<std::uint64_t> outerPerimeterLines;
     // The vertices of the shared lines that a draw told so far has filed.
     std::size_t toldVertices = 0;

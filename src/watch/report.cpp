@@ -277,7 +277,8 @@ void startReportLayer(Report& report)
     ++report.layer;
 }
 
-void reportDraw(Report& report, int tool, float z, Vec2 from, Vec2 to)
+// Inline where draws are heard: nearly every line is one.
+[[gnu::always_inline]] inline void reportDraw(Report& report, int tool, float z, Vec2 from, Vec2 to)
 {
     if (tool < 0 || tool >= TOOL_SLOTS) return;
     if (std::isnan(report.layerZ)) report.layerZ = z;
@@ -361,7 +362,10 @@ void hearMove(Report& report, long long lineNo, const MoveTold& move)
 void hear(void* context, long long lineNo, const Told& told)
 {
     Report& report = *static_cast<Report*>(context);
-    if (const auto* move = std::get_if<const MoveTold*>(&told)) {
+    if (const DrawsTold* draws = std::get_if<DrawsTold>(&told)) {
+        for (const DrawTold& draw : draws->draws)
+            reportDraw(report, draw.tool, draw.z, draw.from, draw.to);
+    } else if (const auto* move = std::get_if<const MoveTold*>(&told)) {
         hearMove(report, lineNo, **move);
     } else if (std::holds_alternative<LayerTold>(told)) {
         startReportLayer(report);

@@ -86,6 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vorlane::test::useDialectOfHead(loop, gcode);
     try {
         forEachLine(gcode, [&](std::string_view line) { vorlane::processLine(loop, line); });
+        vorlane::tellHeldDraws(loop);
         vorlane::drainOut(out);
     } catch (const vorlane::Refusal&) {
         return 0;

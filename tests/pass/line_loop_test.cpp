@@ -39,6 +39,7 @@ struct Loop {
         const std::size_t before = output.size() + out.text.size();
         for (const std::string_view line : text)
             processLine(loop, line);
+        tellHeldDraws(loop);
         drainOut(out);
         return output.substr(before);
     }

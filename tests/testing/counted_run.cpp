@@ -55,6 +55,7 @@ CountedRun countedRunOf(std::string_view gcode, const RunSettings& settings)
             processLine(loop, line);
             begin = end + 1;
         }
+        tellHeldDraws(loop);
         drainOut(out);
         run.drags = count.tally;
         run.results = loop.results;

@@ -212,24 +212,34 @@ TEST(Drags, ATravelCrossesOtherToolsLinesAtTheNozzlesHeight)
          {},
          DrawType::PrimePillar},
     };
-    for (const CountRow& row : rows) {
-        DragCount count;
-        for (std::size_t i = 1; i < row.path.size(); ++i)
-            drawLine(count, row.z, row.tool, (row.outer >> (i - 1) & 1u) != 0 ? DrawType::Perimeter : row.kind,
-                     row.path[i - 1], row.path[i]);
-        // Lines of another tool in the layer between keep paths apart.
-        drawLine(count, row.z, 2, DrawType::UnclassifiedPath, {20, 20}, {21, 21});
-        MoveTold travel;
-        travel.from = {0, 0};
-        travel.to = row.arcSteps.empty() ? Vec2{10, 0} : row.arcSteps.back();
-        travel.fromZ = row.travelZ;
-        travel.toZ = std::isnan(row.travelEndZ) ? row.travelZ : row.travelEndZ;
-        travel.arcSteps = row.arcSteps;
-        tell(count, travel);
-        const Crossings found = count.tally.before.crossings;
-        EXPECT_EQ(found.all, row.expected.all) << row.rule;
-        EXPECT_EQ(found.overOuterPerimeters, row.expected.overOuterPerimeters) << row.rule;
-    }
+    // Each row with the draws told one by one, and told together.
+    for (const bool together : {false, true})
+        for (const CountRow& row : rows) {
+            DragCount count;
+            std::vector<DrawTold> draws;
+            for (std::size_t i = 1; i < row.path.size(); ++i) {
+                const DrawType kind = (row.outer >> (i - 1) & 1u) != 0 ? DrawType::Perimeter : row.kind;
+                if (together)
+                    draws.push_back({row.path[i - 1], row.path[i], row.z, row.tool, kind, 0});
+                else
+                    drawLine(count, row.z, row.tool, kind, row.path[i - 1], row.path[i]);
+            }
+            // Lines of another tool in the layer between keep paths apart.
+            draws.push_back({{20, 20}, {21, 21}, row.z, 2, DrawType::UnclassifiedPath, 0});
+            const Watcher watcher = dragCountWatcher(count);
+            watcher.hear(watcher.context, 1, Told{DrawsTold{draws}});
+            MoveTold travel;
+            travel.from = {0, 0};
+            travel.to = row.arcSteps.empty() ? Vec2{10, 0} : row.arcSteps.back();
+            travel.fromZ = row.travelZ;
+            travel.toZ = std::isnan(row.travelEndZ) ? row.travelZ : row.travelEndZ;
+            travel.arcSteps = row.arcSteps;
+            tell(count, travel);
+            const Crossings found = count.tally.before.crossings;
+            EXPECT_EQ(found.all, row.expected.all) << row.rule << (together ? ", told together" : "");
+            EXPECT_EQ(found.overOuterPerimeters, row.expected.overOuterPerimeters)
+                << row.rule << (together ? ", told together" : "");
+        }
 }
 
 } // namespace
