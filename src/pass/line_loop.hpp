@@ -30,7 +30,7 @@ inline constexpr std::size_t LONGEST_WHOLE_LINE = std::size_t{1} << 20;
 
 // Straight draws held before they are told together: enough that a call
 // per draw no longer counts, few enough to stay in the cache.
-inline constexpr std::size_t HELD_DRAWS = 256;
+inline constexpr std::size_t HELD_DRAWS = 64;
 
 struct LineLoop {
     OutBuffer& out;

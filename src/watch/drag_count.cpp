@@ -44,17 +44,22 @@ inline void fileLine(DragCount& count, float z, int tool, bool outerPerimeter, V
     count.outerPerimeterLines[end / 64] |= std::uint64_t{outerPerimeter} << end % 64;
 }
 
-// The pass filed the draw's lines among all lines before it told the draw:
-// every vertex since the last draw told is one of this draw's (a line's end,
-// or the start of a run, whose bit no search reads).
-// The bits go only as far as the last outer perimeter's.
-void markSharedDraw(DragCount& count, bool outerPerimeter, std::size_t end)
+// Marks the lines that end at vertices `begin` to `end` of the shared lines
+// as an outer perimeter's (a vertex that starts a run ends no line, and no
+// search reads its bit). The bits go only as far as the last outer
+// perimeter's.
+void markOuterPerimeter(DragCount& count, std::size_t begin, std::size_t end)
 {
-    if (outerPerimeter) {
-        if (count.outerPerimeterLines.size() < (end + 63) / 64) count.outerPerimeterLines.resize((end + 63) / 64);
-        for (std::size_t v = count.toldVertices; v < end; ++v)
-            count.outerPerimeterLines[v / 64] |= std::uint64_t{1} << v % 64;
-    }
+    if (count.outerPerimeterLines.size() < (end + 63) / 64) count.outerPerimeterLines.resize((end + 63) / 64);
+    for (std::size_t v = begin; v < end; ++v)
+        count.outerPerimeterLines[v / 64] |= std::uint64_t{1} << v % 64;
+}
+
+// The pass filed the draw's lines among all lines before it told the draw:
+// every vertex since the last draw told is one of this draw's.
+[[gnu::always_inline]] inline void markSharedDraw(DragCount& count, bool outerPerimeter, std::size_t end)
+{
+    if (outerPerimeter) markOuterPerimeter(count, count.toldVertices, end);
     count.toldVertices = end;
 }
 
@@ -151,17 +156,19 @@ void countTravel(DragCount& count, long long lineNo, const MoveTold& move)
     count.last = {lineNo, move.from, after.to, after.crossings, move.liftRule, move.chapter};
 }
 
-// Draws told together, each as if told alone.
+// Draws told together, each as if told alone. A purge tower's draw is not
+// among the shared lines: its end leaves them where the draw before left
+// them.
 void fileDraws(DragCount& count, std::span<const DrawTold> draws)
 {
-    for (const DrawTold& draw : draws) {
-        if (draw.kind == DrawType::PrimePillar) continue;
-        const bool outer = draw.kind == DrawType::Perimeter;
-        if (count.sharedLines)
-            markSharedDraw(count, outer, draw.allLinesEnd);
-        else
-            fileLine(count, draw.z, draw.tool, outer, draw.from, draw.to);
+    if (count.sharedLines) {
+        for (const DrawTold& draw : draws)
+            markSharedDraw(count, draw.kind == DrawType::Perimeter, draw.allLinesEnd);
+        return;
     }
+    for (const DrawTold& draw : draws)
+        if (draw.kind != DrawType::PrimePillar)
+            fileLine(count, draw.z, draw.tool, draw.kind == DrawType::Perimeter, draw.from, draw.to);
 }
 
 void hear(void* context, long long lineNo, const Told& told)

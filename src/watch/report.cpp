@@ -163,12 +163,12 @@ void drawLine(Strokes& s, std::int32_t fromX, std::int32_t fromY, std::int32_t t
 
 // ---- Marks.
 
-[[gnu::always_inline]] inline void extend(Report& r, Vec2 p)
+[[gnu::always_inline]] inline void extend(Report::Extent& e, Vec2 p)
 {
-    r.minX = minOf(r.minX, p.x);
-    r.minY = minOf(r.minY, p.y);
-    r.maxX = maxOf(r.maxX, p.x);
-    r.maxY = maxOf(r.maxY, p.y);
+    e.minX = minOf(e.minX, p.x);
+    e.minY = minOf(e.minY, p.y);
+    e.maxX = maxOf(e.maxX, p.x);
+    e.maxY = maxOf(e.maxY, p.y);
 }
 
 // A point of the drawing: X as it is, Y upwards.
@@ -218,9 +218,10 @@ std::string& sectionBlock(Report& r)
 void appendSection(Report& r, Report::Below& layer)
 {
     std::string& out = sectionBlock(r);
-    const std::int32_t x = hundredths(r.minX) - 200, y = -hundredths(r.maxY) - 200;
-    const std::int32_t w = hundredths(r.maxX) - hundredths(r.minX) + 400;
-    const std::int32_t h = hundredths(r.maxY) - hundredths(r.minY) + 400;
+    const Report::Extent& e = r.extent;
+    const std::int32_t x = hundredths(e.minX) - 200, y = -hundredths(e.maxY) - 200;
+    const std::int32_t w = hundredths(e.maxX) - hundredths(e.minX) + 400;
+    const std::int32_t h = hundredths(e.maxY) - hundredths(e.minY) + 400;
     appendParts(out, "<section data-vorlane-layer=\"", r.layer, "\" hidden><h2>Layer ", r.layer);
     if (!std::isnan(r.layerZ)) appendParts(out, ", Z ", r.layerZ);
     appendParts(out, "</h2><svg viewBox=\"", x, " ", y, " ", w, " ", h, "\"><defs>");
@@ -247,7 +248,7 @@ void finishLayer(Report& r)
         done.d[tool] = std::move(r.paths[tool].d);
         r.paths[tool] = {};
     }
-    if (r.events > 0 && r.minX <= r.maxX) appendSection(r, done);
+    if (r.events > 0 && r.extent.minX <= r.extent.maxX) appendSection(r, done);
     // Layers far below stay faint for a while: keep the last few, and the
     // buffers of the one let go for the next layer's paths.
     r.below.push_back(std::move(done));
@@ -261,8 +262,7 @@ void finishLayer(Report& r)
     r.marks.clear();
     r.events = 0;
     r.layerZ = NaN;
-    r.minX = r.minY = FLOAT_MAX;
-    r.maxX = r.maxY = -FLOAT_MAX;
+    r.extent = {};
 }
 
 // ---- What the pass tells.
@@ -278,27 +278,39 @@ void startReportLayer(Report& report)
 }
 
 // Inline where draws are heard: nearly every line is one.
-[[gnu::always_inline]] inline void reportDraw(Report& report, int tool, float z, Vec2 from, Vec2 to)
+[[gnu::always_inline]] inline void reportDraw(Report& report, Report::Extent& extent, int tool, float z, Vec2 from,
+                                              Vec2 to)
 {
     if (tool < 0 || tool >= TOOL_SLOTS) return;
     if (std::isnan(report.layerZ)) report.layerZ = z;
     Strokes& strokes = report.paths[static_cast<std::size_t>(tool)];
     // Most draws begin where the tool's last one ended.
     if (!strokes.open || !(from == strokes.lastEnd)) {
-        extend(report, from);
+        extend(extent, from);
         drawLine(strokes, hundredths(from.x), -hundredths(from.y), hundredths(to.x), -hundredths(to.y));
     } else {
         lineTo(strokes, hundredths(to.x), -hundredths(to.y));
     }
-    extend(report, to);
+    extend(extent, to);
     strokes.lastEnd = to;
+}
+
+// Draws told together. The extent is kept aside while they are drawn: the
+// path text written between could be the same memory, for all the compiler
+// knows.
+void reportDraws(Report& report, std::span<const DrawTold> draws)
+{
+    Report::Extent extent = report.extent;
+    for (const DrawTold& draw : draws)
+        reportDraw(report, extent, draw.tool, draw.z, draw.from, draw.to);
+    report.extent = extent;
 }
 
 void reportLift(Report& report, Vec2 from, Vec2 rise, Vec2 up, Vec2 to, float liftHeight_MM)
 {
     ++report.events;
-    extend(report, from);
-    extend(report, to);
+    extend(report.extent, from);
+    extend(report.extent, to);
     std::string& m = report.marks;
     appendParts(m, "<g data-vorlane=\"lift\" class=\"lift\"><title>lifted ", liftHeight_MM,
                 " mm</title><polyline points=\"");
@@ -315,8 +327,8 @@ void reportLift(Report& report, Vec2 from, Vec2 rise, Vec2 up, Vec2 to, float li
 void reportRewrite(Report& report, Vec2 from, Vec2 to, float factor)
 {
     ++report.events;
-    extend(report, from);
-    extend(report, to);
+    extend(report.extent, from);
+    extend(report.extent, to);
     appendParts(report.marks, "<g data-vorlane=\"rewrite\" class=\"rewrite\"><title>re-extruded, factor ", factor,
                 "</title>");
     appendLine(report.marks, from, to);
@@ -326,8 +338,8 @@ void reportRewrite(Report& report, Vec2 from, Vec2 to, float factor)
 void reportCrossings(Report& report, Vec2 from, Vec2 to, long long crossings, LiftRule rule)
 {
     ++report.events;
-    extend(report, from);
-    extend(report, to);
+    extend(report.extent, from);
+    extend(report.extent, to);
     appendParts(
         report.marks, "<g data-vorlane=\"crossing\" class=\"crossing\"><title>", crossings, " other-colour crossings ",
         rule == LiftRule::Lifted ? std::string("before the rise") : concat("left: ", ruleText(rule)), "</title>");
@@ -339,11 +351,11 @@ void hearMove(Report& report, long long lineNo, const MoveTold& move)
 {
     if (move.draws) {
         if (move.arcSteps.empty()) {
-            reportDraw(report, move.tool, move.toZ, move.from, move.to);
+            reportDraw(report, report.extent, move.tool, move.toZ, move.from, move.to);
         } else {
             Vec2 from = move.from;
             for (const Vec2 step : move.arcSteps) {
-                reportDraw(report, move.tool, move.toZ, from, step);
+                reportDraw(report, report.extent, move.tool, move.toZ, from, step);
                 from = step;
             }
         }
@@ -363,8 +375,7 @@ void hear(void* context, long long lineNo, const Told& told)
 {
     Report& report = *static_cast<Report*>(context);
     if (const DrawsTold* draws = std::get_if<DrawsTold>(&told)) {
-        for (const DrawTold& draw : draws->draws)
-            reportDraw(report, draw.tool, draw.z, draw.from, draw.to);
+        reportDraws(report, draws->draws);
     } else if (const auto* move = std::get_if<const MoveTold*>(&told)) {
         hearMove(report, lineNo, **move);
     } else if (std::holds_alternative<LayerTold>(told)) {

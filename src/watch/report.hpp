@@ -51,7 +51,10 @@ struct Report {
     std::array<Strokes, TOOL_SLOTS> paths;
     std::string marks;
     long long events = 0;
-    float minX = FLOAT_MAX, minY = FLOAT_MAX, maxX = -FLOAT_MAX, maxY = -FLOAT_MAX;
+    // What the layer's drawing spans.
+    struct Extent {
+        float minX = FLOAT_MAX, minY = FLOAT_MAX, maxX = -FLOAT_MAX, maxY = -FLOAT_MAX;
+    } extent;
     // The paths of the layers just below, as drawn. A layer's paths go into
     // the page once, as a group "p<layer>" that later layers draw faint by
     // reference; until then they are kept here.
