@@ -71,37 +71,50 @@ std::string escaped(std::string_view text)
 
 // ---- Strokes: path data written as it comes, straight runs merged.
 
-void flushStaged(Strokes& s)
+// Out of line, and taking no pen: a pen whose address is never taken stays
+// in registers.
+void flushStaged(Strokes& s, std::size_t bytes) { s.d.append(s.staged.data(), bytes); }
+
+[[gnu::always_inline]] inline void flushStaged(Strokes& s, Pen& p)
 {
-    s.d.append(s.staged.data(), s.stagedBytes);
-    s.stagedBytes = 0;
+    flushStaged(s, std::size_t{p.stagedBytes});
+    p.stagedBytes = 0;
 }
 
+// The text of the numbers below a thousand, each in four bytes (its digits
+// first), and its length.
+struct SmallNumbers {
+    std::array<std::array<char, 4>, 1000> text{};
+    std::array<std::uint8_t, 1000> length{};
+};
+
+constexpr SmallNumbers smallNumbers()
+{
+    SmallNumbers numbers;
+    for (int n = 0; n < 1000; ++n) {
+        const int length = n < 10 ? 1 : n < 100 ? 2 : 3;
+        numbers.length[static_cast<std::size_t>(n)] = static_cast<std::uint8_t>(length);
+        for (int i = length - 1, rest = n; i >= 0; --i, rest /= 10)
+            numbers.text[static_cast<std::size_t>(n)][static_cast<std::size_t>(i)] = static_cast<char>('0' + rest % 10);
+    }
+    return numbers;
+}
+
+inline constexpr SmallNumbers SMALL_NUMBERS = smallNumbers();
+
 // A number of a path step, as std::to_chars writes it, at `at` (room for
-// 11 characters). Most steps are a few millimetres: their numbers have at
-// most three digits, written here without a search for the length.
+// 11 characters and 4 more). Most steps are a few millimetres: their
+// numbers have at most three digits, written from a table without a branch
+// on their length, which follows no pattern.
 [[gnu::always_inline]] inline char* writeStepNumber(char* at, std::int32_t value)
 {
-    static constexpr char PAIRS[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-                                    "4041424344454647484950515253545556575859606162636465666768697071727374757677787980"
-                                    "81828384858687888990919293949596979899";
-    auto magnitude = static_cast<std::uint32_t>(value);
-    if (value < 0) {
-        *at++ = '-';
-        magnitude = 0u - magnitude;
-    }
-    if (magnitude < 10) {
-        *at = static_cast<char>('0' + magnitude);
-        return at + 1;
-    }
-    if (magnitude < 100) {
-        std::memcpy(at, PAIRS + 2 * magnitude, 2);
-        return at + 2;
-    }
-    if (magnitude < 1000) {
-        *at = static_cast<char>('0' + magnitude / 100);
-        std::memcpy(at + 1, PAIRS + 2 * (magnitude % 100), 2);
-        return at + 3;
+    const bool negative = value < 0;
+    *at = '-';
+    at += negative;
+    const std::uint32_t magnitude = negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+    if (magnitude < 1000) [[likely]] {
+        std::memcpy(at, SMALL_NUMBERS.text[magnitude].data(), 4);
+        return at + SMALL_NUMBERS.length[magnitude];
     }
     return std::to_chars(at, at + 10, magnitude).ptr;
 }
@@ -109,56 +122,58 @@ void flushStaged(Strokes& s)
 // A path command and its two numbers, as short as SVG reads them (a minus
 // sign parts the numbers as well as a space does), gathered a few hundred
 // bytes at a time before they go to the path data.
-[[gnu::always_inline]] inline void appendStep(Strokes& s, char command, std::int32_t x, std::int32_t y)
+[[gnu::always_inline]] inline void appendStep(Strokes& s, Pen& p, char command, std::int32_t x, std::int32_t y)
 {
-    // A command, two numbers of at most 11 characters and a space.
-    constexpr std::size_t LONGEST = 24;
-    if (s.staged.size() - s.stagedBytes < LONGEST) flushStaged(s);
-    char* const begin = s.staged.data() + s.stagedBytes;
+    // A command, two numbers of at most 11 characters and a space, and the
+    // bytes a number below a thousand writes beyond its end.
+    constexpr std::size_t LONGEST = 28;
+    if (s.staged.size() - p.stagedBytes < LONGEST) flushStaged(s, p);
+    char* const begin = s.staged.data() + p.stagedBytes;
     *begin = command;
     char* end = writeStepNumber(begin + 1, x);
-    if (y >= 0) *end++ = ' ';
+    *end = ' ';
+    end += y >= 0;
     end = writeStepNumber(end, y);
-    s.stagedBytes = static_cast<std::uint16_t>(end - s.staged.data());
+    p.stagedBytes = static_cast<std::uint16_t>(end - s.staged.data());
 }
 
-[[gnu::always_inline]] inline void writePending(Strokes& s)
+[[gnu::always_inline]] inline void writePending(Strokes& s, Pen& p)
 {
-    if (!s.pending) return;
-    appendStep(s, 'l', s.pendingX - s.lastX, s.pendingY - s.lastY);
-    s.lastX = s.pendingX;
-    s.lastY = s.pendingY;
-    s.pending = false;
+    if (!p.pending) return;
+    appendStep(s, p, 'l', p.pendingX - p.lastX, p.pendingY - p.lastY);
+    p.lastX = p.pendingX;
+    p.lastY = p.pendingY;
+    p.pending = false;
 }
 
-void moveTo(Strokes& s, std::int32_t x, std::int32_t y)
+[[gnu::always_inline]] inline void moveTo(Strokes& s, Pen& p, std::int32_t x, std::int32_t y)
 {
-    writePending(s);
-    appendStep(s, 'M', x, y);
-    s.lastX = x;
-    s.lastY = y;
-    s.open = true;
+    writePending(s, p);
+    appendStep(s, p, 'M', x, y);
+    p.lastX = x;
+    p.lastY = y;
+    p.open = true;
 }
 
-[[gnu::always_inline]] inline void lineTo(Strokes& s, std::int32_t x, std::int32_t y)
+[[gnu::always_inline]] inline void lineTo(Strokes& s, Pen& p, std::int32_t x, std::int32_t y)
 {
-    const std::int32_t atX = s.pending ? s.pendingX : s.lastX, atY = s.pending ? s.pendingY : s.lastY;
+    const std::int32_t atX = p.pending ? p.pendingX : p.lastX, atY = p.pending ? p.pendingY : p.lastY;
     if (x == atX && y == atY) return;
-    if (s.pending) {
-        const long long ax = s.pendingX - s.lastX, ay = s.pendingY - s.lastY;
-        const long long bx = x - s.pendingX, by = y - s.pendingY;
-        if (ax * by - ay * bx != 0 || ax * bx + ay * by <= 0) writePending(s);
+    if (p.pending) {
+        const long long ax = p.pendingX - p.lastX, ay = p.pendingY - p.lastY;
+        const long long bx = x - p.pendingX, by = y - p.pendingY;
+        if (ax * by - ay * bx != 0 || ax * bx + ay * by <= 0) writePending(s, p);
     }
-    s.pendingX = x;
-    s.pendingY = y;
-    s.pending = true;
+    p.pendingX = x;
+    p.pendingY = y;
+    p.pending = true;
 }
 
-void drawLine(Strokes& s, std::int32_t fromX, std::int32_t fromY, std::int32_t toX, std::int32_t toY)
+[[gnu::always_inline]] inline void drawLine(Strokes& s, Pen& p, std::int32_t fromX, std::int32_t fromY, std::int32_t toX, std::int32_t toY)
 {
-    const std::int32_t atX = s.pending ? s.pendingX : s.lastX, atY = s.pending ? s.pendingY : s.lastY;
-    if (!s.open || atX != fromX || atY != fromY) moveTo(s, fromX, fromY);
-    lineTo(s, toX, toY);
+    const std::int32_t atX = p.pending ? p.pendingX : p.lastX, atY = p.pending ? p.pendingY : p.lastY;
+    if (!p.open || atX != fromX || atY != fromY) moveTo(s, p, fromX, fromY);
+    lineTo(s, p, toX, toY);
 }
 
 // ---- Marks.
@@ -243,8 +258,8 @@ void finishLayer(Report& r)
 {
     Report::Below done{r.layer, r.layerZ, {}};
     for (std::size_t tool = 0; tool < r.paths.size(); ++tool) {
-        writePending(r.paths[tool]);
-        flushStaged(r.paths[tool]);
+        writePending(r.paths[tool], r.paths[tool].pen);
+        flushStaged(r.paths[tool], r.paths[tool].pen);
         done.d[tool] = std::move(r.paths[tool].d);
         r.paths[tool] = {};
     }
@@ -277,32 +292,48 @@ void startReportLayer(Report& report)
     ++report.layer;
 }
 
-// Inline where draws are heard: nearly every line is one.
-[[gnu::always_inline]] inline void reportDraw(Report& report, Report::Extent& extent, int tool, float z, Vec2 from,
-                                              Vec2 to)
+// A draw of a tool's, its pen taken out of the strokes. Inline where draws
+// are heard: nearly every line is one.
+[[gnu::always_inline]] inline void drawWithPen(Strokes& strokes, Pen& pen, Report::Extent& extent, Vec2 from, Vec2 to)
+{
+    // Most draws begin where the tool's last one ended.
+    if (!pen.open || !(from == pen.lastEnd)) {
+        extend(extent, from);
+        drawLine(strokes, pen, hundredths(from.x), -hundredths(from.y), hundredths(to.x), -hundredths(to.y));
+    } else {
+        lineTo(strokes, pen, hundredths(to.x), -hundredths(to.y));
+    }
+    extend(extent, to);
+    pen.lastEnd = to;
+}
+
+void reportDraw(Report& report, int tool, float z, Vec2 from, Vec2 to)
 {
     if (tool < 0 || tool >= TOOL_SLOTS) return;
     if (std::isnan(report.layerZ)) report.layerZ = z;
     Strokes& strokes = report.paths[static_cast<std::size_t>(tool)];
-    // Most draws begin where the tool's last one ended.
-    if (!strokes.open || !(from == strokes.lastEnd)) {
-        extend(extent, from);
-        drawLine(strokes, hundredths(from.x), -hundredths(from.y), hundredths(to.x), -hundredths(to.y));
-    } else {
-        lineTo(strokes, hundredths(to.x), -hundredths(to.y));
-    }
-    extend(extent, to);
-    strokes.lastEnd = to;
+    drawWithPen(strokes, strokes.pen, report.extent, from, to);
 }
 
-// Draws told together. The extent is kept aside while they are drawn: the
-// path text written between could be the same memory, for all the compiler
-// knows.
+// Draws told together, a run of one tool's at a time. The pen and the
+// extent are kept aside while they are drawn: the path text written between
+// could be the same memory, for all the compiler knows.
 void reportDraws(Report& report, std::span<const DrawTold> draws)
 {
     Report::Extent extent = report.extent;
-    for (const DrawTold& draw : draws)
-        reportDraw(report, extent, draw.tool, draw.z, draw.from, draw.to);
+    for (std::size_t i = 0; i < draws.size();) {
+        const std::int32_t tool = draws[i].tool;
+        if (tool < 0 || tool >= TOOL_SLOTS) {
+            ++i;
+            continue;
+        }
+        if (std::isnan(report.layerZ)) report.layerZ = draws[i].z;
+        Strokes& strokes = report.paths[static_cast<std::size_t>(tool)];
+        Pen pen = strokes.pen;
+        for (; i < draws.size() && draws[i].tool == tool; ++i)
+            drawWithPen(strokes, pen, extent, draws[i].from, draws[i].to);
+        strokes.pen = pen;
+    }
     report.extent = extent;
 }
 
@@ -351,11 +382,11 @@ void hearMove(Report& report, long long lineNo, const MoveTold& move)
 {
     if (move.draws) {
         if (move.arcSteps.empty()) {
-            reportDraw(report, report.extent, move.tool, move.toZ, move.from, move.to);
+            reportDraw(report, move.tool, move.toZ, move.from, move.to);
         } else {
             Vec2 from = move.from;
             for (const Vec2 step : move.arcSteps) {
-                reportDraw(report, report.extent, move.tool, move.toZ, from, step);
+                reportDraw(report, move.tool, move.toZ, from, step);
                 from = step;
             }
         }

@@ -21,18 +21,24 @@
 
 namespace vorlane {
 
-// A polyline in hundredths of a millimetre, points on a straight line merged.
-struct Strokes {
-    std::string d; // the SVG path data
-    // The latest of it, not yet in d.
-    std::array<char, 256> staged;
-    std::uint16_t stagedBytes = 0;
+// Where a polyline stands: kept apart from its text, so that it can stay in
+// registers while a run of draws is drawn.
+struct Pen {
+    std::uint16_t stagedBytes = 0; // of Strokes::staged
     bool open = false;
     std::int32_t lastX = 0, lastY = 0;
     // The point not yet written, which the next may carry on in its direction.
     bool pending = false;
     std::int32_t pendingX = 0, pendingY = 0;
     Vec2 lastEnd{}; // where the last draw ended, as read
+};
+
+// A polyline in hundredths of a millimetre, points on a straight line merged.
+struct Strokes {
+    std::string d; // the SVG path data
+    // The latest of it, not yet in d.
+    std::array<char, 256> staged;
+    Pen pen;
 };
 
 struct Report {
