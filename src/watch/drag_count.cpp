@@ -48,11 +48,13 @@ inline void fileLine(DragCount& count, float z, int tool, bool outerPerimeter, V
 // as an outer perimeter's (a vertex that starts a run ends no line, and no
 // search reads its bit). The bits go only as far as the last outer
 // perimeter's.
-void markOuterPerimeter(DragCount& count, std::size_t begin, std::size_t end)
+[[gnu::always_inline]] inline void markOuterPerimeter(DragCount& count, std::size_t begin, std::size_t end)
 {
-    if (count.outerPerimeterLines.size() < (end + 63) / 64) count.outerPerimeterLines.resize((end + 63) / 64);
+    std::vector<std::uint64_t>& bits = count.outerPerimeterLines;
+    if (bits.size() < (end + 63) / 64) [[unlikely]]
+        bits.resize((end + 63) / 64);
     for (std::size_t v = begin; v < end; ++v)
-        count.outerPerimeterLines[v / 64] |= std::uint64_t{1} << v % 64;
+        bits[v / 64] |= std::uint64_t{1} << v % 64;
 }
 
 // The pass filed the draw's lines among all lines before it told the draw:
