@@ -4,6 +4,7 @@
 
 #include "gcode/number_text.hpp"
 #include "watch/report_page.hpp"
+#include "watch/step_number.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -81,52 +82,13 @@ void flushStaged(Strokes& s, std::size_t bytes) { s.d.append(s.staged.data(), by
     p.stagedBytes = 0;
 }
 
-// The text of the numbers below a thousand, each in four bytes (its digits
-// first), and its length.
-struct SmallNumbers {
-    std::array<std::array<char, 4>, 1000> text{};
-    std::array<std::uint8_t, 1000> length{};
-};
-
-constexpr SmallNumbers smallNumbers()
-{
-    SmallNumbers numbers;
-    for (int n = 0; n < 1000; ++n) {
-        const int length = n < 10 ? 1 : n < 100 ? 2 : 3;
-        numbers.length[static_cast<std::size_t>(n)] = static_cast<std::uint8_t>(length);
-        for (int i = length - 1, rest = n; i >= 0; --i, rest /= 10)
-            numbers.text[static_cast<std::size_t>(n)][static_cast<std::size_t>(i)] = static_cast<char>('0' + rest % 10);
-    }
-    return numbers;
-}
-
-inline constexpr SmallNumbers SMALL_NUMBERS = smallNumbers();
-
-// A number of a path step, as std::to_chars writes it, at `at` (room for
-// 11 characters and 4 more). Most steps are a few millimetres: their
-// numbers have at most three digits, written from a table without a branch
-// on their length, which follows no pattern.
-[[gnu::always_inline]] inline char* writeStepNumber(char* at, std::int32_t value)
-{
-    const bool negative = value < 0;
-    *at = '-';
-    at += negative;
-    const std::uint32_t magnitude = negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-    if (magnitude < 1000) [[likely]] {
-        std::memcpy(at, SMALL_NUMBERS.text[magnitude].data(), 4);
-        return at + SMALL_NUMBERS.length[magnitude];
-    }
-    return std::to_chars(at, at + 10, magnitude).ptr;
-}
-
 // A path command and its two numbers, as short as SVG reads them (a minus
 // sign parts the numbers as well as a space does), gathered a few hundred
 // bytes at a time before they go to the path data.
 [[gnu::always_inline]] inline void appendStep(Strokes& s, Pen& p, char command, std::int32_t x, std::int32_t y)
 {
-    // A command, two numbers of at most 11 characters and a space, and the
-    // bytes a number below a thousand writes beyond its end.
-    constexpr std::size_t LONGEST = 28;
+    // A command, two numbers of at most 11 characters and a space.
+    constexpr std::size_t LONGEST = 24;
     if (s.staged.size() - p.stagedBytes < LONGEST) flushStaged(s, p);
     char* const begin = s.staged.data() + p.stagedBytes;
     *begin = command;
@@ -169,7 +131,8 @@ inline constexpr SmallNumbers SMALL_NUMBERS = smallNumbers();
     p.pending = true;
 }
 
-[[gnu::always_inline]] inline void drawLine(Strokes& s, Pen& p, std::int32_t fromX, std::int32_t fromY, std::int32_t toX, std::int32_t toY)
+[[gnu::always_inline]] inline void drawLine(Strokes& s, Pen& p, std::int32_t fromX, std::int32_t fromY,
+                                            std::int32_t toX, std::int32_t toY)
 {
     const std::int32_t atX = p.pending ? p.pendingX : p.lastX, atY = p.pending ? p.pendingY : p.lastY;
     if (!p.open || atX != fromX || atY != fromY) moveTo(s, p, fromX, fromY);
