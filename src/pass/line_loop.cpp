@@ -84,9 +84,11 @@ void tellWantedSetting(LineLoop& loop, std::string_view line)
 {
     if (!line.starts_with("; ")) return;
     const std::string_view rest = line.substr(2);
+    if (rest.empty()) return;
+    // Most comments are no setting at all: their first letter turns them away.
     for (const Watcher& watcher : loop.watchers)
         for (const std::string_view name : watcher.settings)
-            if (rest.starts_with(name) && rest.substr(name.size()).starts_with(" = ")) {
+            if (rest[0] == name[0] && rest.starts_with(name) && rest.substr(name.size()).starts_with(" = ")) {
                 tell(loop, SettingTold{name, rest.substr(name.size() + 3)});
                 return;
             }
