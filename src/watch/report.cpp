@@ -166,63 +166,81 @@ void appendCircle(std::string& text, Vec2 at, std::string_view kind)
 
 // ---- A layer done: its section, when it has something to show.
 
-// The layer's paths as the group later layers draw faint by reference.
-void appendPathGroup(std::string& text, Report::Below& layer, std::string_view kind)
-{
-    appendParts(text, "<g", kind, " id=\"p", layer.layer, "\">");
-    for (std::size_t tool = 0; tool < layer.d.size(); ++tool)
-        if (!layer.d[tool].empty())
-            appendParts(text, "<path class=\"t", static_cast<int>(tool), "\" d=\"", layer.d[tool], "\"/>");
-    text += "</g>";
-    layer.placed = true;
-    for (std::string& d : layer.d)
-        d.clear();
-}
-
-// The block of the page the next section goes to: a new one past a
-// mebibyte, so that a long page grows without being copied.
-std::string& sectionBlock(Report& r)
+// The block of the page the next text goes to: a new one past a mebibyte,
+// so that a long page grows without being copied, and after path data.
+std::string& pageText(Report& r)
 {
     constexpr std::size_t BLOCK = std::size_t{1} << 20;
-    if (r.sections.empty() || r.sections.back().size() >= BLOCK) {
+    if (r.sections.empty() || !r.lastBlockIsText || r.sections.back().size() >= BLOCK) {
         r.sections.emplace_back();
         r.sections.back().reserve(BLOCK + BLOCK / 4);
+        r.lastBlockIsText = true;
     }
     return r.sections.back();
+}
+
+// A tool's path data for the page. Most of the page is path data: a long
+// one becomes a block of the page itself rather than a copy.
+void appendPathData(Report& r, std::string& d)
+{
+    constexpr std::size_t COPIED = 4096;
+    if (d.size() < COPIED) {
+        pageText(r) += d;
+        d.clear();
+    } else {
+        r.sections.push_back(std::move(d));
+        r.lastBlockIsText = false;
+        d = std::string();
+    }
+}
+
+// The layer's paths as the group later layers draw faint by reference.
+void appendPathGroup(Report& r, Report::Below& layer, std::string_view kind)
+{
+    appendParts(pageText(r), "<g", kind, " id=\"p", layer.layer, "\">");
+    for (std::size_t tool = 0; tool < layer.d.size(); ++tool)
+        if (!layer.d[tool].empty()) {
+            appendParts(pageText(r), "<path class=\"t", static_cast<int>(tool), "\" d=\"");
+            appendPathData(r, layer.d[tool]);
+            pageText(r) += "\"/>";
+        }
+    pageText(r) += "</g>";
+    layer.placed = true;
 }
 
 // The layer's section: its paths over those the lift's search reached
 // below it, faint, and what happened in it.
 void appendSection(Report& r, Report::Below& layer)
 {
-    std::string& out = sectionBlock(r);
     const Report::Extent& e = r.extent;
     const std::int32_t x = hundredths(e.minX) - 200, y = -hundredths(e.maxY) - 200;
     const std::int32_t w = hundredths(e.maxX) - hundredths(e.minX) + 400;
     const std::int32_t h = hundredths(e.maxY) - hundredths(e.minY) + 400;
-    appendParts(out, "<section data-vorlane-layer=\"", r.layer, "\" hidden><h2>Layer ", r.layer);
-    if (!std::isnan(r.layerZ)) appendParts(out, ", Z ", r.layerZ);
-    appendParts(out, "</h2><svg viewBox=\"", x, " ", y, " ", w, " ", h, "\"><defs>");
+    appendParts(pageText(r), "<section data-vorlane-layer=\"", r.layer, "\" hidden><h2>Layer ", r.layer);
+    if (!std::isnan(r.layerZ)) appendParts(pageText(r), ", Z ", r.layerZ);
+    appendParts(pageText(r), "</h2><svg viewBox=\"", x, " ", y, " ", w, " ", h, "\"><defs>");
     const auto reached = [&](const Report::Below& below) {
         return below.z < r.layerZ && r.layerZ - below.z < r.liftHeight_MM;
     };
     for (Report::Below& below : r.below)
-        if (reached(below) && !below.placed) appendPathGroup(out, below, "");
-    out += "</defs><g class=\"below\">";
+        if (reached(below) && !below.placed) appendPathGroup(r, below, "");
+    pageText(r) += "</defs><g class=\"below\">";
     for (const Report::Below& below : r.below)
-        if (reached(below)) appendParts(out, "<use href=\"#p", below.layer, "\"/>");
-    out += "</g>";
-    appendPathGroup(out, layer, " class=\"paths\"");
-    appendParts(out, "<g class=\"marks\">", r.marks, "</g></svg></section>\n");
+        if (reached(below)) appendParts(pageText(r), "<use href=\"#p", below.layer, "\"/>");
+    pageText(r) += "</g>";
+    appendPathGroup(r, layer, " class=\"paths\"");
+    appendParts(pageText(r), "<g class=\"marks\">", r.marks, "</g></svg></section>\n");
     r.shown.push_back(r.layer);
 }
 
 void finishLayer(Report& r)
 {
     Report::Below done{r.layer, r.layerZ, {}};
+    std::array<std::size_t, TOOL_SLOTS> drawn{};
     for (std::size_t tool = 0; tool < r.paths.size(); ++tool) {
         writePending(r.paths[tool], r.paths[tool].pen);
         flushStaged(r.paths[tool], r.paths[tool].pen);
+        drawn[tool] = r.paths[tool].d.size();
         done.d[tool] = std::move(r.paths[tool].d);
         r.paths[tool] = {};
     }
@@ -237,6 +255,10 @@ void finishLayer(Report& r)
         }
         r.below.pop_front();
     }
+    // A buffer whose text went into the page is gone: the next layer's paths
+    // start with room for as many as this one's, not growing by copies.
+    for (std::size_t tool = 0; tool < TOOL_SLOTS; ++tool)
+        if (r.paths[tool].d.capacity() < drawn[tool]) r.paths[tool].d.reserve(drawn[tool] + drawn[tool] / 4);
     r.marks.clear();
     r.events = 0;
     r.layerZ = NaN;

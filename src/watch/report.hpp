@@ -72,8 +72,10 @@ struct Report {
     };
     std::deque<Below> below;
 
-    // The layers shown so far, as page sections in blocks, and their numbers.
+    // The layers shown so far, as page sections in blocks, and their
+    // numbers. A long path data is a block of its own.
     std::vector<std::string> sections;
+    bool lastBlockIsText = false;
     std::vector<long long> shown;
     // The page's head and tail, made at the end.
     std::string head, tail;
