@@ -3,7 +3,8 @@
 # in the work folder (in the build folder, never in the sources): the bundled
 # example, every test fixture (also in debug mode), and from each real
 # Kisslicer file, when their folder is there, its first 2,000 lines and a
-# 2,000-line slice from its middle (in the printing chapter). New inputs the
+# 2,000-line slice from its middle (in the printing chapter), and every input
+# an earlier finding was cut down to (regressions/). New inputs the
 # fuzzer finds go to the work folder's corpus, which later runs start from.
 # Any finding fails the run; its input is kept under findings/.
 #
@@ -26,6 +27,9 @@ for file in "$source"/tests/data/*/*.gcode; do
     cp "$file" "$seeds/$name"
     # A first byte 0x01 runs the file in debug mode.
     { printf '\001'; cat "$file"; } >"$seeds/debug_$name"
+done
+for file in "$source"/tests/fuzz/regressions/*; do
+    cp "$file" "$seeds/regression_$(basename "$file")"
 done
 if [ -d "$real" ]; then
     for file in "$real"/*.gcode; do

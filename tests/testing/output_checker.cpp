@@ -719,6 +719,14 @@ class Checker {
     bool lastMoveDrew_ = false;
     static constexpr float NOZZLE_HEIGHT = 0.02f;
 
+    // The step of heights a height lies in; heights beyond any print's share
+    // the last step on either side, which a 64-bit number holds.
+    static long long heightBand(double z)
+    {
+        constexpr double FARTHEST = 4e18;
+        return static_cast<long long>(std::clamp(std::floor(z / NOZZLE_HEIGHT), -FARTHEST, FARTHEST));
+    }
+
     std::size_t i_ = 0;     // the input line being lined up
     std::string_view line_; // its text
     std::size_t next_ = 0;  // the first output line not yet lined up
@@ -1023,8 +1031,7 @@ class Checker {
 
     void keepDrawn(Point from, Point to)
     {
-        if (!std::isnan(at_.z))
-            drawnAt_[static_cast<long long>(std::floor(at_.z / NOZZLE_HEIGHT))].push_back(drawn_.size());
+        if (!std::isnan(at_.z)) drawnAt_[heightBand(at_.z)].push_back(drawn_.size());
         drawn_.push_back({at_.z, tool_, section_, from, to});
         // The program keeps each kind's draws as the line through their end
         // points, per tool and height: a draw right after another draw goes
@@ -1063,8 +1070,8 @@ class Checker {
         CheckCounts::Drags found;
         if (std::isnan(fromZ) || std::isnan(toZ)) return found;
         const bool level = fromZ == toZ;
-        const long long lowest = static_cast<long long>(std::floor(std::min(fromZ, toZ) / NOZZLE_HEIGHT)) - 1;
-        const long long highest = static_cast<long long>(std::floor(std::max(fromZ, toZ) / NOZZLE_HEIGHT)) + 1;
+        const long long lowest = heightBand(std::min(fromZ, toZ)) - 1;
+        const long long highest = heightBand(std::max(fromZ, toZ)) + 1;
         const auto z = static_cast<float>(fromZ);
         for (auto at = drawnAt_.lower_bound(lowest); at != drawnAt_.end() && at->first <= highest; ++at) {
             for (const std::size_t k : at->second) {
