@@ -139,9 +139,10 @@ Rewrite handleDraw(LineLoop& loop, std::string_view line)
 // or Lifted (its plan then made). The travels after a tool change go to the
 // decision as any other, from where the file left the head, unless the run
 // asks to copy them (the classic lift too); one the slicer marks as from an
-// unknown position is lifted where the head stands, whatever its length. A lifted travel is written in absolute
-// coordinates and with the travel's feed rate: under G91, or before the
-// file has set any feed rate, the travel is copied as it is. So is a travel
+// unknown position is lifted where the head stands, whatever its length. A
+// lifted travel is written in absolute coordinates and with the travel's
+// feed rate: under G91, or before the file has set any feed rate, the
+// travel is copied as it is. So is a travel
 // that moves the extruder (a retraction or prime on the travel): the lifted
 // travel's lines carry no E, and the amount would be lost.
 LiftRule handleTravel(LineLoop& loop, std::string_view line, const MoveState& before, LiftDecision& decision,
@@ -254,6 +255,24 @@ void holdDraw(LineLoop& loop, const MoveState& before)
     if (loop.heldDraws.size() == HELD_DRAWS) tellHeldDraws(loop);
 }
 
+// What the move line did, for the watchers, if it drew or travelled in X
+// and Y: a draw copied as it was is held, to be told with the next ones.
+void tellMove(LineLoop& loop, const MoveState& before, Rewrite rewrite, LiftRule liftRule, const LiftDecision* decision)
+{
+    const PathType type = loop.state.move.pathType;
+    if (type != PathType::XYDraw && type != PathType::XYMove) return;
+    if (type == PathType::XYDraw && rewrite == Rewrite::None) {
+        holdDraw(loop, before);
+        return;
+    }
+    MoveTold told = moveTold(loop, before);
+    told.liftRule = liftRule;
+    told.decision = decision;
+    told.rewrite = rewrite;
+    told.plan = rewrite == Rewrite::None ? nullptr : &loop.plan;
+    tell(loop, &told);
+}
+
 } // namespace
 
 // Everything the line causes is decided before anything is written: a line
@@ -276,16 +295,7 @@ void handleMoveLine(LineLoop& loop, std::string_view line)
         liftRule = handleTravel(loop, line, before, decision, decided);
         if (liftRule == LiftRule::Lifted) rewrite = Rewrite::Lift;
     }
-    if (!loop.watchers.empty() && rewrite == Rewrite::None && s.move.pathType == PathType::XYDraw) {
-        holdDraw(loop, before);
-    } else if (!loop.watchers.empty() && (s.move.pathType == PathType::XYDraw || s.move.pathType == PathType::XYMove)) {
-        MoveTold told = moveTold(loop, before);
-        told.liftRule = liftRule;
-        told.decision = decided ? &decision : nullptr;
-        told.rewrite = rewrite;
-        told.plan = rewrite == Rewrite::None ? nullptr : &loop.plan;
-        tell(loop, &told);
-    }
+    if (!loop.watchers.empty()) tellMove(loop, before, rewrite, liftRule, decided ? &decision : nullptr);
     restorePendingFan(loop);
     if (rewrite == Rewrite::None)
         keepLine(loop, line);

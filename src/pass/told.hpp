@@ -60,9 +60,9 @@ struct SettingTold {
 };
 
 // A straight draw copied as it was, the line nearly every line of a print
-// is. Such draws are told a few hundred at a time, in the order drawn, and
-// before anything else is told: a watcher hears them as it would one by
-// one, without a call for each.
+// is. Such draws are told together (HELD_DRAWS at a time), in the order
+// drawn, and before anything else is told: a watcher hears them as it would
+// one by one, without a call for each.
 struct DrawTold {
     Vec2 from, to;
     float z;

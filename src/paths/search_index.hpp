@@ -324,7 +324,7 @@ void keepWindowNodes(const LayerCollection& layers, TooLow& tooLow, TooHigh& too
 // names from search to search; the window is the one tooLow and tooHigh
 // make, or, given, the wider one windowLow and windowHigh make (searches of
 // parts of one window then share its nodes).
-template <typename TooLow, typename TooHigh, typename Visit, typename WindowLow = TooLow, typename WindowHigh = TooHigh>
+template <typename TooLow, typename TooHigh, typename Visit>
 void forEachSegmentInWindowInAnyOrder(const LayerCollection& layers, const SearchQuery& query, TooLow tooLow,
                                       TooHigh tooHigh, const SlotFilter& filter, WindowKey key, WindowNodes& kept,
                                       Visit visit)

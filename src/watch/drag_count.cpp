@@ -57,33 +57,33 @@ inline void fileLine(DragCount& count, float z, int tool, bool outerPerimeter, V
         bits[v / 64] |= std::uint64_t{1} << v % 64;
 }
 
-// The pass filed the draw's lines among all lines before it told the draw:
-// every vertex since the last draw told is one of this draw's.
-[[gnu::always_inline]] inline void markSharedDraw(DragCount& count, bool outerPerimeter, std::size_t end)
+// A line a draw laid (a straight draw's, or an arc's step). A purge tower's
+// (or prime pillar's) is crossed without harm to the print: it is not kept.
+// Where the count shares the pass's lines, the pass filed it before it told
+// the draw, and `allLinesEnd` is where they reached then: every vertex
+// since the last draw told is one of this draw's.
+[[gnu::always_inline]] inline void fileDrawn(DragCount& count, DrawType kind, int tool, float z, Vec2 from, Vec2 to,
+                                             std::size_t allLinesEnd)
 {
-    if (outerPerimeter) markOuterPerimeter(count, count.toldVertices, end);
-    count.toldVertices = end;
+    if (kind == DrawType::PrimePillar) return;
+    const bool outer = kind == DrawType::Perimeter;
+    if (!count.sharedLines) {
+        fileLine(count, z, tool, outer, from, to);
+        return;
+    }
+    if (outer) markOuterPerimeter(count, count.toldVertices, allLinesEnd);
+    count.toldVertices = allLinesEnd;
 }
 
 // The lines a draw laid: from where it began to where it ended, or along an
-// arc's steps. A purge tower's (or prime pillar's) are crossed without harm
-// to the print: they are not kept.
+// arc's steps.
 void fileDraw(DragCount& count, const MoveTold& move)
 {
-    if (move.kind == DrawType::PrimePillar) return;
-    if (count.sharedLines) {
-        markSharedDraw(count, move.kind == DrawType::Perimeter, count.sharedLines->vertices.size());
-        return;
-    }
-    const bool outer = move.kind == DrawType::Perimeter;
-    if (move.arcSteps.empty()) {
-        fileLine(count, move.toZ, move.tool, outer, move.from, move.to);
-        return;
-    }
+    const std::size_t allLinesEnd = count.sharedLines ? count.sharedLines->vertices.size() : 0;
     Vec2 from = move.from;
-    for (const Vec2 step : move.arcSteps) {
-        fileLine(count, move.toZ, move.tool, outer, from, step);
-        from = step;
+    for (const Vec2 to : move.arcSteps.empty() ? std::span<const Vec2>(&move.to, 1) : move.arcSteps) {
+        fileDrawn(count, move.kind, move.tool, move.toZ, from, to, allLinesEnd);
+        from = to;
     }
 }
 
@@ -158,19 +158,11 @@ void countTravel(DragCount& count, long long lineNo, const MoveTold& move)
     count.last = {lineNo, move.from, after.to, after.crossings, move.liftRule, move.chapter};
 }
 
-// Draws told together, each as if told alone. A purge tower's draw is not
-// among the shared lines: its end leaves them where the draw before left
-// them.
+// Draws told together, each as if told alone.
 void fileDraws(DragCount& count, std::span<const DrawTold> draws)
 {
-    if (count.sharedLines) {
-        for (const DrawTold& draw : draws)
-            markSharedDraw(count, draw.kind == DrawType::Perimeter, draw.allLinesEnd);
-        return;
-    }
     for (const DrawTold& draw : draws)
-        if (draw.kind != DrawType::PrimePillar)
-            fileLine(count, draw.z, draw.tool, draw.kind == DrawType::Perimeter, draw.from, draw.to);
+        fileDrawn(count, draw.kind, draw.tool, draw.z, draw.from, draw.to, draw.allLinesEnd);
 }
 
 void hear(void* context, long long lineNo, const Told& told)

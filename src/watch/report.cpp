@@ -6,9 +6,7 @@
 #include "watch/report_page.hpp"
 #include "watch/step_number.hpp"
 
-#include <charconv>
 #include <cmath>
-#include <cstring>
 
 namespace vorlane {
 
@@ -292,14 +290,6 @@ void startReportLayer(Report& report)
     pen.lastEnd = to;
 }
 
-void reportDraw(Report& report, int tool, float z, Vec2 from, Vec2 to)
-{
-    if (tool < 0 || tool >= TOOL_SLOTS) return;
-    if (std::isnan(report.layerZ)) report.layerZ = z;
-    Strokes& strokes = report.paths[static_cast<std::size_t>(tool)];
-    drawWithPen(strokes, strokes.pen, report.extent, from, to);
-}
-
 // Draws told together, a run of one tool's at a time. The pen and the
 // extent are kept aside while they are drawn: the path text written between
 // could be the same memory, for all the compiler knows.
@@ -320,6 +310,13 @@ void reportDraws(Report& report, std::span<const DrawTold> draws)
         strokes.pen = pen;
     }
     report.extent = extent;
+}
+
+// A draw told alone: a rewritten draw, or an arc's step.
+void reportDraw(Report& report, int tool, float z, Vec2 from, Vec2 to)
+{
+    const DrawTold draw{from, to, z, tool, DrawType::None, 0};
+    reportDraws(report, {&draw, 1});
 }
 
 void reportLift(Report& report, Vec2 from, Vec2 rise, Vec2 up, Vec2 to, float liftHeight_MM)
