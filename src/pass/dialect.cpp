@@ -62,11 +62,23 @@ constexpr PathKindName ideaMakerKinds[] = {
     {"WALL-INNER", NONE}, {"FILL", NONE},
 };
 
+// Rows the tables share. In the other slicers' tables the block rows come
+// before the fan's: M620 and M621 are M-codes too.
+constexpr LineRule moveRow{pattern_G0G1.pattern, lineIs<pattern_G0G1>, handleMoveLine};
+constexpr LineRule arcRow{pattern_Arc.pattern, lineIs<pattern_Arc>, handleArc};
+constexpr LineRule blockOpenRow{"^; CP TOOLCHANGE START or ^M620 S[0-9]+A", opensToolChangeBlock,
+                                openToolChangeBlock};
+constexpr LineRule blockCloseRow{"^; CP TOOLCHANGE END or ^M621 S[0-9]+A", closesToolChangeBlock,
+                                 closeToolChangeBlock};
+constexpr LineRule fanRow{"chapter is Printing and ^\\s*M[0-9]+([^0-9]|$)", isFanCommand, trackFan};
+constexpr LineRule toolRow{"^T[0-9]+, a tool 0 to 15", isSlicerToolChange, changeTool};
+constexpr LineRule otherRow{"any other line", always, copy};
+
 // Kisslicer's line table. Row order is behaviour: the first row whose test
 // holds decides what the line is, and the later rows are not tried.
 constexpr LineRule kisslicerTable[] = {
     {pattern_G1.pattern, lineIs<pattern_G1>, handleMoveLine},
-    {"chapter is Printing and ^\\s*M[0-9]+([^0-9]|$)", isFanCommand, trackFan},
+    fanRow,
     {pattern_AllPaths.pattern, lineIs<pattern_AllPaths>, handlePathKindComment},
     {pattern_CommentLine.pattern, lineIs<pattern_CommentLine>, copy},
     {pattern_Layer_Begin.pattern, lineIs<pattern_Layer_Begin>, markLayer},
@@ -77,23 +89,22 @@ constexpr LineRule kisslicerTable[] = {
     {pattern_BeginPostfix.pattern, lineIs<pattern_BeginPostfix>, enterChapter<Chapter::Postfix>},
     {"chapter is Preamble", chapterIs<Chapter::Preamble>, handleSettings},
     {"chapter is Prefix", chapterIs<Chapter::Prefix>, handleBedTemperature},
-    {"any other line", always, copy},
+    otherRow,
 };
 
 // The line table of the slicers that mark path kinds and layers in their own
-// comments. The block rows come before the fan's: M620 and M621 are M-codes
-// too.
+// comments.
 constexpr LineRule slicerTable[] = {
-    {pattern_G0G1.pattern, lineIs<pattern_G0G1>, handleMoveLine},
-    {pattern_Arc.pattern, lineIs<pattern_Arc>, handleArc},
-    {"^; CP TOOLCHANGE START or ^M620 S[0-9]+A", opensToolChangeBlock, openToolChangeBlock},
-    {"^; CP TOOLCHANGE END or ^M621 S[0-9]+A", closesToolChangeBlock, closeToolChangeBlock},
-    {"chapter is Printing and ^\\s*M[0-9]+([^0-9]|$)", isFanCommand, trackFan},
+    moveRow,
+    arcRow,
+    blockOpenRow,
+    blockCloseRow,
+    fanRow,
     {"the slicer's path-kind comment", isSlicerPathKind, handleSlicerPathKind},
     {"the slicer's layer marker", isSlicerLayer, startLayer},
     {"the slicer's pause in printing (Cura's ;TIME_ELAPSED:)", pausesPrinting, pausePrinting},
-    {"^T[0-9]+, a tool 0 to 15", isSlicerToolChange, changeTool},
-    {"any other line", always, copy},
+    toolRow,
+    otherRow,
 };
 
 // The line table of a file read generically: moves, arcs, tools and the fan
@@ -101,14 +112,14 @@ constexpr LineRule slicerTable[] = {
 // moves stay as the slicer wrote them whoever wrote them; a comment that
 // tells the slicer's family hands the file to that family's table.
 constexpr LineRule genericTable[] = {
-    {pattern_G0G1.pattern, lineIs<pattern_G0G1>, handleMoveLine},
-    {pattern_Arc.pattern, lineIs<pattern_Arc>, handleArc},
-    {"^; CP TOOLCHANGE START or ^M620 S[0-9]+A", opensToolChangeBlock, openToolChangeBlock},
-    {"^; CP TOOLCHANGE END or ^M621 S[0-9]+A", closesToolChangeBlock, closeToolChangeBlock},
-    {"chapter is Printing and ^\\s*M[0-9]+([^0-9]|$)", isFanCommand, trackFan},
+    moveRow,
+    arcRow,
+    blockOpenRow,
+    blockCloseRow,
+    fanRow,
     {"a comment that tells the slicer's family", tellsFamily, takeFamily},
-    {"^T[0-9]+, a tool 0 to 15", isSlicerToolChange, changeTool},
-    {"any other line", always, copy},
+    toolRow,
+    otherRow,
 };
 
 // The slicers that name themselves in the first comment lines, in the order
