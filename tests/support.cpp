@@ -185,14 +185,23 @@ Background startProcess(const std::vector<std::string>& arguments, const Redirec
     startup.hStdError = inheritable(io.err, true);
     PROCESS_INFORMATION child{};
     const std::wstring folder = cwd.empty() ? std::wstring() : wide(cwd);
-    const bool started = CreateProcessW(wide(VORLANE_EXE).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                        CREATE_UNICODE_ENVIRONMENT, variables.data(),
-                                        folder.empty() ? nullptr : folder.c_str(), &startup, &child);
+    // Wine now and then fails to start a process with an internal error
+    // when the machine is busy (both cores building and testing); a moment
+    // later it starts. No other failure is tried again.
+    bool started = false;
+    for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+        if (attempt > 0) Sleep(100);
+        started = CreateProcessW(wide(VORLANE_EXE).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                 CREATE_UNICODE_ENVIRONMENT, variables.data(),
+                                 folder.empty() ? nullptr : folder.c_str(), &startup, &child);
+        if (!started && GetLastError() != ERROR_INTERNAL_ERROR) break;
+    }
+    const DWORD error = started ? 0 : GetLastError();
     CloseHandle(startup.hStdInput);
     CloseHandle(startup.hStdOutput);
     CloseHandle(startup.hStdError);
     if (!started) {
-        ADD_FAILURE() << "cannot start " << VORLANE_EXE << ": error " << GetLastError();
+        ADD_FAILURE() << "cannot start " << VORLANE_EXE << ": error " << error;
         return {};
     }
     CloseHandle(child.hThread);
